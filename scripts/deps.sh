@@ -1,0 +1,33 @@
+#!/usr/bin/env bash
+# Installs the Debian packages that murcore's build, tests and benchmarks
+# need, skipping those already installed. Run as root (or with sudo).
+set -euo pipefail
+
+packages=(
+    # toolchain
+    g++ make cmake pkg-config binutils
+    # tests and benchmarks
+    libgtest-dev libgmock-dev libbenchmark-dev python3
+)
+
+missing=()
+for p in "${packages[@]}"; do
+    if ! dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed"; then
+        missing+=("$p")
+    fi
+done
+
+if [ ${#missing[@]} -eq 0 ]; then
+    exit 0
+fi
+
+echo "installing: ${missing[*]}"
+SUDO=""
+if [ "$(id -u)" -ne 0 ]; then
+    if command -v sudo >/dev/null 2>&1; then SUDO="sudo"; else
+        echo "deps.sh: need root to install ${missing[*]}" >&2; exit 1
+    fi
+fi
+export DEBIAN_FRONTEND=noninteractive
+$SUDO apt-get update -qq
+$SUDO apt-get install -y -qq --no-install-recommends "${missing[@]}"

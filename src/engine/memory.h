@@ -1,0 +1,60 @@
+// The engine's heap. Every buffer the engine owns comes from here, so that
+// tests can make allocations fail on purpose (a countdown or a byte budget)
+// and can count what is still live.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <new>
+
+namespace mur::mem {
+
+// Plain allocation: zero-filled, throws std::bad_alloc when the block cannot
+// be had. The enclosing export's guard turns that into its failure text.
+void* alloc(std::size_t bytes);
+
+// The same, returning null instead of throwing.
+void* try_alloc(std::size_t bytes) noexcept;
+
+// Releases a block of alloc/try_alloc; null is ignored.
+void release(void* block);
+
+template <class T>
+T* alloc_array(std::size_t count)
+{
+    if (count > SIZE_MAX / sizeof(T)) throw std::bad_alloc();
+    return static_cast<T*>(alloc(count * sizeof(T)));
+}
+
+template <class T>
+T* try_alloc_array(std::size_t count) noexcept
+{
+    if (count > SIZE_MAX / sizeof(T)) return nullptr;
+    return static_cast<T*>(try_alloc(count * sizeof(T)));
+}
+
+// Releases the block an owning pointer holds and nulls the pointer.
+template <class T>
+void release_and_null(T*& owner)
+{
+    T* block = owner;
+    release(block);
+    owner = nullptr;
+}
+
+// Counters of what is live now.
+std::size_t live_bytes() noexcept;
+std::size_t live_blocks() noexcept;
+
+// Failure injection for tests. `fail_allocations(after, count)`: the next
+// `after` allocations succeed, then `count` fail (count < 0: all fail).
+// `set_budget(bytes)`: an allocation fails when it would raise the live
+// bytes above the budget. `fault_releases(after)`: after `after` releases the
+// next one raises a fault instead of releasing (the block stays owned).
+// `reset_failures()` lifts all three.
+void fail_allocations(long after, long count) noexcept;
+void set_budget(std::size_t bytes) noexcept;
+void fault_releases(long after) noexcept;
+void reset_failures() noexcept;
+
+}  // namespace mur::mem

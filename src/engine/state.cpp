@@ -1,0 +1,7 @@
+#include "engine/state.h"
+
+namespace mur {
+
+EngineState engine;
+
+}  // namespace mur

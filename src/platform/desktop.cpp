@@ -1,0 +1,30 @@
+#include "platform/desktop.h"
+
+#include "engine/state.h"
+
+#include <atomic>
+
+namespace mur::platform {
+
+// No window system is attached to the engine on Linux: the host owns its
+// windows and redraws them itself.
+int32_t set_window_redraw(MUR_Window, int32_t) noexcept { return 0; }
+int32_t redraw_window(MUR_Window) noexcept { return 0; }
+bool read_window_placement(MUR_Window, WindowRect&) noexcept { return false; }
+bool write_window_placement(MUR_Window, const WindowRect&) noexcept { return false; }
+
+uint32_t button_face_color() noexcept { return 0x00F0F0F0u; }  // light gray
+uint32_t button_text_color() noexcept { return 0x00000000u; }  // black
+
+int32_t caption_height() noexcept { return 23; }
+int32_t small_caption_height() noexcept { return 17; }
+int32_t fixed_frame_height() noexcept { return 3; }
+
+bool composition_enabled() noexcept { return false; }
+
+void notify_display_changed() noexcept
+{
+    std::atomic_ref<uint8_t>(engine.displayChanged).store(1, std::memory_order_release);
+}
+
+}  // namespace mur::platform

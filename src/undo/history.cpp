@@ -1,0 +1,213 @@
+#include "undo/history.h"
+
+#include "engine/guard.h"
+#include "engine/memory.h"
+#include "engine/state.h"
+#include "platform/memory_status.h"
+
+#include <algorithm>
+#include <cstring>
+
+namespace mur::undo {
+namespace {
+
+int64_t rect_area(const UndoEntry& e) noexcept
+{
+    return static_cast<int64_t>(e.x1 - e.x0 + 1) * static_cast<int64_t>(e.y1 - e.y0 + 1);
+}
+
+void lower_used(int32_t kilobytes) noexcept
+{
+    engine.undo.undoUsedKB = std::max(0, engine.undo.undoUsedKB - kilobytes);
+}
+
+int32_t usable_levels() noexcept { return std::clamp(engine.undo.undoLevels, 0, kUndoSlots); }
+
+// Copies the overlap of a w x h plane with `channels` 16-bit values per pixel
+// from `src` (row length srcW pixels, srcH rows) into `dst` (dstW, dstH).
+void copy_plane_clipped(uint16_t* dst, int32_t dstW, int32_t dstH, const uint16_t* src, int32_t srcW,
+                        int32_t srcH, int channels) noexcept
+{
+    const int32_t w = std::min(dstW, srcW);
+    const int32_t h = std::min(dstH, srcH);
+    if (w <= 0 || h <= 0) return;
+    const std::size_t rowValues = static_cast<std::size_t>(w) * channels;
+    for (int32_t y = 0; y < h; ++y)
+        std::memcpy(dst + static_cast<std::size_t>(y) * dstW * channels,
+                    src + static_cast<std::size_t>(y) * srcW * channels, rowValues * sizeof(uint16_t));
+}
+
+}  // namespace
+
+int32_t color_patch_kb(const UndoEntry& e) noexcept { return static_cast<int32_t>(rect_area(e) * 8 / 1024); }
+int32_t mask_patch_kb(const UndoEntry& e) noexcept { return static_cast<int32_t>(rect_area(e) * 2 / 1024); }
+int32_t entry_estimate_kb(const UndoEntry& e) noexcept { return static_cast<int32_t>(rect_area(e) * 10 / 1024); }
+
+bool holds_patch(const UndoEntry& e) noexcept { return e.colorPatch || e.maskPatch; }
+
+void release_entry(UndoEntry& e, uint8_t flag)
+{
+    mem::release_and_null(e.colorPatch);
+    mem::release_and_null(e.maskPatch);
+    e.maskFlag = flag;
+    e.x0 = e.y0 = e.x1 = e.y1 = 0;
+}
+
+void release_all_entries()
+{
+    for (UndoEntry& e : engine.undo.entries) release_entry(e, engine.mask.enabled);
+}
+
+void release_back_buffers()
+{
+    release_entry(engine.undo.backBuffer, engine.mask.enabled);
+}
+
+void remove_abandoned()
+{
+    UndoState& u = engine.undo;
+    try {
+        const int32_t levels = usable_levels();
+        const int32_t redo = std::min(u.redoCount, levels);
+        if (u.redoCount < 1) return;
+        for (int32_t i = 0; i < redo; ++i) {
+            UndoEntry& e = u.entries[i];
+            if (e.colorPatch) lower_used(color_patch_kb(e));
+            if (e.maskPatch) lower_used(mask_patch_kb(e));
+            release_entry(e, engine.mask.enabled);
+        }
+        for (int32_t i = redo; i < levels; ++i) {
+            u.entries[i - redo] = u.entries[i];
+            u.entryLayer[i - redo] = u.entryLayer[i];
+        }
+        for (int32_t i = std::max(levels - redo, 0); i < levels; ++i) {
+            u.entries[i] = UndoEntry{};
+            u.entries[i].maskFlag = engine.mask.enabled;
+        }
+        u.redoCount = 0;
+    } catch (...) {
+        set_fault_text("RemoveAdandonedUndo");
+    }
+}
+
+int reduce(int32_t kilobytes)
+{
+    UndoState& u = engine.undo;
+    const int redoBefore = u.redoCount;
+    remove_abandoned();
+    int freedEntries = redoBefore - u.redoCount;
+    int64_t freedKB = 0;
+    for (int32_t k = usable_levels() - 1; k >= 0; --k) {
+        UndoEntry& e = u.entries[k];
+        if (!e.colorPatch) continue;
+        if (freedKB >= kilobytes) break;
+        const int32_t estimate = entry_estimate_kb(e);
+        release_entry(e, 0);
+        lower_used(estimate);
+        freedKB += estimate;
+        ++freedEntries;
+    }
+    return freedEntries;
+}
+
+bool drop_oldest_entry()
+{
+    UndoState& u = engine.undo;
+    for (int32_t k = kUndoSlots - 1; k >= 0; --k) {
+        UndoEntry& e = u.entries[k];
+        if (!holds_patch(e)) continue;
+        int32_t kb = (e.colorPatch ? color_patch_kb(e) : 0) + (e.maskPatch ? mask_patch_kb(e) : 0);
+        release_entry(e, 0);
+        lower_used(kb);
+        if (u.redoCount > k) u.redoCount = k;
+        return true;
+    }
+    return false;
+}
+
+bool can_undo() noexcept
+{
+    const UndoState& u = engine.undo;
+    return u.redoCount >= 0 && u.redoCount < usable_levels() && holds_patch(u.entries[u.redoCount]);
+}
+
+void recompute_auto_budget() noexcept
+{
+    UndoState& u = engine.undo;
+    if (!u.undoAutoLimit) return;
+    const platform::MemoryStatus status = platform::read_memory_status();
+    const uint64_t availKB = std::min(status.availPhys, status.availPageFile) >> 10;
+    const int64_t x = static_cast<int64_t>(static_cast<double>(availKB) * 0.85 + u.undoUsedKB);
+    const int64_t p = static_cast<int64_t>(image_pixels() / 1024);
+    const int64_t limit = std::max(x - 20 * p, 15 * p);
+    u.undoLimitKB = static_cast<int32_t>(std::clamp<int64_t>(limit, 0, INT32_MAX));
+}
+
+void set_dirty_empty() noexcept
+{
+    UndoState& u = engine.undo;
+    u.dirtyX0 = engine.width - 1;
+    u.dirtyY0 = engine.height - 1;
+    u.dirtyX1 = 0;
+    u.dirtyY1 = 0;
+}
+
+}  // namespace mur::undo
+
+using namespace mur;
+
+extern "C" {
+
+MUR_API void MUR_SaveUndoBackBuffer(int32_t slot)
+{
+    guard("SaveUndoBackBuffer", [&] {
+        UndoState& u = engine.undo;
+        if (u.undoPaused) return;
+        UndoEntry& back = u.backBuffer;
+        if (valid_slot(slot)) {
+            const LayerRecord& layer = engine.layers.slots[slot];
+            if (back.colorPatch && layer.pixels)
+                undo::copy_plane_clipped(back.colorPatch, engine.width, engine.height, layer.pixels, layer.width,
+                                   layer.height, 4);
+        }
+        if (back.maskPatch && engine.mask.plane)
+            undo::copy_plane_clipped(back.maskPatch, engine.width, engine.height, engine.mask.plane, engine.width,
+                               engine.height, 1);
+    });
+}
+
+MUR_API void MUR_ClearUndo(void)
+{
+    guard("ClearUndo", [&] {
+        UndoState& u = engine.undo;
+        undo::set_dirty_empty();
+        u.undoPaused = 0;
+        u.redoCount = 0;
+        undo::release_all_entries();
+        u.undoUsedKB = static_cast<int32_t>(image_pixels() * 10 / 1024);
+        MUR_SaveUndoBackBuffer(engine.layers.currentLayer);
+        undo::recompute_auto_budget();
+    });
+}
+
+MUR_API void MUR_ReduceUndo(int32_t kilobytes)
+{
+    guard("ReduceUndo", [&] { undo::reduce(kilobytes); });
+}
+
+MUR_API int32_t MUR_CanUndo(void) { return undo::can_undo() ? 1 : 0; }
+
+MUR_API int32_t MUR_CanRedo(void) { return engine.undo.redoCount != 0 ? 1 : 0; }
+
+MUR_API int32_t MUR_GetRedoCount(void) { return engine.undo.redoCount; }
+
+MUR_API int32_t MUR_GetUndoCount(void)
+{
+    int32_t count = 0;
+    for (const UndoEntry& e : engine.undo.entries) count += undo::holds_patch(e) ? 1 : 0;
+    return count;
+}
+
+MUR_API int32_t MUR_GetCurrentUndoMemory(void) { return engine.undo.undoUsedKB / 1024; }
+
+}  // extern "C"

@@ -1,0 +1,46 @@
+// The undo history's entry points for the rest of the engine.
+#pragma once
+
+#include "undo/undo_state.h"
+
+#include <cstdint>
+
+namespace mur::undo {
+
+// Estimated kilobytes of a patch or entry: bytes / 1024, rounded toward zero.
+int32_t color_patch_kb(const UndoEntry& entry) noexcept;
+int32_t mask_patch_kb(const UndoEntry& entry) noexcept;
+int32_t entry_estimate_kb(const UndoEntry& entry) noexcept;
+
+bool holds_patch(const UndoEntry& entry) noexcept;
+
+// Frees both patches of an entry and clears its rectangle; the flag becomes
+// `flag`. Subtracts nothing from the memory counter.
+void release_entry(UndoEntry& entry, uint8_t flag);
+
+// Frees every patch of all 500 entries (flags set to the mask-enabled flag).
+void release_all_entries();
+
+// Frees the colour and mask back buffers.
+void release_back_buffers();
+
+// Discards the entries that could still be redone.
+void remove_abandoned();
+
+// Frees whole entries, oldest first, until `kilobytes` are freed; entries that
+// hold only a mask patch are passed over. Returns how many entries (redo
+// entries included) were freed.
+int reduce(int32_t kilobytes);
+
+// Frees the oldest entry that holds any patch; false when there is none.
+bool drop_oldest_entry();
+
+bool can_undo() noexcept;
+
+// Recomputes the budget from free memory when the automatic budget is on.
+void recompute_auto_budget() noexcept;
+
+// The dirty rectangle's empty form: (width - 1, height - 1, 0, 0).
+void set_dirty_empty() noexcept;
+
+}  // namespace mur::undo
