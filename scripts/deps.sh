@@ -6,6 +6,8 @@ set -euo pipefail
 packages=(
     # toolchain
     g++ make cmake pkg-config binutils
+    # libraries
+    zlib1g-dev libpng-dev
     # tests and benchmarks
     libgtest-dev libgmock-dev libbenchmark-dev python3
 )
