@@ -104,14 +104,26 @@ MUR_API void MUR_DeleteTexture(void);
 MUR_API void MUR_SetBlendBufferCount(int32_t count); /* 0..20 brush-sized pick-up buffers */
 
 /* ---- Undo --------------------------------------------------------------- */
-MUR_API void MUR_SaveUndoBackBuffer(int32_t slot);  /* back buffers mirror the slot and the mask */
-MUR_API void MUR_ClearUndo(void);
-MUR_API void MUR_ReduceUndo(int32_t kilobytes);     /* frees history, oldest first */
+MUR_API int32_t MUR_SetUndoLevels(int32_t levels);            /* empties the history; 0..500 steps kept */
+MUR_API void MUR_SetUndoMB(int32_t megabytes);                /* budget; 0 = derived from free memory */
+MUR_API int32_t MUR_GetTotalUndoMemory(void);                 /* budget in megabytes */
+MUR_API int32_t MUR_GetCurrentUndoMemory(void);               /* megabytes in use */
+MUR_API void MUR_SaveUndoBackBuffer(int32_t slot);            /* back buffers mirror the slot and the mask */
+MUR_API void MUR_SaveUndoBuffer(int32_t saveColor, int32_t saveMask); /* the dirty rectangle becomes a step */
+MUR_API void MUR_InvalidateDirtyUndoCanvas(void);             /* the next step covers the whole image */
+MUR_API void MUR_PauseUndo(void);
+MUR_API void MUR_ResumeUndo(void);
+MUR_API void MUR_Undo(void);
+MUR_API void MUR_Redo(void);
 MUR_API int32_t MUR_CanUndo(void);
 MUR_API int32_t MUR_CanRedo(void);
 MUR_API int32_t MUR_GetRedoCount(void);
-MUR_API int32_t MUR_GetUndoCount(void);
-MUR_API int32_t MUR_GetCurrentUndoMemory(void);     /* megabytes in use */
+MUR_API int32_t MUR_GetUndoCount(void);                       /* entries holding a patch */
+MUR_API void MUR_ReduceUndo(int32_t kilobytes);               /* frees history, oldest first */
+MUR_API void MUR_ClearUndo(void);
+MUR_API void MUR_StartFade(void);                             /* toggles the next undo step's colour */
+MUR_API void MUR_UpdateFade(int32_t value);                   /* accepted and ignored */
+MUR_API void MUR_EndFade(void);                               /* accepted and ignored */
 
 #ifdef __cplusplus
 }

@@ -169,6 +169,7 @@ MUR_API void MUR_DeleteImage(void)
         release_brush_buffers();
         for (int32_t slot = 0; slot < kLayerSlots; ++slot) MUR_DeleteLayer(slot);
         release_ipl_buffers();
+        mem::trim();
     });
 }
 

@@ -4,19 +4,23 @@
 
 #include <atomic>
 #include <cstdlib>
+#include <cstring>
+#include <mutex>
 
 namespace mur::mem {
 namespace {
 
-// Each block carries a small header in front of the caller's bytes: its size
-// (for the live counters and the budget) and a tag that catches releases of
-// foreign or already released pointers.
+// Each block carries a small header in front of the caller's bytes: the size
+// asked for (for the live counters and the budget), the size it really has,
+// and a tag that catches releases of foreign or already released pointers.
 struct alignas(16) BlockHeader {
     std::size_t bytes;
+    std::size_t capacity;
     std::uint64_t tag;
 };
-constexpr std::uint64_t kLiveTag = 0x6d75726c69766521ull;  // "murlive!"
-constexpr std::uint64_t kDeadTag = 0x6d75726465616421ull;  // "murdead!"
+constexpr std::uint64_t kLiveTag = 0x6d75726c69766521ull;    // "murlive!"
+constexpr std::uint64_t kDeadTag = 0x6d75726465616421ull;    // "murdead!"
+constexpr std::uint64_t kCachedTag = 0x6d75726361636821ull;  // "murcach!"
 
 std::atomic<std::size_t> g_liveBytes{0};
 std::atomic<std::size_t> g_liveBlocks{0};
@@ -25,6 +29,20 @@ std::atomic<long> g_failAfter{-1};   // allocations to let through before failin
 std::atomic<long> g_failCount{0};    // allocations to fail once the countdown ends; < 0 = all
 std::atomic<std::size_t> g_budget{SIZE_MAX};
 std::atomic<long> g_faultReleaseAfter{-1};
+
+// Recently released large blocks, kept for the next request of about the same
+// size: page-sized buffers (undo patches, working copies) come and go in
+// pairs, and fresh pages from the system cost a fault each on first touch.
+constexpr std::size_t kCachedMinBytes = std::size_t{1} << 20;
+constexpr std::size_t kCachedMaxTotal = std::size_t{512} << 20;
+constexpr int kCachedMaxBlocks = 2;
+
+struct BlockCache {
+    std::mutex lock;
+    BlockHeader* blocks[kCachedMaxBlocks] = {};
+    std::size_t total = 0;
+};
+BlockCache g_cache;
 
 bool injected_failure(std::size_t bytes) noexcept
 {
@@ -49,15 +67,42 @@ bool injected_failure(std::size_t bytes) noexcept
     return true;
 }
 
-}  // namespace
-
-void* try_alloc(std::size_t bytes) noexcept
+// A cached block that fits `bytes` without wasting more than a quarter.
+BlockHeader* take_cached(std::size_t bytes) noexcept
 {
-    if (bytes > SIZE_MAX - sizeof(BlockHeader)) return nullptr;
-    if (injected_failure(bytes)) return nullptr;
-    void* raw = std::calloc(1, sizeof(BlockHeader) + bytes);
-    if (!raw) return nullptr;
-    auto* header = static_cast<BlockHeader*>(raw);
+    if (bytes < kCachedMinBytes) return nullptr;
+    std::lock_guard<std::mutex> hold(g_cache.lock);
+    int best = -1;
+    for (int i = 0; i < kCachedMaxBlocks; ++i) {
+        const BlockHeader* b = g_cache.blocks[i];
+        if (b && b->capacity >= bytes && b->capacity - bytes <= bytes / 4 &&
+            (best < 0 || b->capacity < g_cache.blocks[best]->capacity))
+            best = i;
+    }
+    if (best < 0) return nullptr;
+    BlockHeader* block = g_cache.blocks[best];
+    g_cache.blocks[best] = nullptr;
+    g_cache.total -= block->capacity;
+    return block;
+}
+
+bool keep_cached(BlockHeader* block) noexcept
+{
+    if (block->capacity < kCachedMinBytes) return false;
+    std::lock_guard<std::mutex> hold(g_cache.lock);
+    if (g_cache.total + block->capacity > kCachedMaxTotal) return false;
+    for (BlockHeader*& slot : g_cache.blocks) {
+        if (slot) continue;
+        block->tag = kCachedTag;
+        slot = block;
+        g_cache.total += block->capacity;
+        return true;
+    }
+    return false;
+}
+
+void* hand_out(BlockHeader* header, std::size_t bytes) noexcept
+{
     header->bytes = bytes;
     header->tag = kLiveTag;
     g_liveBytes.fetch_add(bytes, std::memory_order_relaxed);
@@ -65,9 +110,34 @@ void* try_alloc(std::size_t bytes) noexcept
     return header + 1;
 }
 
+void* obtain(std::size_t bytes, bool zeroed) noexcept
+{
+    if (bytes > SIZE_MAX - sizeof(BlockHeader)) return nullptr;
+    if (injected_failure(bytes)) return nullptr;
+    if (BlockHeader* cached = take_cached(bytes)) {
+        if (zeroed) std::memset(cached + 1, 0, bytes);
+        return hand_out(cached, bytes);
+    }
+    const std::size_t total = sizeof(BlockHeader) + bytes;
+    void* raw = zeroed ? std::calloc(1, total) : std::malloc(total);
+    if (!raw) {
+        trim();
+        raw = zeroed ? std::calloc(1, total) : std::malloc(total);
+        if (!raw) return nullptr;
+    }
+    auto* header = static_cast<BlockHeader*>(raw);
+    header->capacity = bytes;
+    return hand_out(header, bytes);
+}
+
+}  // namespace
+
+void* try_alloc(std::size_t bytes) noexcept { return obtain(bytes, true); }
+void* try_alloc_uninit(std::size_t bytes) noexcept { return obtain(bytes, false); }
+
 void* alloc(std::size_t bytes)
 {
-    void* block = try_alloc(bytes);
+    void* block = obtain(bytes, true);
     if (!block) throw std::bad_alloc();
     return block;
 }
@@ -82,10 +152,37 @@ void release(void* block)
     }
     auto* header = static_cast<BlockHeader*>(block) - 1;
     if (header->tag != kLiveTag) throw Fault("release of a block the engine does not own");
-    header->tag = kDeadTag;
+    release_nothrow(block);
+}
+
+void release_nothrow(void* block) noexcept
+{
+    if (!block) return;
+    auto* header = static_cast<BlockHeader*>(block) - 1;
+    if (header->tag != kLiveTag) return;
     g_liveBytes.fetch_sub(header->bytes, std::memory_order_relaxed);
     g_liveBlocks.fetch_sub(1, std::memory_order_relaxed);
+    if (keep_cached(header)) return;
+    header->tag = kDeadTag;
     std::free(header);
+}
+
+void trim() noexcept
+{
+    std::lock_guard<std::mutex> hold(g_cache.lock);
+    for (BlockHeader*& slot : g_cache.blocks) {
+        if (!slot) continue;
+        slot->tag = kDeadTag;
+        std::free(slot);
+        slot = nullptr;
+    }
+    g_cache.total = 0;
+}
+
+std::size_t cached_bytes() noexcept
+{
+    std::lock_guard<std::mutex> hold(g_cache.lock);
+    return g_cache.total;
 }
 
 std::size_t live_bytes() noexcept { return g_liveBytes.load(std::memory_order_relaxed); }

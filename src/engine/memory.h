@@ -16,8 +16,16 @@ void* alloc(std::size_t bytes);
 // The same, returning null instead of throwing.
 void* try_alloc(std::size_t bytes) noexcept;
 
-// Releases a block of alloc/try_alloc; null is ignored.
+// Without the zero fill, for buffers that are written whole before use.
+void* try_alloc_uninit(std::size_t bytes) noexcept;
+
+// Releases a block of alloc/try_alloc; null is ignored. May raise a fault
+// (a foreign block, or one injected by a test).
 void release(void* block);
+
+// The same for code that must not raise (callbacks of C libraries): never
+// faults, a foreign block is left alone.
+void release_nothrow(void* block) noexcept;
 
 template <class T>
 T* alloc_array(std::size_t count)
@@ -45,6 +53,11 @@ void release_and_null(T*& owner)
 // Counters of what is live now.
 std::size_t live_bytes() noexcept;
 std::size_t live_blocks() noexcept;
+
+// Large released blocks are kept for reuse (a few, bounded in total);
+// `trim` hands them back to the system, as does an allocation that fails.
+void trim() noexcept;
+std::size_t cached_bytes() noexcept;
 
 // Failure injection for tests. `fail_allocations(after, count)`: the next
 // `after` allocations succeed, then `count` fail (count < 0: all fail).

@@ -6,7 +6,6 @@
 #include "platform/memory_status.h"
 
 #include <algorithm>
-#include <cstring>
 
 namespace mur::undo {
 namespace {
@@ -22,20 +21,6 @@ void lower_used(int32_t kilobytes) noexcept
 }
 
 int32_t usable_levels() noexcept { return std::clamp(engine.undo.undoLevels, 0, kUndoSlots); }
-
-// Copies the overlap of a w x h plane with `channels` 16-bit values per pixel
-// from `src` (row length srcW pixels, srcH rows) into `dst` (dstW, dstH).
-void copy_plane_clipped(uint16_t* dst, int32_t dstW, int32_t dstH, const uint16_t* src, int32_t srcW,
-                        int32_t srcH, int channels) noexcept
-{
-    const int32_t w = std::min(dstW, srcW);
-    const int32_t h = std::min(dstH, srcH);
-    if (w <= 0 || h <= 0) return;
-    const std::size_t rowValues = static_cast<std::size_t>(w) * channels;
-    for (int32_t y = 0; y < h; ++y)
-        std::memcpy(dst + static_cast<std::size_t>(y) * dstW * channels,
-                    src + static_cast<std::size_t>(y) * srcW * channels, rowValues * sizeof(uint16_t));
-}
 
 }  // namespace
 
@@ -152,29 +137,20 @@ void set_dirty_empty() noexcept
     u.dirtyY1 = 0;
 }
 
+void widen_dirty(int32_t x0, int32_t y0, int32_t x1, int32_t y1) noexcept
+{
+    UndoState& u = engine.undo;
+    u.dirtyX0 = std::min(u.dirtyX0, x0);
+    u.dirtyY0 = std::min(u.dirtyY0, y0);
+    u.dirtyX1 = std::max(u.dirtyX1, x1);
+    u.dirtyY1 = std::max(u.dirtyY1, y1);
+}
+
 }  // namespace mur::undo
 
 using namespace mur;
 
 extern "C" {
-
-MUR_API void MUR_SaveUndoBackBuffer(int32_t slot)
-{
-    guard("SaveUndoBackBuffer", [&] {
-        UndoState& u = engine.undo;
-        if (u.undoPaused) return;
-        UndoEntry& back = u.backBuffer;
-        if (valid_slot(slot)) {
-            const LayerRecord& layer = engine.layers.slots[slot];
-            if (back.colorPatch && layer.pixels)
-                undo::copy_plane_clipped(back.colorPatch, engine.width, engine.height, layer.pixels, layer.width,
-                                   layer.height, 4);
-        }
-        if (back.maskPatch && engine.mask.plane)
-            undo::copy_plane_clipped(back.maskPatch, engine.width, engine.height, engine.mask.plane, engine.width,
-                               engine.height, 1);
-    });
-}
 
 MUR_API void MUR_ClearUndo(void)
 {
@@ -209,5 +185,33 @@ MUR_API int32_t MUR_GetUndoCount(void)
 }
 
 MUR_API int32_t MUR_GetCurrentUndoMemory(void) { return engine.undo.undoUsedKB / 1024; }
+
+MUR_API int32_t MUR_SetUndoLevels(int32_t levels)
+{
+    MUR_ClearUndo();
+    engine.undo.undoLevels = std::clamp(levels, 0, kUndoSlots);
+    return engine.undo.undoLevels;
+}
+
+MUR_API void MUR_SetUndoMB(int32_t megabytes)
+{
+    UndoState& u = engine.undo;
+    if (megabytes != 0) {
+        u.undoAutoLimit = 0;
+        u.undoLimitKB = static_cast<int32_t>(std::clamp<int64_t>(int64_t{megabytes} * 1024, 0, INT32_MAX));
+    } else {
+        u.undoAutoLimit = 1;
+        undo::recompute_auto_budget();
+    }
+}
+
+MUR_API int32_t MUR_GetTotalUndoMemory(void)
+{
+    undo::recompute_auto_budget();
+    return engine.undo.undoLimitKB / 1024;
+}
+
+MUR_API void MUR_PauseUndo(void) { engine.undo.undoPaused = 1; }
+MUR_API void MUR_ResumeUndo(void) { engine.undo.undoPaused = 0; }
 
 }  // extern "C"

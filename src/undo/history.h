@@ -43,4 +43,7 @@ void recompute_auto_budget() noexcept;
 // The dirty rectangle's empty form: (width - 1, height - 1, 0, 0).
 void set_dirty_empty() noexcept;
 
+// Widens the dirty rectangle to cover the inclusive rectangle given.
+void widen_dirty(int32_t x0, int32_t y0, int32_t x1, int32_t y1) noexcept;
+
 }  // namespace mur::undo

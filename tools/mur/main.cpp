@@ -45,6 +45,17 @@ int demo()
     MUR_NormalizeLayerAlpha(2);
     std::printf("layer 2 opacity folded into its pixels\n");
 
+    MUR_SetUndoLevels(20);
+    MUR_SetUndoMB(64);
+    MUR_SetLayerAlpha(2, 30000);
+    MUR_InvalidateDirtyUndoCanvas();
+    MUR_SaveUndoBuffer(1, 1);
+    std::printf("saved an undo step: %d step(s), %d MB of history\n", MUR_GetUndoCount(), MUR_GetCurrentUndoMemory());
+    MUR_Undo();
+    std::printf("undone: can redo %s, redo count %d\n", yes_no(MUR_CanRedo()), MUR_GetRedoCount());
+    MUR_Redo();
+    std::printf("redone: can undo %s\n", yes_no(MUR_CanUndo()));
+
     MUR_SwapLayers(2, 3);
     std::printf("layers 2 and 3 swapped\n");
 
