@@ -1,14 +1,18 @@
 # make run       install what is missing, build, run the demo
 # make test      install what is missing, build, run every test
 # make bench     build and run the benchmarks
-# make sanitize  build the tests with AddressSanitizer + UBSan and run them
+# make sanitize  build the tests with AddressSanitizer + UBSan and run them,
+#                then run every fuzz target (clang, libFuzzer) for FUZZ_SECONDS
 
 JOBS     ?= $(shell nproc)
 BUILD    ?= build
 ASAN     ?= build-asan
 BENCHDIR ?= build-bench
+FUZZDIR  ?= build-fuzz
+FUZZ_SECONDS ?= 60
+BENCH_FILTER ?= .
 
-.PHONY: all deps build run test bench sanitize clean
+.PHONY: all deps build run test bench sanitize fuzz clean
 
 all: build
 
@@ -31,13 +35,20 @@ test: build
 bench: deps
 	cmake -S . -B $(BENCHDIR) -DCMAKE_BUILD_TYPE=Release -DMUR_BUILD_BENCH=ON -DMUR_BUILD_TESTS=OFF
 	cmake --build $(BENCHDIR) -j $(JOBS)
-	$(BENCHDIR)/bench/mur_bench
+	$(BENCHDIR)/bench/mur_bench --benchmark_filter='$(BENCH_FILTER)'
 
 sanitize: deps
 	cmake -S . -B $(ASAN) -DCMAKE_BUILD_TYPE=Debug -DMUR_SANITIZE=ON -DMUR_BUILD_TOOLS=ON
 	cmake --build $(ASAN) -j $(JOBS)
 	ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
 	  ctest --test-dir $(ASAN) --output-on-failure -j $(JOBS)
+	$(MAKE) fuzz
+
+fuzz: deps
+	CC=clang CXX=clang++ cmake -S . -B $(FUZZDIR) -DCMAKE_BUILD_TYPE=RelWithDebInfo -DMUR_BUILD_FUZZ=ON \
+	  -DMUR_BUILD_TESTS=OFF -DMUR_BUILD_TOOLS=OFF
+	cmake --build $(FUZZDIR) -j $(JOBS)
+	scripts/run_fuzzers.sh $(FUZZDIR) $(FUZZ_SECONDS)
 
 clean:
-	rm -rf $(BUILD) $(ASAN) $(BENCHDIR) out
+	rm -rf $(BUILD) $(ASAN) $(BENCHDIR) $(FUZZDIR) out

@@ -66,7 +66,7 @@ BENCHMARK(BM_UndoRedo)->Arg(64)->Arg(kPageW)->Unit(benchmark::kMillisecond);
 
 // The same bytes as one colour patch (8 bytes a pixel), copied row by row
 // for the rectangle and in one block for the page.
-void BM_MemcpySameBytes(benchmark::State& state)
+void BM_MemcpyPatchBytes(benchmark::State& state)
 {
     const int32_t side = side_of(state);
     const std::size_t page = std::size_t(kPageW) * kPageH * 8;
@@ -83,6 +83,6 @@ void BM_MemcpySameBytes(benchmark::State& state)
     }
     state.SetItemsProcessed(state.iterations() * pixels_of(side));
 }
-BENCHMARK(BM_MemcpySameBytes)->Arg(64)->Arg(kPageW)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_MemcpyPatchBytes)->Arg(64)->Arg(kPageW)->Unit(benchmark::kMillisecond);
 
 }  // namespace

@@ -100,6 +100,86 @@ MUR_API void MUR_CreateBlobFromImage(int32_t slot, int32_t mode);              /
 MUR_API int32_t MUR_CreateTexture(int32_t slot);                               /* image width, 0 on failure */
 MUR_API void MUR_DeleteTexture(void);
 
+/* ---- Layer pixels: loading ---------------------------------------------- */
+/* Strides are in bytes. 8-bit values become 16-bit by a shift of 8. "masked" loads are tempered by the
+   texture and the enabled mask; a layer's transparency lock keeps its alpha. */
+MUR_API void MUR_LoadRGBA32Layer(const uint8_t* src, int32_t stride, int32_t layer, int32_t x, int32_t y, int32_t w, int32_t h, int32_t masked);
+MUR_API void MUR_LoadRGBA32(const uint8_t* src, int32_t stride, int32_t masked);           /* whole current layer */
+MUR_API void MUR_LoadRGBA32Into(const uint8_t* src, int32_t stride, int32_t layer, int32_t x, int32_t y, int32_t w, int32_t h); /* masked */
+MUR_API void MUR_LoadRGB24(const uint8_t* src, int32_t stride, int32_t masked);            /* colour only */
+MUR_API void MUR_Load(const uint8_t* srcBGR, int32_t stride, int32_t w, int32_t h);        /* B, G, R bytes; opaque */
+MUR_API void MUR_LoadRGB24ToAlpha(const uint8_t* src, int32_t stride, int32_t masked);     /* gray into alpha */
+MUR_API void MUR_SetRGBA64Layer(const uint16_t* src, int32_t stride, int32_t layer);
+MUR_API void MUR_SetLayerData(const uint16_t* src, int32_t layer);                         /* raw pixel block */
+MUR_API void MUR_CopyLayerData(int32_t fromLayer, int32_t toLayer);
+MUR_API void MUR_LoadRGBA32LayerCompressed(const uint8_t* src, int32_t reserved, int32_t srcLength, int32_t layer);
+MUR_API void MUR_LoadRGBA32Layer_BAD(uint8_t* src, int32_t reserved, int32_t layer, int32_t width, int32_t height, int32_t masked);
+
+/* ---- Layer pixels: reading ---------------------------------------------- */
+MUR_API void MUR_GetRGBA32Layer(uint8_t* dst, int32_t stride, int32_t layer);              /* high bytes */
+MUR_API void MUR_GetRGBA32(uint8_t* dst, int32_t stride);                                  /* current layer */
+MUR_API void MUR_GetRGB24Layer(uint8_t* dst, int32_t stride, int32_t layer);
+MUR_API void MUR_GetRGB24(uint8_t* dst, int32_t stride);
+MUR_API void MUR_GetRGB24FromAlpha(uint8_t* dst, int32_t stride);                          /* alpha as gray */
+MUR_API void MUR_GetRGBA64LayerRect(uint16_t* dst, int32_t stride, int32_t layer, int32_t x, int32_t y, int32_t w, int32_t h);
+MUR_API void MUR_GetRGBA64Layer(uint16_t* dst, int32_t stride, int32_t layer);
+MUR_API void MUR_GetLayerData(uint16_t* dst, int32_t layer);                               /* raw pixel block */
+MUR_API int32_t MUR_GetRGBA32LayerCompressed(uint8_t* dst, int32_t reserved, int32_t capacity, int32_t layer, int32_t level); /* bytes, 0 if it does not fit */
+
+/* ---- Layer pixels: line codes ------------------------------------------- */
+/* RGBA32 line code: records of run (1..255), R, G, B, A high bytes. G8 line code: run, high byte. */
+MUR_API int32_t MUR_GetRGBA32LayerLineRLE(uint8_t* dst, int32_t layer, int32_t row);      /* bytes written */
+MUR_API void MUR_PutRGBA32LayerLineRLE(const uint8_t* src, int32_t layer, int32_t row);
+MUR_API int32_t MUR_GetMaskLineRLE(uint8_t* dst, int32_t row);
+MUR_API void MUR_PutMaskLineRLE(const uint8_t* src, int32_t row);
+MUR_API int32_t MUR_RLECompressRGBA64ToRGBA32(const uint16_t* src, uint8_t* dst, int32_t pixels);
+MUR_API void MUR_RLEUncompressRGBA32ToRGBA64(const uint8_t* src, uint16_t* dst, int32_t pixels);
+MUR_API int32_t MUR_RLECompressG16ToG8(const uint16_t* src, uint8_t* dst, int32_t samples);
+MUR_API void MUR_RLEUncompressG8ToG16(const uint8_t* src, uint16_t* dst, int32_t samples);
+
+/* ---- Pixel conversions -------------------------------------------------- */
+MUR_API void MUR_RGBA64RectToRGBA32(const uint16_t* src, int32_t x, int32_t y, int32_t w, int32_t h, int32_t stridePixels, int32_t reserved, uint8_t* dst);
+MUR_API void MUR_RGBA64RectToRGBA24(const uint16_t* src, int32_t x, int32_t y, int32_t w, int32_t h, int32_t stridePixels, int32_t reserved, uint8_t* dst);
+MUR_API int32_t MUR_GetRGBA32FromRGBA64Rect(uint8_t* dst, int32_t dstStride, const uint16_t* src, int32_t srcStride, int32_t x, int32_t y, int32_t w, int32_t h);
+MUR_API int32_t MUR_GetRGB24FromRGBA64Rect(uint8_t* dst, int32_t dstStride, const uint16_t* src, int32_t srcStride, int32_t x, int32_t y, int32_t w, int32_t h);
+MUR_API int32_t MUR_GetRGBA32FromRGBA64(uint8_t* dst, int32_t dstStride, int32_t w, int32_t h, const uint16_t* src, int32_t srcStride);
+MUR_API int32_t MUR_GetRGB24FromRGBA64(uint8_t* dst, int32_t dstStride, const uint16_t* src, int32_t srcStride);
+
+/* ---- Clears and fills --------------------------------------------------- */
+MUR_API void MUR_Clear(int32_t r, int32_t g, int32_t b, int32_t a);                       /* current layer, 8-bit values */
+MUR_API void MUR_ClearMasked(int32_t r, int32_t g, int32_t b, int32_t a);                 /* weighted by the mask */
+MUR_API void MUR_ClearMaskedAlpha(int32_t r, int32_t g, int32_t b, int32_t a);            /* through the masked load */
+MUR_API void MUR_ClearRGBA64(uint16_t* dst, int32_t stride, int32_t r, int32_t g, int32_t b, int32_t a); /* image-sized, 16-bit values */
+MUR_API void MUR_ClearRGBA32(uint8_t* dst, int32_t stride, int32_t r, int32_t g, int32_t b, int32_t a);  /* image-sized */
+MUR_API void MUR_ClearRGBA32Buf(uint8_t* dst, int32_t w, int32_t h, int32_t r, int32_t g, int32_t b, int32_t a);
+
+/* ---- Single pixels ------------------------------------------------------ */
+/* GetRGBAAt: 0xRRGGBBAA, coordinates clamped into the image. GetColorAt: 0xAARRGGBB, 0x00FFFFFF outside. */
+MUR_API int32_t MUR_GetRed64(int32_t x, int32_t y);                                        /* current layer, 16-bit */
+MUR_API int32_t MUR_GetGreen64(int32_t x, int32_t y);
+MUR_API int32_t MUR_GetBlue64(int32_t x, int32_t y);
+MUR_API int32_t MUR_GetAlpha64(int32_t x, int32_t y);
+MUR_API uint32_t MUR_GetRGBAAt(int32_t x, int32_t y, const uint16_t* imageRGBA64);
+MUR_API uint32_t MUR_GetRGBAAtSurface(int32_t x, int32_t y);
+MUR_API uint32_t MUR_GetRGBAAtUnderLayer(int32_t x, int32_t y);
+MUR_API uint32_t MUR_GetRGBAAtTrace(int32_t x, int32_t y);
+MUR_API uint32_t MUR_GetRGBAAtLayer(int32_t x, int32_t y, int32_t layer);
+MUR_API uint32_t MUR_GetColorAt(int32_t x, int32_t y, const uint16_t* imageRGBA64);
+MUR_API uint32_t MUR_GetColorAtSurface(int32_t x, int32_t y);
+MUR_API uint32_t MUR_GetColorAtUnderLayer(int32_t x, int32_t y);
+MUR_API uint32_t MUR_GetColorAtTrace(int32_t x, int32_t y);
+MUR_API uint32_t MUR_GetColorAtLayer(int32_t x, int32_t y, int32_t layer);
+MUR_API uint32_t MUR_GetColorAtHistory(int32_t x, int32_t y);                              /* 0 without an undo step */
+
+/* ---- Layer queries ------------------------------------------------------ */
+MUR_API void MUR_FindDataExtentsLayer(int32_t layer, int32_t* left, int32_t* top, int32_t* right, int32_t* bottom);   /* alpha != 0 */
+MUR_API void MUR_FindDataExtentsLayerEX(int32_t layer, int32_t* left, int32_t* top, int32_t* right, int32_t* bottom); /* != top-left */
+MUR_API int32_t MUR_IsLayerTransparent(int32_t layer);                                     /* any alpha below 65280 */
+MUR_API int32_t MUR_IsSingleColor(int32_t layer);
+
+/* ---- Image processing: filter framing ----------------------------------- */
+MUR_API void MUR_AdjustRGBA32ByMaskAndTexture(uint8_t* data, int32_t width, int32_t height); /* alpha by the filter weight */
+
 /* ---- Blend buffers ------------------------------------------------------ */
 MUR_API void MUR_SetBlendBufferCount(int32_t count); /* 0..20 brush-sized pick-up buffers */
 

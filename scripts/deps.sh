@@ -8,8 +8,9 @@ packages=(
     g++ make cmake pkg-config binutils
     # libraries
     zlib1g-dev libpng-dev
-    # tests and benchmarks
+    # tests, benchmarks and fuzzing (clang with libFuzzer and its OpenMP)
     libgtest-dev libgmock-dev libbenchmark-dev python3
+    clang libclang-rt-14-dev libomp-14-dev
 )
 
 missing=()

@@ -5,6 +5,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <memory>
 #include <new>
 
 namespace mur::mem {
@@ -49,6 +50,14 @@ void release_and_null(T*& owner)
     release(block);
     owner = nullptr;
 }
+
+// A temporary block owned for the length of one operation and released on
+// every path out of it.
+struct ReleaseBlock {
+    void operator()(void* block) const noexcept { release_nothrow(block); }
+};
+template <class T>
+using Owned = std::unique_ptr<T[], ReleaseBlock>;
 
 // Counters of what is live now.
 std::size_t live_bytes() noexcept;
