@@ -216,7 +216,10 @@ TEST_F(PixelLoad, BgrLoadIsOpaque)
     expect_pixel(at(0, 0), 30 << 8, 20 << 8, 10 << 8, 65535);
     expect_pixel(at(1, 0), 60 << 8, 50 << 8, 40 << 8, 65535);
     expect_pixel(at(2, 0), 0, 0, 0, 0);
-    MUR_Load(bgr, 6, 1000, 1000);  // cut to the image; the source must hold what is read
+    // A larger size is cut to the image.
+    std::vector<uint8_t> whole(W * H * 3, 9);
+    MUR_Load(whole.data(), W * 3, 1000, 1000);
+    expect_pixel(at(W - 1, H - 1), 9 << 8, 9 << 8, 9 << 8, 65535);
 }
 
 TEST_F(PixelLoad, GrayIntoAlphaUsesTheMeanOrTheFirstByte)
