@@ -205,6 +205,19 @@ MUR_API void MUR_StartFade(void);                             /* toggles the nex
 MUR_API void MUR_UpdateFade(int32_t value);                   /* accepted and ignored */
 MUR_API void MUR_EndFade(void);                               /* accepted and ignored */
 
+/* ---- Tablet ------------------------------------------------------------- */
+MUR_API int32_t MUR_InitTablet(MUR_Window window);       /* opens the tablet context; 0 without a tablet */
+MUR_API int32_t MUR_SetTabletOrigin(void);               /* the window's client origin; 0 without a context */
+MUR_API int32_t MUR_CloseTablet(void);                   /* close result, 0 without a context */
+MUR_API void MUR_ResetTabletPressure(void);              /* start of a stroke: pressure 10, queue emptied */
+MUR_API int32_t MUR_ReadTabletPackets(void);             /* reads up to 256 packets; their number */
+MUR_API int32_t MUR_ReadTabletPressure(int32_t index);   /* percent, at least 1; a ramp when there is no such packet */
+MUR_API int32_t MUR_ReadRawTabletPressure(int32_t index); /* scaled pressure of slot 0..255, 0 otherwise */
+MUR_API int32_t MUR_IsPacketInvert(int32_t index);       /* 1 for the eraser end */
+MUR_API uint32_t MUR_PacketStatus(int32_t index);        /* status word, 0 without such a packet */
+MUR_API int32_t MUR_ReadTabletX(int32_t index);          /* relative to the window's client origin */
+MUR_API int32_t MUR_ReadTabletY(int32_t index);
+
 #ifdef __cplusplus
 }
 #endif

@@ -3,6 +3,7 @@
 #pragma once
 
 #include "engine/error_text.h"
+#include "io/tablet_state.h"
 #include "ipl/ipl_buffers.h"
 #include "layers/layer_record.h"
 #include "mask/mask_state.h"
@@ -58,6 +59,7 @@ struct EngineState {
     BlendBufferState blend;
     LayerRecord paintLayer;
     IplBufferSet ipl;
+    TabletState tablet;
 };
 
 extern EngineState engine;

@@ -22,6 +22,41 @@ int32_t fixed_frame_height() noexcept { return 3; }
 
 bool composition_enabled() noexcept { return false; }
 
+namespace {
+
+DesktopBackend attachedBackend;
+
+inline constexpr int32_t kDetachedScreenWidth = 1920;
+inline constexpr int32_t kDetachedScreenHeight = 1080;
+
+}  // namespace
+
+void attach_desktop_backend(const DesktopBackend& backend) noexcept { attachedBackend = backend; }
+void detach_desktop_backend() noexcept { attachedBackend = DesktopBackend{}; }
+
+bool client_origin_on_screen(MUR_Window window, ScreenPoint& origin) noexcept
+{
+    origin = {0, 0};
+    if (!attachedBackend.clientOrigin) return true;
+    if (attachedBackend.clientOrigin(window, origin)) return true;
+    origin = {0, 0};
+    return false;
+}
+
+int32_t screen_width() noexcept
+{
+    int32_t width = 0, height = 0;
+    if (attachedBackend.screenSize && attachedBackend.screenSize(width, height)) return width;
+    return kDetachedScreenWidth;
+}
+
+int32_t screen_height() noexcept
+{
+    int32_t width = 0, height = 0;
+    if (attachedBackend.screenSize && attachedBackend.screenSize(width, height)) return height;
+    return kDetachedScreenHeight;
+}
+
 void notify_display_changed() noexcept
 {
     std::atomic_ref<uint8_t>(engine.displayChanged).store(1, std::memory_order_release);

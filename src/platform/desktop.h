@@ -1,5 +1,6 @@
 // What the engine asks of the desktop: window redraw and placement, system
-// colours and metrics, the compositor, and display-change notices.
+// colours and metrics, the compositor, window and screen positions, and
+// display-change notices.
 //
 // Without a window system attached (the normal case for this library on a
 // server or in tests) the window calls report failure (0) and the colours
@@ -32,6 +33,28 @@ int32_t small_caption_height() noexcept;
 int32_t fixed_frame_height() noexcept;
 
 bool composition_enabled() noexcept;
+
+struct ScreenPoint {
+    int32_t x, y;
+};
+
+// Where the client area of a window starts on the screen; false when the
+// window is unknown (the point is then (0, 0)). Without a window system every
+// client area starts at (0, 0), with success.
+bool client_origin_on_screen(MUR_Window window, ScreenPoint& origin) noexcept;
+
+// The primary screen in pixels; 1920 x 1080 without a window system.
+int32_t screen_width() noexcept;
+int32_t screen_height() noexcept;
+
+// A desktop backend answers the window and screen questions above once
+// attached; a null member keeps the answer without a window system.
+struct DesktopBackend {
+    bool (*clientOrigin)(MUR_Window window, ScreenPoint& origin) noexcept = nullptr;
+    bool (*screenSize)(int32_t& width, int32_t& height) noexcept = nullptr;
+};
+void attach_desktop_backend(const DesktopBackend& backend) noexcept;
+void detach_desktop_backend() noexcept;
 
 // Called by a desktop backend when the display, the settings or the power
 // state change, or when the application is activated: raises the flag that
