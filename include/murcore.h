@@ -177,6 +177,30 @@ MUR_API void MUR_FindDataExtentsLayerEX(int32_t layer, int32_t* left, int32_t* t
 MUR_API int32_t MUR_IsLayerTransparent(int32_t layer);                                     /* any alpha below 65280 */
 MUR_API int32_t MUR_IsSingleColor(int32_t layer);
 
+/* ---- Layer merge -------------------------------------------------------- */
+/* Blend mode ids come from the mode names: 0..30 colour modes, 32..53 alpha and mask modes.
+   Opacities are 0..256 (255 and above is full). */
+MUR_API void MUR_MergeLayer(int32_t sourceLayer, int32_t destLayer);                 /* source's mode, opacity and layer mask */
+MUR_API void MUR_MergeLayerIntoRect(int32_t layer, uint16_t* dst, int32_t x, int32_t y, int32_t w, int32_t h); /* dst: w x h RGBA64 */
+MUR_API void MUR_MergeLayerInto(int32_t layer, uint16_t* dst);                       /* dst: image-sized RGBA64 */
+MUR_API void MUR_MergeRect(uint16_t* dst, int32_t x, int32_t y, int32_t w, int32_t h); /* composite of the image's rectangle */
+MUR_API void MUR_Merge(uint16_t* dst);                                               /* composite of the whole image */
+MUR_API void MUR_MergeRGBA32Layer(const uint8_t* image, int32_t layer, int32_t mode, int32_t opacity); /* image-sized RGBA32 */
+MUR_API uint32_t MUR_GetColorAtMerged(int32_t x, int32_t y);                         /* 0xAARRGGBB of the composite */
+
+/* ---- Paint compositing -------------------------------------------------- */
+MUR_API void MUR_MergePixel(int32_t* pixR, int32_t* pixG, int32_t* pixB, int32_t* pixA, uint32_t srcR, uint32_t srcG, uint32_t srcB, uint32_t amount, int32_t mode, int32_t opacity, int32_t alphaLock);
+
+/* ---- Paint layer -------------------------------------------------------- */
+MUR_API int32_t MUR_CreatePaintLayer(int32_t opacityPercent, int32_t alphaPercent, const char* modeName); /* the mode id */
+MUR_API int32_t MUR_ClearPaintLayer(void);                                           /* 0 without a paint layer */
+MUR_API void MUR_ClearPaintLayer_old(void);
+MUR_API void MUR_SetPaintLayerExtents(int32_t left, int32_t top, int32_t right, int32_t bottom); /* [left, right) x [top, bottom) */
+MUR_API void MUR_MergePaintLayer(int32_t layer);                                     /* merges the extents, then clears */
+MUR_API void MUR_BlurPaintLayerAlpha(void);                                          /* softens the stroke's alpha edge */
+MUR_API void MUR_SwapPaintLayer(int32_t layer);
+MUR_API void MUR_DeletePaintLayer(void);
+
 /* ---- Image processing: filter framing ----------------------------------- */
 MUR_API void MUR_AdjustRGBA32ByMaskAndTexture(uint8_t* data, int32_t width, int32_t height); /* alpha by the filter weight */
 

@@ -8,14 +8,14 @@
 namespace mur {
 namespace {
 
-using merge::Real;
+using Real = long double;  // the merge's extended precision
 
 inline uint16_t clamp16(int32_t v) { return static_cast<uint16_t>(std::clamp(v, 0, 65535)); }
 
 // The normalised arithmetic for a partly covered pixel pair.
 void blend_partial(const merge::StagePixel& p, int32_t destAlpha, const uint16_t* d, uint16_t out[4])
 {
-    merge::Blend b{};
+    merge::Blend<Real> b{};
     b.sa = static_cast<Real>(p.u) / 65535;
     b.da = static_cast<Real>(destAlpha) / 65535;
     for (int i = 0; i < 3; ++i) {
@@ -24,7 +24,7 @@ void blend_partial(const merge::StagePixel& p, int32_t destAlpha, const uint16_t
         b.dca[i] = d[i] * b.da / 65280;
     }
     b.ao = b.sa + b.da * (1 - b.sa);
-    merge::blend_colour(p.colourMode, b);
+    merge::blend_colour(p.colourMode, b, Real(0.33333334L));
     const Real ao = std::clamp<Real>(b.ao, 0, 1);
     for (int i = 0; i < 3; ++i) {
         Real c = ao > 0 ? b.rc[i] / ao : 0;
@@ -67,7 +67,8 @@ void merge_layer(const MergeRequest& r) noexcept
             if (sourceAlpha == 0 && !alphaMode) continue;
             if (m && sx + i < r.maskWidth) {
                 const uint16_t* mp = m + (sx + i) * 4;
-                if (mp[3] != 0) sourceAlpha = (((mp[0] + mp[1] + mp[2]) / 3) * sourceAlpha) >> 16;
+                if (mp[3] != 0)
+                    sourceAlpha = static_cast<int32_t>(((uint32_t{mp[0]} + mp[1] + mp[2]) / 3 * uint32_t(sourceAlpha)) >> 16);
             }
 
             merge::StagePixel p{{s[0], s[1], s[2]}, ((density + 1) * sourceAlpha) >> 8, mode, false};

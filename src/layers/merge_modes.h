@@ -1,13 +1,15 @@
-// The per-mode arithmetic of the layer merge, one small function per mode:
-// the alpha-mode stage that may change the source colour, its coverage u and
-// the colour mode used, and the colour modes on premultiplied values.
+// The per-mode arithmetic of compositing, one small function per mode: the
+// alpha-mode stage that may change the source colour, its coverage u and the
+// colour mode used, and the colour modes on premultiplied values. The layer
+// merge runs them in extended precision, the single-pixel compositing of
+// paint in double precision.
 //
 // Notation: Sa = u / 65535 and Da = DA / 65535 are the source and
 // destination alphas; Sca = Sc * Sa / 65280 and Dca = Dc * Da / 65280 are the
 // premultiplied channels (colours are normalised by 65280); "rest" is
 // Sca * (1 - Da) + Dca * (1 - Sa), the parts of each image the other does not
-// cover. The loop around these functions (layer_merge.cpp) owns the layer
-// mask, density, opacity, the alpha lock and the fast paths.
+// cover. The loops around these functions (layer_merge.cpp, merge_pixel.cpp)
+// own the layer mask, density, opacity, the alpha lock and the fast paths.
 #pragma once
 
 #include "ipl/color_spaces.h"
@@ -18,8 +20,6 @@
 #include <cstdint>
 
 namespace mur::merge {
-
-using Real = long double;  // extended precision, as the merge asks for
 
 // ---- The alpha-mode stage -------------------------------------------------
 
@@ -219,62 +219,75 @@ inline void same_alpha_stage(int32_t mode, StagePixel& p, int32_t a0)
 // ---- The colour modes --------------------------------------------------------
 
 // Premultiplied values of one pixel pair, and the raw source colour.
+template <class Real>
 struct Blend {
-    Real sa, da;        // alphas 0..1
-    Real sca[3];        // source, premultiplied
-    Real dca[3];        // destination, premultiplied
-    Real sc[3];         // source colour 0..1 (Sc / 65280), unpremultiplied
-    Real rc[3];         // result, premultiplied
-    Real ao;            // result alpha, preset to Sa + Da (1 - Sa)
+    Real sa, da;  // alphas 0..1
+    Real sca[3];  // source, premultiplied
+    Real dca[3];  // destination, premultiplied
+    Real sc[3];   // source colour 0..1 (Sc / 65280), unpremultiplied
+    Real rc[3];   // result, premultiplied
+    Real ao;      // result alpha, preset by the caller to the default
+    bool screenAtHalf;  // Overlay and Hard Light take their screen half at exactly half
 };
 
-inline Real rest(const Blend& b, int i) { return b.sca[i] * (1 - b.da) + b.dca[i] * (1 - b.sa); }
+template <class Real>
+inline Real rest(const Blend<Real>& b, int i)
+{
+    return b.sca[i] * (1 - b.da) + b.dca[i] * (1 - b.sa);
+}
 
 // Rc = Sca + Dca (1 - Sa)
-inline void blend_normal(Blend& b)
+template <class Real>
+inline void blend_normal(Blend<Real>& b)
 {
     for (int i = 0; i < 3; ++i) b.rc[i] = b.sca[i] + b.dca[i] * (1 - b.sa);
 }
 
 // Rc = Sca Dca + rest
-inline void blend_multiply(Blend& b)
+template <class Real>
+inline void blend_multiply(Blend<Real>& b)
 {
     for (int i = 0; i < 3; ++i) b.rc[i] = b.sca[i] * b.dca[i] + rest(b, i);
 }
 
 // Rc = Sca + Dca - Sca Dca
-inline void blend_screen(Blend& b)
+template <class Real>
+inline void blend_screen(Blend<Real>& b)
 {
     for (int i = 0; i < 3; ++i) b.rc[i] = b.sca[i] + b.dca[i] - b.sca[i] * b.dca[i];
 }
 
 // The darker (or lighter) of the two, compared at equal coverage.
-inline void blend_darken(Blend& b)
+template <class Real>
+inline void blend_darken(Blend<Real>& b)
 {
     for (int i = 0; i < 3; ++i)
         b.rc[i] = b.dca[i] * b.sa <= b.sca[i] * b.da ? b.dca[i] + b.sca[i] * (1 - b.da) : b.sca[i] + b.dca[i] * (1 - b.sa);
 }
-inline void blend_lighten(Blend& b)
+template <class Real>
+inline void blend_lighten(Blend<Real>& b)
 {
     for (int i = 0; i < 3; ++i)
         b.rc[i] = b.sca[i] * b.da <= b.dca[i] * b.sa ? b.dca[i] + b.sca[i] * (1 - b.da) : b.sca[i] + b.dca[i] * (1 - b.sa);
 }
 
 // Rc = Sca + Dca - 2 min(Sca Da, Dca Sa)
-inline void blend_difference(Blend& b)
+template <class Real>
+inline void blend_difference(Blend<Real>& b)
 {
     for (int i = 0; i < 3; ++i) b.rc[i] = b.sca[i] + b.dca[i] - 2 * std::min(b.sca[i] * b.da, b.dca[i] * b.sa);
 }
 
 // Rc = Sca Da + Dca Sa - 2 Sca Dca + rest (Negation and Exclusion alike)
-inline void blend_exclusion(Blend& b)
+template <class Real>
+inline void blend_exclusion(Blend<Real>& b)
 {
     for (int i = 0; i < 3; ++i) b.rc[i] = b.sca[i] * b.da + b.dca[i] * b.sa - 2 * b.sca[i] * b.dca[i] + rest(b, i);
 }
 
 // Bitwise operations on 16-bit fixed-point values; the source term is Sca Sa.
-template <class Op>
-inline void blend_bitwise(Blend& b, Op op)
+template <class Real, class Op>
+inline void blend_bitwise(Blend<Real>& b, Op op)
 {
     for (int i = 0; i < 3; ++i) {
         const auto s = static_cast<uint32_t>(b.sca[i] * b.sa * 65535);
@@ -283,23 +296,27 @@ inline void blend_bitwise(Blend& b, Op op)
     }
 }
 
-// The multiply or screen of Overlay and Hard Light, chosen by `low`.
-inline Real hard_mix(const Blend& b, int i, bool low)
+// The multiply or screen half of Overlay and Hard Light, chosen by `low`.
+template <class Real>
+inline Real hard_mix(const Blend<Real>& b, int i, bool low)
 {
     return low ? 2 * b.sca[i] * b.dca[i] + rest(b, i)
                : b.sa * b.da - 2 * (b.da - b.dca[i]) * (b.sa - b.sca[i]) + rest(b, i);
 }
-inline void blend_overlay(Blend& b)
+template <class Real>
+inline void blend_overlay(Blend<Real>& b)
 {
-    for (int i = 0; i < 3; ++i) b.rc[i] = hard_mix(b, i, 2 * b.dca[i] <= b.da);
+    for (int i = 0; i < 3; ++i) b.rc[i] = hard_mix(b, i, b.screenAtHalf ? 2 * b.dca[i] < b.da : 2 * b.dca[i] <= b.da);
 }
-inline void blend_hard_light(Blend& b)
+template <class Real>
+inline void blend_hard_light(Blend<Real>& b)
 {
-    for (int i = 0; i < 3; ++i) b.rc[i] = hard_mix(b, i, 2 * b.sca[i] <= b.sa);
+    for (int i = 0; i < 3; ++i) b.rc[i] = hard_mix(b, i, b.screenAtHalf ? 2 * b.sca[i] < b.sa : 2 * b.sca[i] <= b.sa);
 }
 
 // With m = Dca / Da: darkens or lightens by the source's distance from half.
-inline void blend_soft_light(Blend& b)
+template <class Real>
+inline void blend_soft_light(Blend<Real>& b)
 {
     for (int i = 0; i < 3; ++i) {
         const Real m = b.dca[i] / b.da;
@@ -314,7 +331,8 @@ inline void blend_soft_light(Blend& b)
 }
 
 // Dodge: Dca Sa / (1 - Sca / Sa) + rest, saturating at Sa Da.
-inline void blend_dodge(Blend& b)
+template <class Real>
+inline void blend_dodge(Blend<Real>& b)
 {
     for (int i = 0; i < 3; ++i)
         b.rc[i] = b.sca[i] * b.da + b.dca[i] * b.sa >= b.sa * b.da ? b.sa * b.da + rest(b, i)
@@ -322,7 +340,8 @@ inline void blend_dodge(Blend& b)
 }
 
 // Burn: (Sca Da + Dca Sa - Sa Da) Sa / Sca + rest, bottoming out at rest.
-inline void blend_burn(Blend& b)
+template <class Real>
+inline void blend_burn(Blend<Real>& b)
 {
     for (int i = 0; i < 3; ++i) {
         const Real sum = b.sca[i] * b.da + b.dca[i] * b.sa;
@@ -331,77 +350,96 @@ inline void blend_burn(Blend& b)
 }
 
 // Add and Subtract: the alphas add up as well.
-inline void blend_add(Blend& b)
+template <class Real>
+inline void blend_add(Blend<Real>& b)
 {
     for (int i = 0; i < 3; ++i) b.rc[i] = b.sca[i] + b.dca[i];
     b.ao = b.sa + b.da;
 }
-inline void blend_subtract(Blend& b)
+template <class Real>
+inline void blend_subtract(Blend<Real>& b)
 {
     for (int i = 0; i < 3; ++i) b.rc[i] = b.sca[i] + b.dca[i] - b.sa * b.da;
     b.ao = b.sa + b.da;
 }
 
-// Color and Hard Color: the source colour, pushed away from mid-level by
-// how far the destination's mean lies from it.
-inline void blend_color(Blend& b, Real strength)
+// Color and Hard Color: the source colour, pushed away from mid-level by how
+// far the destination's mean l (its sum times `third`) lies from it.
+template <class Real>
+inline void blend_color(Blend<Real>& b, Real strength, Real third)
 {
-    const Real l = (b.dca[0] + b.dca[1] + b.dca[2]) * 0.33333334L;
-    const Real k = (l >= 0.5L ? l - 0.5L : 0.5L - l) * b.sa * strength;
-    for (int i = 0; i < 3; ++i) b.rc[i] = b.dca[i] * (1 - b.sa) + b.sca[i] + (l >= 0.5L ? k : -k);
+    const Real l = (b.dca[0] + b.dca[1] + b.dca[2]) * third;
+    const Real k = (l >= 0.5 ? l - Real(0.5) : Real(0.5) - l) * strength * b.sa;
+    for (int i = 0; i < 3; ++i) b.rc[i] = b.sca[i] + (l >= 0.5 ? k : -k) + b.dca[i] * (1 - b.sa);
     b.ao = b.da;
 }
 
-// The HSL family: a colour c built from parts of both, laid over by Sa.
-inline void lay_over(Blend& b, const color::Rgb& c)
+// The HSL family: a colour built from parts of both, laid over by Sa.
+template <class Real>
+inline void lay_over(Blend<Real>& b, const color::Rgb& c)
 {
-    const Real rgb[3] = {c.r, c.g, c.b};
+    const Real rgb[3] = {Real(c.r), Real(c.g), Real(c.b)};
     for (int i = 0; i < 3; ++i) b.rc[i] = b.dca[i] * (1 - b.sa) + rgb[i] * b.sa;
     b.ao = b.da;
 }
-inline color::Hsl source_hsl(const Blend& b)
+template <class Real>
+inline color::Hsl source_hsl(const Blend<Real>& b)
 {
     return color::rgb_to_hsl({double(b.sc[0]), double(b.sc[1]), double(b.sc[2])});
 }
-inline color::Hsl dest_hsl(const Blend& b)
+template <class Real>
+inline color::Hsl dest_hsl(const Blend<Real>& b)
 {
     return color::rgb_to_hsl({double(b.dca[0]), double(b.dca[1]), double(b.dca[2])});
 }
-inline void blend_colorize(Blend& b)
+template <class Real>
+inline void blend_colorize(Blend<Real>& b)
 {
-    const Real y = (3 * b.dca[0] + 4 * b.dca[1] + b.dca[2]) / 8;
+    const Real y = (3 * b.dca[0] + 4 * b.dca[1] + b.dca[2]) * Real(0.125);
     const color::Hsl s = source_hsl(b);
     lay_over(b, color::hsl_to_rgb({s.h, s.s, double(y)}));
 }
-inline void blend_hsl_hue(Blend& b)
+template <class Real>
+inline void blend_hsl_hue(Blend<Real>& b)
 {
     const color::Hsl s = source_hsl(b), d = dest_hsl(b);
     lay_over(b, color::hsl_to_rgb({s.h, d.s, d.l}));
 }
-inline void blend_hsl_sat(Blend& b)
+template <class Real>
+inline void blend_hsl_sat(Blend<Real>& b)
 {
     const color::Hsl s = source_hsl(b), d = dest_hsl(b);
     lay_over(b, color::hsl_to_rgb({d.h, s.s, d.l}));
 }
-inline void blend_hsl_lum(Blend& b)
+template <class Real>
+inline void blend_hsl_lum(Blend<Real>& b)
 {
     const color::Hsl s = source_hsl(b), d = dest_hsl(b);
     lay_over(b, color::hsl_to_rgb({d.h, d.s, s.l}));
 }
-inline void blend_hsl_color(Blend& b)
+template <class Real>
+inline void blend_hsl_color(Blend<Real>& b)
 {
     const color::Hsl s = source_hsl(b), d = dest_hsl(b);
     lay_over(b, color::hsl_to_rgb({s.h, s.s, d.l}));
 }
 
 // Texturize: the destination lightened or darkened by the source's
-// brightness T, Texturize by way of the mean of a first pass.
-inline Real texture_brightness(const Blend& b) { return (b.sc[0] + b.sc[1] + b.sc[2]) * 65280 / 195840; }
+// brightness T; Texturize decides the direction by the mean of a trial pass.
+// Both give an unpremultiplied result, which the normalisation divides by
+// the destination alpha once more.
+template <class Real>
+inline Real texture_brightness(const Blend<Real>& b)
+{
+    return (b.sc[0] + b.sc[1] + b.sc[2]) * 65280 / 195840;
+}
+template <class Real>
 inline Real push_from_half(Real base, Real level, Real amount)
 {
-    return level >= 0.5L ? base + (level - 0.5L) * amount : base - (0.5L - level) * amount;
+    return level >= 0.5 ? base + (level - Real(0.5)) * amount : base - (Real(0.5) - level) * amount;
 }
-inline void blend_texturize(Blend& b)
+template <class Real>
+inline void blend_texturize(Blend<Real>& b)
 {
     const Real t = texture_brightness(b);
     Real dn[3], mean = 0;
@@ -410,24 +448,28 @@ inline void blend_texturize(Blend& b)
         mean += push_from_half(dn[i], t, b.sa);
     }
     mean /= 3;
-    for (int i = 0; i < 3; ++i) b.rc[i] = push_from_half(dn[i], mean, 1.75L * b.sa);
+    for (int i = 0; i < 3; ++i) b.rc[i] = push_from_half(dn[i], mean, Real(1.75) * b.sa);
     b.ao = b.da;
 }
-inline void blend_texturize2(Blend& b)
+template <class Real>
+inline void blend_texturize2(Blend<Real>& b)
 {
     const Real t = texture_brightness(b);
-    for (int i = 0; i < 3; ++i) b.rc[i] = push_from_half(b.dca[i] / b.da, t, 1.75L * b.sa);
+    for (int i = 0; i < 3; ++i) b.rc[i] = push_from_half(b.dca[i] / b.da, t, Real(1.75) * b.sa);
     b.ao = b.da;
 }
-inline void blend_texturize3(Blend& b)
+template <class Real>
+inline void blend_texturize3(Blend<Real>& b)
 {
     for (int i = 0; i < 3; ++i) b.rc[i] = b.dca[i];
     b.ao = b.da;
 }
 
 // The colour-mode function of an id; ids without their own (16, 17, 30 and
-// every id above 30) are Normal.
-inline void blend_colour(int32_t mode, Blend& b)
+// every id from 31) are Normal. `third` is the factor of the Color modes'
+// mean.
+template <class Real>
+inline void blend_colour(int32_t mode, Blend<Real>& b, Real third)
 {
     switch (mode) {
     case kModeMultiply: blend_multiply(b); break;
@@ -447,8 +489,8 @@ inline void blend_colour(int32_t mode, Blend& b)
     case kModeBurn: blend_burn(b); break;
     case kModeAdd: blend_add(b); break;
     case kModeSubtract: blend_subtract(b); break;
-    case kModeColor: blend_color(b, 1.0L); break;
-    case kModeHardColor: blend_color(b, 1.75L); break;
+    case kModeColor: blend_color(b, Real(1), third); break;
+    case kModeHardColor: blend_color(b, Real(1.75), third); break;
     case kModeColorize: blend_colorize(b); break;
     case kModeHslHue: blend_hsl_hue(b); break;
     case kModeHslSat: blend_hsl_sat(b); break;

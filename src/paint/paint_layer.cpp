@@ -1,0 +1,157 @@
+// The paint layer: an image-sized layer outside the table that collects the
+// dabs of one stroke (or a paste) before they are merged into a layer.
+#include "engine/guard.h"
+#include "engine/guarded_alloc.h"
+#include "engine/memory.h"
+#include "engine/state.h"
+#include "imaging/gaussian_blur.h"
+#include "layers/blend_modes.h"
+#include "layers/layer_access.h"
+#include "layers/layer_merge.h"
+
+#include <algorithm>
+#include <cstring>
+#include <utility>
+
+namespace mur {
+namespace {
+
+// The softening of the stroke's alpha edge, in pixels.
+constexpr double kEdgeSoftening = 1.0;
+
+LayerRecord& paint() noexcept { return engine.paintLayer; }
+
+void set_empty_extents(LayerRecord& layer) noexcept
+{
+    layer.extentX0 = engine.width;
+    layer.extentY0 = engine.height;
+    layer.extentX1 = 0;
+    layer.extentY1 = 0;
+}
+
+std::size_t paint_bytes(const LayerRecord& layer) noexcept { return layer_pixel_count(layer) * 8; }
+
+int32_t clear_paint_layer() noexcept
+{
+    LayerRecord& layer = paint();
+    if (!layer.pixels) return 0;
+    std::memset(layer.pixels, 0, paint_bytes(layer));
+    set_empty_extents(layer);
+    return 1;
+}
+
+}  // namespace
+}  // namespace mur
+
+using namespace mur;
+
+extern "C" {
+
+MUR_API int32_t MUR_CreatePaintLayer(int32_t opacityPercent, int32_t alphaPercent, const char* modeName)
+{
+    return guard("CreatePaintLayer", 0, [&]() -> int32_t {
+        LayerRecord& layer = paint();
+        if (!layer.pixels) {
+            layer.pixels = x_NewShortUndoReduce(static_cast<int64_t>(image_pixels() * 4));
+            layer.width = engine.width;
+            layer.height = engine.height;
+            layer.stride = engine.width * 4;
+            clear_paint_layer();
+        }
+        const char* name = modeName ? modeName : "Normal";
+        const std::size_t length = strnlen(name, kModeNameCapacity);
+        if (length < kModeNameCapacity) std::memcpy(layer.modeName, name, length + 1);
+        layer.visible = 1;
+        layer.alphaLocked = 0;
+        layer.opacity = static_cast<uint16_t>(std::clamp(static_cast<int64_t>(opacityPercent * 2.56), int64_t{0}, int64_t{256}));
+        layer.density = static_cast<uint16_t>(std::clamp(static_cast<int64_t>(alphaPercent * 2.559), int64_t{0}, int64_t{255}));
+        layer.mode = blend_mode_id(name);
+        return layer.mode;
+    });
+}
+
+MUR_API int32_t MUR_ClearPaintLayer(void) { return clear_paint_layer(); }
+
+MUR_API void MUR_ClearPaintLayer_old(void)
+{
+    LayerRecord& layer = paint();
+    if (!layer.pixels) return;
+    std::memset(layer.pixels, 0xFF, paint_bytes(layer));
+    const int32_t x0 = std::max(layer.extentX0, 0), x1 = std::min(layer.extentX1, layer.width);
+    const int32_t y0 = std::max(layer.extentY0, 0), y1 = std::min(layer.extentY1, layer.height);
+    for (int32_t y = y0; y < y1 && x1 > x0; ++y)
+        std::memset(layer.pixels + std::size_t(y) * layer.stride + std::size_t(x0) * 4, 0, std::size_t(x1 - x0) * 8);
+    set_empty_extents(layer);
+}
+
+MUR_API void MUR_SetPaintLayerExtents(int32_t left, int32_t top, int32_t right, int32_t bottom)
+{
+    LayerRecord& layer = paint();
+    layer.extentX0 = left;
+    layer.extentY0 = top;
+    layer.extentX1 = right;
+    layer.extentY1 = bottom;
+}
+
+MUR_API void MUR_MergePaintLayer(int32_t layer)
+{
+    guard("MergePaintLayer", [&] {
+        LayerRecord& stroke = paint();
+        LayerRecord* target = live_layer(layer);
+        // Without a layer to take it, the stroke stays in the paint layer.
+        if (!stroke.pixels || !target) return;
+        const LayerRecord* current = engine.layers.currentRecord;
+        MergeRequest r;
+        r.source = stroke.pixels;
+        r.sourceWidth = stroke.width;
+        r.sourceHeight = stroke.height;
+        r.sourceStride = stroke.stride;
+        r.sourceX = r.destX = stroke.extentX0;
+        r.sourceY = r.destY = stroke.extentY0;
+        r.width = stroke.extentX1 - stroke.extentX0;
+        r.height = stroke.extentY1 - stroke.extentY0;
+        r.destination = target->pixels;
+        r.destWidth = target->width;
+        r.destHeight = target->height;
+        r.destStride = target->stride;
+        r.mode = stroke.mode;
+        r.opacity = stroke.opacity;
+        r.density = stroke.density;
+        r.alphaLock = (current && current->alphaLocked) || engine.lockAlpha;
+        merge_layer(r);
+        clear_paint_layer();
+    });
+}
+
+MUR_API void MUR_BlurPaintLayerAlpha(void)
+{
+    guard("BlurPaintLayerAlpha", [&] {
+        LayerRecord& layer = paint();
+        if (!layer.pixels) return;
+        const std::size_t pixels = layer_pixel_count(layer);
+        const mem::Owned<uint8_t> alpha(x_NewCharUndoReduce(pixels));
+        const mem::Owned<uint8_t> blurred(x_NewCharUndoReduce(pixels));
+        if (!alpha || !blurred) return;
+        for (std::size_t i = 0; i < pixels; ++i) alpha[i] = static_cast<uint8_t>(layer.pixels[i * 4 + 3] >> 8);
+        const imaging::ConstImageView from(alpha.get(), layer.width, layer.height, layer.width, 1);
+        if (!imaging::gaussian_blur(from, imaging::g8_view(blurred.get(), layer.width, layer.height, layer.width),
+                                    kEdgeSoftening))
+            return;
+        for (std::size_t i = 0; i < pixels; ++i)
+            layer.pixels[i * 4 + 3] = alpha[i] >= 240 ? 65535 : static_cast<uint16_t>(blurred[i] << 8);
+    });
+}
+
+MUR_API void MUR_SwapPaintLayer(int32_t layer)
+{
+    guard("SwapPaintLayer", [&] {
+        if (LayerRecord* record = slot_record(layer)) std::swap(*record, paint());
+    });
+}
+
+MUR_API void MUR_DeletePaintLayer(void)
+{
+    guard("DeletePaintLayer", [&] { mem::release_and_null(paint().pixels); });
+}
+
+}  // extern "C"
