@@ -201,6 +201,44 @@ MUR_API void MUR_BlurPaintLayerAlpha(void);                                     
 MUR_API void MUR_SwapPaintLayer(int32_t layer);
 MUR_API void MUR_DeletePaintLayer(void);
 
+/* ---- Mask ----------------------------------------------------------------- */
+/* One 16-bit value per image pixel: 65535 editable, 0 protected. A masking amount a (0..255) writes
+   (255 - a) << 8. Gray pictures become masks black = editable, white = protected. */
+MUR_API int32_t MUR_EnableMask(int32_t flag);                 /* changes are weighted by the mask while on */
+MUR_API int32_t MUR_DisplayMask(int32_t flag);
+MUR_API void MUR_SetMaskMakerOn(void);                        /* the next dabs paint the mask */
+MUR_API void MUR_SetEraseModeOn(void);
+MUR_API void MUR_SetMaskOptions(int32_t r1, int32_t g1, int32_t b1, int32_t r2, int32_t g2, int32_t b2, int32_t full); /* display tints */
+MUR_API void MUR_InvertMask(void);
+MUR_API void MUR_ClearMask(int32_t r, int32_t g, int32_t b);  /* the mask of one 16-bit gray */
+MUR_API void MUR_GetMaskData16(uint16_t* dst);
+MUR_API void MUR_SetMaskData16(const uint16_t* src);
+MUR_API int32_t MUR_GetMask64(int32_t x, int32_t y);          /* masking amount 65535 - m */
+MUR_API void MUR_SaveMask(uint8_t* dst, int32_t stride);      /* RGB24, protected = white */
+MUR_API void MUR_LoadMask(const uint8_t* src, int32_t stride, int32_t w, int32_t h);
+MUR_API void MUR_CreateImageFromMask(void);                   /* current layer = the mask as gray */
+MUR_API void MUR_CreateAlphaFromMask(int32_t kind);           /* 0 set, 1 add, 2 subtract */
+MUR_API void MUR_CreateMaskFromImage(void);                   /* from the current layer's gray */
+MUR_API void MUR_CreateMaskFromImageLuma(void);
+MUR_API void MUR_CreateMaskFromAlpha(void);
+MUR_API void MUR_CreateMaskFromRGBAImageColor(const uint8_t* image, int32_t r, int32_t g, int32_t b, int32_t a);
+MUR_API void MUR_CreateMaskFromRGB24ImageColor(const uint8_t* image, int32_t r, int32_t g, int32_t b, int32_t a);
+MUR_API void MUR_CreateMaskFromRGBAImageColorRange(const uint8_t* image, int32_t r, int32_t g, int32_t b, int32_t tolerancePercent, int32_t a);
+MUR_API void MUR_CreateMaskFromRGBAImageAlphaRange(const uint8_t* image, int32_t alpha, int32_t tolerancePercent, int32_t a);
+MUR_API void MUR_CreateMaskFromRGBAImageLuminanceRange(const uint8_t* image, int32_t r, int32_t g, int32_t b, int32_t tolerancePercent, int32_t a);
+MUR_API void MUR_CreateMaskFromRGBAImageHueRange(const uint8_t* image, int32_t r, int32_t g, int32_t b, int32_t tolerance, int32_t a);
+MUR_API void MUR_CreateMaskFromRGBAImageHSLRange(const uint8_t* image, int32_t r, int32_t g, int32_t b, double hueTolerance, double saturationTolerance, double lightnessTolerance, int32_t a);
+MUR_API void MUR_CreateMaskFromFloodMask(const uint8_t* plane, int32_t a);  /* where the G8 plane holds 1 */
+MUR_API void MUR_CreateMaskFromDiff_RGBA32(const uint8_t* first, const uint8_t* second, int32_t value);
+MUR_API void MUR_CombineMask(const uint8_t* image, int32_t stride, int32_t blackOnly, int32_t level, const char* operation); /* "Add", "Subtract", "Replace" */
+MUR_API void MUR_ApplyMaskToAlphaRect_RGBA32(uint8_t* image, int32_t stride, int32_t x0, int32_t y0, int32_t x1, int32_t y1);
+MUR_API void MUR_ApplyMaskToAlpha_RGBA32(uint8_t* image);
+MUR_API void MUR_ReplaceFromRGBAImageAlphaRange(uint8_t* image, int32_t alpha, int32_t tolerancePercent, int32_t r, int32_t g, int32_t b, int32_t a);
+MUR_API void MUR_RGBAlphaToRGB(uint8_t* dst, int32_t w, int32_t h, const uint8_t* src);
+MUR_API void MUR_RGBToRGBAlpha(uint8_t* dst, int32_t w, int32_t h, const uint8_t* src);
+MUR_API void MUR_RGBToRGBA(uint8_t* dst, int32_t w, int32_t h, const uint8_t* src);
+MUR_API void MUR_RGBAToRGB(uint8_t* dst, int32_t w, int32_t h, const uint8_t* src);
+
 /* ---- Image processing: filter framing ----------------------------------- */
 MUR_API void MUR_AdjustRGBA32ByMaskAndTexture(uint8_t* data, int32_t width, int32_t height); /* alpha by the filter weight */
 

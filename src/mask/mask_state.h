@@ -11,8 +11,8 @@ struct MaskState {
     int32_t strideBytes = 0;     // width * 2
     uint8_t enabled = 0;         // consumers weight their changes by the mask
     uint8_t display = 0;         // shown by the host's view
-    uint16_t tint1[3] = {};      // display tint colours, 16-bit
-    uint16_t tint2[3] = {};
+    int32_t tint1[3] = {};       // display tint colours, each (value & 0xFFFFFF) << 8
+    int32_t tint2[3] = {};
     int32_t tintFull = 0;
 };
 
