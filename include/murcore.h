@@ -191,6 +191,12 @@ MUR_API uint32_t MUR_GetColorAtMerged(int32_t x, int32_t y);                    
 /* ---- Paint compositing -------------------------------------------------- */
 MUR_API void MUR_MergePixel(int32_t* pixR, int32_t* pixG, int32_t* pixB, int32_t* pixA, uint32_t srcR, uint32_t srcG, uint32_t srcB, uint32_t amount, int32_t mode, int32_t opacity, int32_t alphaLock);
 
+/* ---- View ---------------------------------------------------------------- */
+/* Draws the image rectangle (x, y, w, h) into a 24-bit B, G, R buffer (stride in bytes, may be negative):
+   1:1 when the scale pair (MUR_SetScale) has s == n, reduced by s when s > n, magnified n times when s < n;
+   cut to the view size (MUR_SetViewSize). 0 when the current layer has no pixels. */
+MUR_API int32_t MUR_Render(uint8_t* dst, int32_t dstStride, int32_t x, int32_t y, int32_t w, int32_t h);
+
 /* ---- Paint layer -------------------------------------------------------- */
 MUR_API int32_t MUR_CreatePaintLayer(int32_t opacityPercent, int32_t alphaPercent, const char* modeName); /* the mode id */
 MUR_API int32_t MUR_ClearPaintLayer(void);                                           /* 0 without a paint layer */
