@@ -25,6 +25,135 @@ def g8_line(samples, rng):
     return out
 
 
+def bmp_file(w, h, bits, rng, compression=0, palette=0, top_down=False, pixels=None):
+    """A bitmap with a 40-byte header; random rows unless pixels are given."""
+    stride = (w * bits + 31) // 32 * 4
+    if pixels is None:
+        pixels = bytes(rng.randrange(256) for _ in range(stride * h))
+    masks = struct.pack("<III", 0xF800, 0x07E0, 0x001F) if compression == 3 else b""
+    colours = bytes(rng.randrange(256) for _ in range(palette * 4))
+    offset = 14 + 40 + len(masks) + len(colours)
+    info = struct.pack("<IiiHHIIiiII", 40, w, -h if top_down else h, 1, bits, compression, len(pixels),
+                       2835, 2835, palette, 0)
+    return b"BM" + struct.pack("<IHHI", offset + len(pixels), 0, 0, offset) + info + masks + colours + pixels
+
+
+def rle8(w, h, rng):
+    out = bytearray()
+    for _ in range(h):
+        left = w
+        while left:
+            if rng.random() < 0.5 and left >= 3:
+                n = min(left, rng.randint(3, 10))
+                out += bytes([0, n]) + bytes(rng.randrange(16) for _ in range(n)) + (b"\0" if n % 2 else b"")
+            else:
+                n = min(left, rng.randint(1, 20))
+                out += bytes([n, rng.randrange(16)])
+            left -= n
+        out += b"\0\0"
+    return bytes(out + b"\0\1")
+
+
+def tga_file(image_type, w, h, depth, descriptor, body, cmap=b"", cmap_len=0, cmap_bits=0):
+    header = struct.pack("<BBBHHBHHHHBB", 0, 1 if cmap_len else 0, image_type, 0, cmap_len, cmap_bits,
+                         0, 0, w, h, depth, descriptor)
+    return header + cmap + body
+
+
+def tga_rle(pixels, bpp, rng):
+    out, i = bytearray(), 0
+    n_pixels = len(pixels) // bpp
+    while i < n_pixels:
+        n = min(n_pixels - i, rng.randint(1, 128))
+        if rng.random() < 0.5:
+            out += bytes([0x80 | (n - 1)]) + pixels[i * bpp:(i + 1) * bpp]
+        else:
+            out += bytes([n - 1]) + pixels[i * bpp:(i + n) * bpp]
+        i += n
+    return bytes(out)
+
+
+def png_file(w, h, rng):
+    def chunk(kind, data):
+        return struct.pack(">I", len(data)) + kind + data + struct.pack(">I", zlib.crc32(kind + data))
+    raw = b"".join(b"\0" + bytes(rng.randrange(256) for _ in range(w * 4)) for _ in range(h))
+    return (b"\x89PNG\r\n\x1a\n" + chunk(b"IHDR", struct.pack(">IIBBBBB", w, h, 8, 6, 0, 0, 0)) +
+            chunk(b"IDAT", zlib.compress(raw)) + chunk(b"IEND", b""))
+
+
+def tiff_file(w, h, rng):
+    """Uncompressed little-endian RGB, one strip."""
+    pixels = bytes(rng.randrange(256) for _ in range(w * h * 3))
+    entries = [(256, 4, 1, w), (257, 4, 1, h), (258, 3, 3, None), (259, 3, 1, 1), (262, 3, 1, 2),
+               (273, 4, 1, None), (277, 3, 1, 3), (278, 4, 1, h), (279, 4, 1, len(pixels))]
+    ifd_size = 2 + 12 * len(entries) + 4
+    bits_at = 8 + ifd_size
+    data_at = bits_at + 6
+    ifd = struct.pack("<H", len(entries))
+    for tag, kind, count, value in entries:
+        if tag == 258:
+            value = bits_at
+        elif tag == 273:
+            value = data_at
+        packed = struct.pack("<H", value) + b"\0\0" if kind == 3 and count == 1 else struct.pack("<I", value)
+        ifd += struct.pack("<HHI", tag, kind, count) + packed
+    ifd += struct.pack("<I", 0)
+    return b"II*\0" + struct.pack("<I", 8) + ifd + struct.pack("<HHH", 8, 8, 8) + pixels
+
+
+GIF_1X1 = bytes.fromhex("47494638396101000100800000ffffff00000021f90401000000002c00000000010001000002024401003b")
+JPEG_BASELINE = bytes.fromhex(
+    "ffd8ffe000104a46494600010100000100010000ffdb0043000d090a0b0a080d0b0a0b0e0e0d"
+    "0f13201513121213271c1e17202e2931302e292d2c333a4a3e333646372c2d405741464c4e52"
+    "5352323e5a615a50604a51524fffdb0043010e0e0e131113261515264f352d354f4f4f4f4f4f"
+    "4f4f4f4f4f4f4f4f4f4f4f4f4f4f4f4f4f4f4f4f4f4f4f4f4f4f4f4f4f4f4f4f4f4f4f4f4f4f"
+    "4f4f4f4f4f4fffc00011080008001003012200021101031101ffc40015000101000000000000"
+    "00000000000000000006ffc400161001010100000000000000000000000000001461ffc40015"
+    "01010100000000000000000000000000000406ffc40017110003010000000000000000000000"
+    "000000041552ffda000c03010002110311003f0091b34b3415b194c8cacd68ffd9")
+JPEG_PROGRESSIVE = bytes.fromhex(
+    "ffd8ffe000104a46494600010100000100010000ffdb0043000d090a0b0a080d0b0a0b0e0e0d"
+    "0f13201513121213271c1e17202e2931302e292d2c333a4a3e333646372c2d405741464c4e52"
+    "5352323e5a615a50604a51524fffdb0043010e0e0e131113261515264f352d354f4f4f4f4f4f"
+    "4f4f4f4f4f4f4f4f4f4f4f4f4f4f4f4f4f4f4f4f4f4f4f4f4f4f4f4f4f4f4f4f4f4f4f4f4f4f"
+    "4f4f4f4f4f4fffc20011080008001003012200021101031101ffc40015000101000000000000"
+    "00000000000000000005ffc4001501010100000000000000000000000000000305ffda000c03"
+    "010002100310000001902b37ffc4001510010100000000000000000000000000000012ffda00"
+    "08010100010502b5bfffc40017110003010000000000000000000000000000031451ffda0008"
+    "010301013f01adba7fffc40017110003010000000000000000000000000000031451ffda0008"
+    "010201013f018d587fffc40014100100000000000000000000000000000010ffda0008010100"
+    "063f023fffc40014100100000000000000000000000000000010ffda0008010100013f210fff"
+    "da000c030100020003000000100bffc40014110100000000000000000000000000000000ffda"
+    "0008010301013f100fffc40014110100000000000000000000000000000000ffda0008010201"
+    "013f106fffc4001510010100000000000000000000000000000071ffda0008010100013f10a5"
+    "3fffd9")
+
+
+def picture_seeds(rng):
+    bmps = [
+        bmp_file(5, 3, 24, rng),
+        bmp_file(4, 4, 32, rng, top_down=True),
+        bmp_file(9, 2, 1, rng, palette=2),
+        bmp_file(7, 3, 4, rng, palette=16),
+        bmp_file(6, 5, 8, rng, palette=256),
+        bmp_file(5, 2, 16, rng, compression=3),
+        bmp_file(8, 4, 8, rng, compression=1, palette=16, pixels=rle8(8, 4, rng)),
+    ]
+    rgb = bytes(rng.randrange(256) for _ in range(6 * 4 * 3))
+    rgba = bytes(rng.randrange(256) for _ in range(5 * 3 * 4))
+    gray = bytes(rng.randrange(256) for _ in range(4 * 4))
+    tgas = [
+        tga_file(2, 6, 4, 24, 0, rgb),
+        tga_file(10, 5, 3, 32, 0x28, tga_rle(rgba, 4, rng)),
+        tga_file(3, 4, 4, 8, 0x20, gray),
+        tga_file(1, 4, 4, 8, 0, gray, bytes(rng.randrange(256) for _ in range(256 * 3)), 256, 24),
+        tga_file(11, 4, 4, 8, 0x10, tga_rle(gray, 1, rng)),
+    ]
+    others = [png_file(3, 2, rng), png_file(1, 1, rng), GIF_1X1, tiff_file(3, 2, rng), JPEG_BASELINE,
+              JPEG_PROGRESSIVE]
+    return bmps, tgas, others
+
+
 def main(root):
     rng = random.Random(7)
     seeds = {"rgba_line_decode": [], "g8_line_decode": [], "compressed_load": []}
@@ -34,6 +163,10 @@ def main(root):
     for w, h in ((1, 1), (4, 3), (16, 12), (24, 24)):
         pixels = bytes(rng.randrange(256) for _ in range(w * h * 4))
         seeds["compressed_load"].append(bytes([w - 1, h - 1]) + zlib.compress(pixels, rng.choice((1, 6, 9))))
+    bmps, tgas, others = picture_seeds(rng)
+    seeds["bmp_read"] = bmps
+    seeds["tga_read"] = tgas
+    seeds["picture_read"] = bmps + tgas + others
     for target, inputs in seeds.items():
         folder = os.path.join(root, target)
         os.makedirs(folder, exist_ok=True)

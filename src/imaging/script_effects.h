@@ -1,0 +1,55 @@
+// Effects of the effect-script interface that the brush code calls by
+// number, and the rotation behind number 51.
+//
+// An effect list is filled with `add_script_effect` (the effect's number and
+// an enable flag), given values with `set_script_effect_value` (the effect's
+// index in the list, the value slot, the value) and run on a picture in
+// place with `run_script_effects`. Known numbers:
+//
+//   51  rotate about the centre: slot 3 the angle in degrees (positive turns
+//       counter-clockwise as seen on screen), slot 4 the zoom in percent
+//       (100 = same scale); defaults 0 and 100.
+#pragma once
+
+#include "imaging/image_view.h"
+
+#include <cstdint>
+
+namespace mur::imaging {
+
+inline constexpr int32_t kRotateEffect = 51;
+
+struct ScriptEffect {
+    int32_t number = 0;
+    bool enabled = false;
+    double values[8] = {};
+};
+
+struct ScriptEffectList {
+    static constexpr int32_t kCapacity = 8;
+    ScriptEffect effects[kCapacity];
+    int32_t count = 0;
+};
+
+// False for an unknown number or a full list.
+bool add_script_effect(ScriptEffectList& list, int32_t number, int32_t flag) noexcept;
+
+// False when there is no such effect or slot.
+bool set_script_effect_value(ScriptEffectList& list, int32_t index, int32_t slot, double value) noexcept;
+
+// Runs the enabled effects in order on a 4-byte-a-pixel view (RGBA or BGRA);
+// false, with the picture as it was before the failing effect, when one
+// fails.
+bool run_script_effects(const ScriptEffectList& list, const ImageView& image) noexcept;
+
+// Turns a 4-byte-a-pixel picture about its centre by `degrees`
+// (counter-clockwise on screen) and scales it by `zoomPercent` / 100, in
+// place and keeping its size. Each output pixel is the bilinear
+// interpolation of the four source pixels around its pre-image, the four
+// bytes alike; positions outside the source count as all zero (transparent
+// black), so the corners that the turn uncovers are transparent. False for
+// a bad view, an angle or zoom that is not finite, a zoom of 0 or less, or
+// no memory for the copy.
+bool rotate_about_centre(const ImageView& image, double degrees, double zoomPercent) noexcept;
+
+}  // namespace mur::imaging
