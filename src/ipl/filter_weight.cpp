@@ -46,4 +46,11 @@ MUR_API void MUR_AdjustRGBA32ByMaskAndTexture(uint8_t* data, int32_t width, int3
     guard("AdjustRGBA32ByMaskAndTexture", [&] { ipl::weigh_block(data, 0, 0, width, height); });
 }
 
+MUR_API void MUR_AdjustRGBA32RectByMaskAndTexture(uint8_t* data, int32_t x, int32_t y, int32_t width, int32_t height)
+{
+    guard("AdjustRGBA32RectByMaskAndTexture", [&] {
+        if (width > 0 && height > 0) ipl::weigh_block(data, x, y, width, height);
+    });
+}
+
 }  // extern "C"

@@ -22,3 +22,10 @@ struct IplBufferSet {
 };
 
 }  // namespace mur
+
+namespace mur::ipl {
+
+// True between MUR_IPLInit and MUR_IPLExit.
+bool started() noexcept;
+
+}  // namespace mur::ipl

@@ -79,7 +79,7 @@ TEST(GaussianBlur, ResultDoesNotDependOnTheThreadCount)
     std::vector<uint8_t> src(123 * 77 * 4);
     for (auto& b : src) b = static_cast<uint8_t>(rng());
     std::vector<uint8_t> one(src.size()), two(src.size());
-    for (double sigma : {1.5, 12.0}) {
+    for (double sigma : {1.5, 12.0, 20.0}) {
         omp_set_num_threads(1);
         ASSERT_TRUE(gaussian_blur(rgba32_view(src.data(), 123, 77, 492), rgba32_view(one.data(), 123, 77, 492), sigma));
         omp_set_num_threads(2);
@@ -87,6 +87,28 @@ TEST(GaussianBlur, ResultDoesNotDependOnTheThreadCount)
         EXPECT_EQ(one, two) << sigma;
     }
     omp_set_num_threads(omp_get_num_procs());
+}
+
+TEST(GaussianBlur, InPlaceGivesTheSameResultAsASeparateDestination)
+{
+    std::mt19937 rng(5);
+    std::vector<uint8_t> src(64 * 50 * 4);
+    for (auto& b : src) b = static_cast<uint8_t>(rng());
+    for (double sigma : {3.0, 15.0}) {
+        std::vector<uint8_t> apart(src.size()), inPlace = src;
+        ASSERT_TRUE(gaussian_blur(rgba32_view(src.data(), 64, 50, 256), rgba32_view(apart.data(), 64, 50, 256), sigma));
+        ASSERT_TRUE(gaussian_blur(rgba32_view(inPlace.data(), 64, 50, 256), rgba32_view(inPlace.data(), 64, 50, 256), sigma));
+        EXPECT_EQ(inPlace, apart) << sigma;
+    }
+}
+
+// A blur wider than the picture averages towards its border values without
+// reading outside it.
+TEST(GaussianBlur, KernelWiderThanThePictureStaysInside)
+{
+    std::vector<uint8_t> plane = {0, 255, 0, 255, 0, 255}, out(6);
+    ASSERT_TRUE(gaussian_blur(g8_view(plane.data(), 3, 2, 3), g8_view(out.data(), 3, 2, 3), 8.0));
+    for (uint8_t v : out) EXPECT_NEAR(v, 127, 20);
 }
 
 TEST(GaussianBlur, RefusesMismatchedViews)

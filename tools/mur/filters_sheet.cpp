@@ -1,0 +1,248 @@
+#include "filters_sheet.h"
+
+#include "murcore.h"
+#include "png_files.h"
+
+#include <algorithm>
+#include <cctype>
+#include <cstdio>
+#include <cstring>
+#include <string>
+#include <vector>
+
+namespace mur_tool {
+namespace {
+
+constexpr int kCellWidth = 320;   // pictures wider than this are shrunk for their cells
+constexpr int kColumns = 6;
+constexpr int kGap = 6;
+constexpr int kLabelHeight = 13;  // one line of the 5 x 7 font, scaled 1, with margins
+
+// The picture a filter is shown on: the photograph, a cut-out with a soft
+// transparent border (for the filters that work on alpha), or the photograph
+// inset in a transparent margin (for the filters that read the data extents).
+enum class Input { Photo, SoftCutout, Inset };
+// What the cell shows: the filter's result, or the selection mask it wrote.
+enum class Shows { Pixels, Mask };
+
+struct Entry {
+    const char* name;
+    Input input;
+    Shows shows;
+    int32_t sliders[6];
+    int32_t style1;
+    int32_t flags[6];
+};
+
+// Table order of the engine, with settings that show what each filter does.
+const Entry kEntries[] = {
+    {"Value Blur", Input::Photo, Shows::Pixels, {500, 500}, 0, {}},
+    {"Noise Reduction", Input::Photo, Shows::Pixels, {1000, 120}, 0, {}},
+    {"Noise Reduction RGB", Input::Photo, Shows::Pixels, {1000, 150, 1000, 0, 1000, 150}, 0, {}},
+    {"Anti Alias", Input::Photo, Shows::Pixels, {1000, 800, 1000, 800}, 0, {}},
+    {"Grayscale", Input::Photo, Shows::Pixels, {}, 0, {}},
+    {"Invert", Input::Photo, Shows::Pixels, {}, 0, {}},
+    {"Basic Threshold", Input::Photo, Shows::Pixels, {500}, 0, {}},
+    {"Hyper Contrast", Input::Photo, Shows::Pixels, {500}, 0, {}},
+    {"Adjust RGBA", Input::Photo, Shows::Pixels, {700, 500, 300, 500}, 0, {}},
+    {"Clamp", Input::Photo, Shows::Pixels, {300, 300, 700, 700}, 0, {1, 1, 1, 0}},
+    {"Channel", Input::Photo, Shows::Pixels, {}, 0, {1, 0, 0}},
+    {"Alpha Edge Color", Input::SoftCutout, Shows::Pixels, {1000, 800, 0, 100, 900}, 0, {1}},
+    {"Adjust Lab", Input::Photo, Shows::Pixels, {550, 650, 650}, 0, {}},
+    {"Box Blur", Input::Photo, Shows::Pixels, {50}, 0, {}},
+    {"Bas Relief", Input::Photo, Shows::Pixels, {500}, 2, {}},
+    {"Line Art Cleaner", Input::Photo, Shows::Pixels, {400, 500}, 0, {}},
+    {"Reflection", Input::Photo, Shows::Pixels, {350, 800, 900, 300}, 0, {}},
+    {"Mirror", Input::Photo, Shows::Pixels, {500}, 0, {}},
+    {"Gallery Wrap Mirror Auto", Input::Inset, Shows::Pixels, {}, 0, {}},
+    {"Fader", Input::Photo, Shows::Pixels, {500, 500, 0, 500}, 0, {0, 0, 0, 1}},
+    {"Borderize", Input::Photo, Shows::Pixels, {300, 150}, 0, {}},
+    {"Vignette", Input::Photo, Shows::Pixels, {0, 0, 0, 300, 300, 900}, 0, {1}},
+    {"Detail Blur", Input::Photo, Shows::Pixels, {50}, 0, {}},
+    {"Adaptive Blur", Input::Photo, Shows::Pixels, {750}, 0, {}},
+    {"Mask High Low", Input::Photo, Shows::Mask, {700, 300}, 0, {}},
+    {"Mask Detail", Input::Photo, Shows::Mask, {60, 200}, 0, {}},
+};
+
+// ---- Pictures -------------------------------------------------------------------
+
+// Shrinks by the smallest whole factor that fits the cell width, averaging boxes.
+Picture shrink_for_cell(const Picture& in)
+{
+    const int factor = std::max(1, (in.width + kCellWidth - 1) / kCellWidth);
+    if (factor == 1) return in;
+    Picture out;
+    out.width = in.width / factor;
+    out.height = in.height / factor;
+    out.rgba.resize(std::size_t(out.width) * out.height * 4);
+    for (int y = 0; y < out.height; ++y)
+        for (int x = 0; x < out.width; ++x)
+            for (int c = 0; c < 4; ++c) {
+                int sum = 0;
+                for (int j = 0; j < factor; ++j)
+                    for (int i = 0; i < factor; ++i)
+                        sum += in.rgba[((std::size_t(y) * factor + j) * in.width + x * factor + i) * 4 + c];
+                out.rgba[(std::size_t(y) * out.width + x) * 4 + c] = static_cast<uint8_t>(sum / (factor * factor));
+            }
+    return out;
+}
+
+Picture variant(const Picture& photo, Input input)
+{
+    Picture p = photo;
+    const double cx = p.width / 2.0, cy = p.height / 2.0;
+    for (int y = 0; y < p.height; ++y)
+        for (int x = 0; x < p.width; ++x) {
+            uint8_t& alpha = p.rgba[(std::size_t(y) * p.width + x) * 4 + 3];
+            if (input == Input::SoftCutout) {
+                // An ellipse whose edge fades over its outer fifth.
+                const double dx = (x - cx) / (cx * 0.9), dy = (y - cy) / (cy * 0.9);
+                const double r = dx * dx + dy * dy;
+                alpha = static_cast<uint8_t>(alpha * std::clamp((1 - r) / 0.2, 0.0, 1.0));
+            } else if (input == Input::Inset) {
+                const bool inside = x >= p.width / 5 && x < p.width * 4 / 5 && y >= p.height / 5 && y < p.height * 4 / 5;
+                if (!inside) alpha = 0;
+            }
+        }
+    return p;
+}
+
+// The cell's RGB: the picture over a grey checkerboard, or the mask as grey
+// (white = editable).
+std::vector<uint8_t> flatten(const std::vector<uint8_t>& rgba, int w, int h)
+{
+    std::vector<uint8_t> rgb(std::size_t(w) * h * 3);
+    for (int y = 0; y < h; ++y)
+        for (int x = 0; x < w; ++x) {
+            const uint8_t* p = &rgba[(std::size_t(y) * w + x) * 4];
+            const int board = ((x / 8 + y / 8) % 2) ? 200 : 150;
+            for (int c = 0; c < 3; ++c)
+                rgb[(std::size_t(y) * w + x) * 3 + c] = static_cast<uint8_t>((p[c] * p[3] + board * (255 - p[3])) / 255);
+        }
+    return rgb;
+}
+
+std::vector<uint8_t> mask_as_grey(int w, int h)
+{
+    std::vector<uint16_t> mask(std::size_t(w) * h);
+    MUR_GetMaskData16(mask.data());
+    std::vector<uint8_t> rgb(mask.size() * 3);
+    for (std::size_t i = 0; i < mask.size(); ++i) rgb[i * 3] = rgb[i * 3 + 1] = rgb[i * 3 + 2] = mask[i] >> 8;
+    return rgb;
+}
+
+// ---- Labels: a 5 x 7 font of capitals -----------------------------------------
+
+// Rows of a capital letter, '#' for ink; null for anything else.
+const char* const* glyph(char c)
+{
+    static const char* const letters[26][7] = {
+        {".###.", "#...#", "#...#", "#####", "#...#", "#...#", "#...#"},  // A
+        {"####.", "#...#", "#...#", "####.", "#...#", "#...#", "####."},  // B
+        {".####", "#....", "#....", "#....", "#....", "#....", ".####"},  // C
+        {"####.", "#...#", "#...#", "#...#", "#...#", "#...#", "####."},  // D
+        {"#####", "#....", "#....", "####.", "#....", "#....", "#####"},  // E
+        {"#####", "#....", "#....", "####.", "#....", "#....", "#...."},  // F
+        {".####", "#....", "#....", "#..##", "#...#", "#...#", ".####"},  // G
+        {"#...#", "#...#", "#...#", "#####", "#...#", "#...#", "#...#"},  // H
+        {".###.", "..#..", "..#..", "..#..", "..#..", "..#..", ".###."},  // I
+        {"..###", "...#.", "...#.", "...#.", "...#.", "#..#.", ".##.."},  // J
+        {"#...#", "#..#.", "#.#..", "##...", "#.#..", "#..#.", "#...#"},  // K
+        {"#....", "#....", "#....", "#....", "#....", "#....", "#####"},  // L
+        {"#...#", "##.##", "#.#.#", "#...#", "#...#", "#...#", "#...#"},  // M
+        {"#...#", "##..#", "#.#.#", "#..##", "#...#", "#...#", "#...#"},  // N
+        {".###.", "#...#", "#...#", "#...#", "#...#", "#...#", ".###."},  // O
+        {"####.", "#...#", "#...#", "####.", "#....", "#....", "#...."},  // P
+        {".###.", "#...#", "#...#", "#...#", "#.#.#", "#..#.", ".##.#"},  // Q
+        {"####.", "#...#", "#...#", "####.", "#.#..", "#..#.", "#...#"},  // R
+        {".####", "#....", "#....", ".###.", "....#", "....#", "####."},  // S
+        {"#####", "..#..", "..#..", "..#..", "..#..", "..#..", "..#.."},  // T
+        {"#...#", "#...#", "#...#", "#...#", "#...#", "#...#", ".###."},  // U
+        {"#...#", "#...#", "#...#", "#...#", "#...#", ".#.#.", "..#.."},  // V
+        {"#...#", "#...#", "#...#", "#.#.#", "#.#.#", "##.##", "#...#"},  // W
+        {"#...#", "#...#", ".#.#.", "..#..", ".#.#.", "#...#", "#...#"},  // X
+        {"#...#", "#...#", ".#.#.", "..#..", "..#..", "..#..", "..#.."},  // Y
+        {"#####", "....#", "...#.", "..#..", ".#...", "#....", "#####"},  // Z
+    };
+    if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
+    return c >= 'A' && c <= 'Z' ? letters[c - 'A'] : nullptr;
+}
+
+void draw_label(std::vector<uint8_t>& rgb, int sheetWidth, int x0, int y0, const char* text)
+{
+    for (int i = 0; text[i]; ++i) {
+        const char* const* g = glyph(text[i]);
+        if (!g) continue;
+        for (int row = 0; row < 7; ++row)
+            for (int col = 0; col < 5; ++col) {
+                if (g[row][col] != '#') continue;
+                uint8_t* p = &rgb[(std::size_t(y0 + row) * sheetWidth + x0 + i * 6 + col) * 3];
+                p[0] = p[1] = p[2] = 20;
+            }
+    }
+}
+
+}  // namespace
+
+int filters_sheet(const char* inPath, const char* outPath)
+{
+    Picture original;
+    std::string error;
+    if (!read_png(inPath, original, error)) {
+        std::fprintf(stderr, "mur filters: %s\n", error.c_str());
+        return 1;
+    }
+    const Picture photo = shrink_for_cell(original);
+    const int w = photo.width, h = photo.height;
+    if (w < 3 || h < 3) {
+        std::fprintf(stderr, "mur filters: %s is too small\n", inPath);
+        return 1;
+    }
+
+    MUR_CreateImage(nullptr, w, h, 64, 0);
+    if (!MUR_CreateLayer(2, w, h)) {
+        std::fprintf(stderr, "mur filters: no layer: %s\n", MUR_GetLastError());
+        return 1;
+    }
+    MUR_SetLayer(2);
+    MUR_EnableMask(0);
+    MUR_IPLInit(0);
+
+    const int count = static_cast<int>(std::size(kEntries));
+    const int rows = (count + kColumns - 1) / kColumns;
+    const int cellW = w + kGap, cellH = h + kLabelHeight + kGap;
+    const int sheetW = kColumns * cellW + kGap, sheetH = rows * cellH + kGap;
+    std::vector<uint8_t> sheet(std::size_t(sheetW) * sheetH * 3, 240);
+
+    std::vector<uint8_t> destination(std::size_t(w) * h * 4);
+    for (int n = 0; n < count; ++n) {
+        const Entry& e = kEntries[n];
+        Picture source = variant(photo, e.input);
+        // Some filters store to the current layer or write the mask: start each from the picture.
+        MUR_LoadRGBA32Layer(source.rgba.data(), w * 4, 2, 0, 0, w, h, 0);
+        MUR_ClearMask(65535, 65535, 65535);  // all protected: the mask makers mark what they select
+        const int32_t* s = e.sliders;
+        const int32_t* f = e.flags;
+        const int32_t ran = MUR_IPLNativeFilterRGBA32(source.rgba.data(), destination.data(), w, h, e.name, 0, s[0],
+                                                      s[1], s[2], s[3], s[4], s[5], e.style1, 0, f[0], f[1], f[2],
+                                                      f[3], f[4], f[5], 0, 0, 0);
+        std::printf("%2d  %-26s %s\n", n + 1, e.name, ran ? "" : "(not run)");
+        const std::vector<uint8_t> cell = e.shows == Shows::Mask ? mask_as_grey(w, h) : flatten(destination, w, h);
+        const int x0 = kGap + (n % kColumns) * cellW, y0 = kGap + (n / kColumns) * cellH;
+        for (int y = 0; y < h; ++y)
+            std::memcpy(&sheet[(std::size_t(y0 + kLabelHeight + y) * sheetW + x0) * 3], &cell[std::size_t(y) * w * 3],
+                        std::size_t(w) * 3);
+        draw_label(sheet, sheetW, x0 + 1, y0 + 3, e.name);
+    }
+    MUR_IPLExit();
+    MUR_DeleteImage();
+
+    if (!write_png(outPath, sheet.data(), sheetW, sheetH, 3, error)) {
+        std::fprintf(stderr, "mur filters: %s\n", error.c_str());
+        return 1;
+    }
+    std::printf("wrote %s: %d filters on %dx%d cells\n", outPath, count, w, h);
+    return 0;
+}
+
+}  // namespace mur_tool
