@@ -100,6 +100,12 @@ MUR_API void MUR_CreateBlobFromImage(int32_t slot, int32_t mode);              /
 MUR_API int32_t MUR_CreateTexture(int32_t slot);                               /* image width, 0 on failure */
 MUR_API void MUR_DeleteTexture(void);
 
+/* ---- Grit dabs ------------------------------------------------------------ */
+/* One dab of the current brush at (x, y) in a 16-bit colour (low bytes dropped), into the paint layer when
+   there is one, else into the current layer; into the mask for a mask maker. */
+MUR_API int32_t MUR_DrawDabGrit(int32_t x, int32_t y, int32_t r, int32_t g, int32_t b);
+MUR_API int32_t MUR_DrawDabGritMask(int32_t x, int32_t y);
+
 /* ---- Layer pixels: loading ---------------------------------------------- */
 /* Strides are in bytes. 8-bit values become 16-bit by a shift of 8. "masked" loads are tempered by the
    texture and the enabled mask; a layer's transparency lock keeps its alpha. */
@@ -245,11 +251,108 @@ MUR_API void MUR_RGBToRGBAlpha(uint8_t* dst, int32_t w, int32_t h, const uint8_t
 MUR_API void MUR_RGBToRGBA(uint8_t* dst, int32_t w, int32_t h, const uint8_t* src);
 MUR_API void MUR_RGBAToRGB(uint8_t* dst, int32_t w, int32_t h, const uint8_t* src);
 
+/* ---- Image processing: buffers ------------------------------------------ */
+/* Page-sized working copies of the current layer. Source buffers are filled from the current layer on every
+   allocation; a buffer of a former page size is replaced. */
+MUR_API void MUR_IPLInit(int32_t ignored);              /* starts the imaging module; may be repeated */
+MUR_API void MUR_IPLExit(void);                         /* stops it; may be repeated */
+MUR_API void MUR_IPLAllocSrcBuffer32(void);             /* RGBA32, filled from the current layer */
+MUR_API void MUR_IPLAllocDstBuffer32(void);             /* RGBA32, contents kept */
+MUR_API void MUR_IPLAllocSrcBuffer24(void);             /* RGB24, filled from the current layer */
+MUR_API void MUR_IPLAllocDstBuffer24(void);
+MUR_API void MUR_ToolAllocSrcBuffer32(void);            /* RGBA32, filled from the current layer */
+MUR_API void MUR_ToolAllocDstBuffer32(void);
+MUR_API void MUR_IPLSetSrcBuffer32(const uint8_t* image); /* copies a page-sized RGBA32 image in */
+MUR_API void MUR_IPLSetDstBuffer32(const uint8_t* image);
+MUR_API void MUR_IPLUpdateSrcBuffer32(void);            /* refills the source from the current layer */
+MUR_API void MUR_IPLFreeSrcBuffer32(void);
+MUR_API void MUR_IPLFreeDstBuffer32(void);
+MUR_API void MUR_IPLFreeSrcBuffer24(void);
+MUR_API void MUR_IPLFreeDstBuffer24(void);
+MUR_API void MUR_ToolFreeSrcBuffer32(void);
+MUR_API void MUR_ToolFreeDstBuffer32(void);
+MUR_API void MUR_ApplyMaskToAlpha_IPLSrcRGBA(void);     /* while the mask is enabled */
+
 /* ---- Image processing: filter framing ----------------------------------- */
 MUR_API void MUR_AdjustRGBA32ByMaskAndTexture(uint8_t* data, int32_t width, int32_t height); /* alpha by the filter weight */
+MUR_API void MUR_AdjustRGBA32RectByMaskAndTexture(uint8_t* data, int32_t x, int32_t y, int32_t width, int32_t height); /* block at (x, y), clipped */
+MUR_API void MUR_AdjustRGBA32PreFilter(uint8_t* data, int32_t width, int32_t height);   /* premultiplies; alpha 0 and 255 untouched */
+MUR_API void MUR_AdjustRGBA32PostFilter(uint8_t* data, int32_t width, int32_t height);  /* divides out; alpha 254 becomes 255 */
+MUR_API void MUR_AdjustRGBA64PreFilter(uint16_t* data, int32_t width, int32_t height);
+MUR_API void MUR_AdjustRGBA64PostFilter(uint16_t* data, int32_t width, int32_t height);
+MUR_API void MUR_AdjustRGBA32ForAlphaComp(int32_t flag, uint8_t* image);               /* page-sized; divides out where alpha > 0 */
+MUR_API void MUR_SetColorRGBABuf(uint8_t* data, int32_t width, int32_t height, int32_t r, int32_t g, int32_t b);      /* alpha kept */
+MUR_API void MUR_SetColorAlphaRGBABuf(uint8_t* data, int32_t width, int32_t height, int32_t r, int32_t g, int32_t b); /* where alpha is 0 */
+
+/* ---- Image processing: native filters ----------------------------------- */
+/* Runs the named native filter on RGBA32 buffers of width x height (rows of width * 4 bytes), sliders 0..1000;
+   unless singleBuffer the source is first copied into the destination. Filters that write the mask or store to
+   the current layer do so only for page-sized buffers. 1 when a filter of that name ran. */
+MUR_API int32_t MUR_IPLNativeFilterRGBA32(uint8_t* source, uint8_t* destination, int32_t width, int32_t height, const char* name, int32_t singleBuffer,
+                                          int32_t slider1, int32_t slider2, int32_t slider3, int32_t slider4, int32_t slider5, int32_t slider6,
+                                          int32_t style1, int32_t style2, int32_t flag1, int32_t flag2, int32_t flag3, int32_t flag4, int32_t flag5,
+                                          int32_t flag6, int32_t red, int32_t green, int32_t blue);
+
+/* ---- Tool settings ------------------------------------------------------ */
+/* The whole tool at once: builds the 20 grit buffers (random cells, or from a texture script or image file
+   at texturePath) and the brush shape (round, or from the picture at shapePath). */
+MUR_API void MUR_SetTool(float shapeIntensity, int32_t gritCell, int32_t gritCellChance, int32_t gritPixelChance, int32_t shapeSoftness,
+                         int32_t colorVary, int32_t drawingLength, int32_t blendStrength, int32_t primaryColorStrength, int32_t blendRemix,
+                         int32_t param11, int32_t shapeInvert, int32_t param13, const char* texturePath, const char* shapePath, int32_t shapeParam);
+MUR_API void MUR_SetColor(int32_t r, int32_t g, int32_t b);                  /* 0..255 each */
+MUR_API void MUR_SetColor16(int32_t r, int32_t g, int32_t b);                /* 0..65535 each */
+MUR_API void MUR_SetColorBanks(int32_t r0, int32_t g0, int32_t b0, int32_t r1, int32_t g1, int32_t b1, int32_t r2, int32_t g2, int32_t b2, int32_t r3, int32_t g3, int32_t b3);
+MUR_API void MUR_SetShapeBlur(int32_t value);                               /* 0..100 blur of picture shapes */
+MUR_API void MUR_SetBlendStrength(int32_t value);                           /* pick-up strength of 256; 0 turns pick-up off */
+MUR_API void MUR_SetBlendPrimaryColorStrength(int32_t value);
+MUR_API void MUR_SetBlendRemix(int32_t flag);
+MUR_API void MUR_SetDensity(int32_t value);                                 /* grit threshold + 1 */
+MUR_API void MUR_SetAlpha(int32_t percent);
+MUR_API void MUR_SetColorVary(int32_t value);
+MUR_API void MUR_SetColorLocked(int32_t flag);
+MUR_API void MUR_SetBlobLocked(int32_t flag);
+MUR_API void MUR_SetAlphaLevel(int32_t value);
+MUR_API void MUR_SetImageBrushMode(int32_t flag);
+MUR_API void MUR_SetSolidBrushMode(int32_t flag);
+MUR_API void MUR_SetRotateBrushMode(int32_t mode, int32_t degrees);
+MUR_API void MUR_SetMixMode(int32_t mode, int32_t amount);                  /* amount 127 is neutral */
+MUR_API void MUR_TempDisableBlend(void);                                    /* for the next dab */
+MUR_API void MUR_DecDrawingLength(void);
+MUR_API void MUR_SetSize(int32_t size);                                     /* brush diameter, at most 1000 */
+MUR_API void MUR_SetScaleSize(int32_t n);                                   /* draw the brush at n of its size pixels */
+MUR_API void MUR_SetPixColorVary(int32_t value);
+MUR_API void MUR_SetPixLumVary(int32_t value);
+MUR_API void MUR_SetColorAlpha(int32_t r, int32_t g, int32_t b);            /* colour under full transparency */
+MUR_API void MUR_SetAlphaFromRGBAImageColor(uint8_t* image, int32_t r, int32_t g, int32_t b); /* key colour to transparent */
+MUR_API void MUR_SetPixelRGB24(uint8_t* image, int32_t stride, int32_t x, int32_t y, int32_t r, int32_t g, int32_t b);
+
+/* ---- Brush shapes -------------------------------------------------------- */
+MUR_API void MUR_SetBrushShape(const char* path, int32_t shapeParam);          /* round when path has < 2 characters */
+MUR_API void MUR_SetBrushShape_ORIGINAL(const char* path, int32_t shapeParam); /* the earlier rules */
+MUR_API void MUR_UnloadBrushShape(void);                                        /* forgets the cached picture */
 
 /* ---- Blend buffers ------------------------------------------------------ */
-MUR_API void MUR_SetBlendBufferCount(int32_t count); /* 0..20 brush-sized pick-up buffers */
+/* Brush-sized RGBA64 squares carrying picked-up colour from dab to dab. Pick-up and mixing return 0 and do
+   nothing while the blend strength is 0. */
+MUR_API void MUR_SetBlendBufferCount(int32_t count);                         /* 0..20 */
+MUR_API void* MUR_SelectBlendBuffer(int32_t index);                          /* the selected buffer's record */
+MUR_API int32_t MUR_DoCopyBlendBuffer(int32_t x, int32_t y, const uint16_t* imageRGBA64, int32_t strength, int32_t flag);
+MUR_API int32_t MUR_CopyBlendBufferSurface(int32_t x, int32_t y, int32_t strength, int32_t flag);
+MUR_API int32_t MUR_CopyBlendBufferLayer(int32_t layer, int32_t x, int32_t y, int32_t strength);
+MUR_API int32_t MUR_CopyBlendBufferUnderLayer(int32_t x, int32_t y, int32_t strength);
+MUR_API int32_t MUR_CopyBlendBufferHistory(int32_t x, int32_t y, int32_t strength);
+MUR_API int32_t MUR_CopyBlendBufferTrace(int32_t x, int32_t y, int32_t strength);
+MUR_API int32_t MUR_DoCopyBlendBufferMask(int32_t x, int32_t y, int32_t strength);
+MUR_API int32_t MUR_DoMixBlendBuffer(int32_t x, int32_t y, const uint16_t* imageRGBA64, int32_t strength);
+MUR_API int32_t MUR_MixBlendBufferSurface(int32_t x, int32_t y, int32_t strength);
+MUR_API int32_t MUR_MixBlendBufferUnderLayer(int32_t x, int32_t y, int32_t strength);
+MUR_API int32_t MUR_MixBlendBufferHistory(int32_t x, int32_t y, int32_t strength);
+MUR_API int32_t MUR_MixBlendBufferTrace(int32_t x, int32_t y, int32_t strength);
+MUR_API int32_t MUR_MixBlendBufferLayer(int32_t layer, int32_t x, int32_t y, int32_t strength);
+MUR_API int32_t MUR_DoColorBlendBuffer(int32_t x, int32_t y, int32_t r, int32_t g, int32_t b, int32_t reserved, int32_t strength);
+MUR_API void MUR_FilterBlendBuffer(int32_t kind, int32_t levelPercent);       /* 289 gray, 290 invert, 291/292 thresholds */
+MUR_API void MUR_ClearBlendBuffer(void);
+MUR_API void MUR_FillBlendBuffer(int32_t reserved1, int32_t reserved2, int32_t high, int32_t low);
 
 /* ---- Undo --------------------------------------------------------------- */
 MUR_API int32_t MUR_SetUndoLevels(int32_t levels);            /* empties the history; 0..500 steps kept */

@@ -2,6 +2,9 @@
 
 #include "engine/fault.h"
 
+#include <sys/mman.h>
+#include <unistd.h>
+
 #include <atomic>
 #include <cstdlib>
 #include <cstring>
@@ -101,6 +104,18 @@ bool keep_cached(BlockHeader* block) noexcept
     return false;
 }
 
+// Page-sized buffers are walked row by row with strides of many pages: huge
+// pages spare the translation misses. Only a hint; ignored where unsupported.
+constexpr std::size_t kHugePageBytes = std::size_t{2} << 20;
+
+void advise_huge_pages(void* block, std::size_t bytes) noexcept
+{
+    if (bytes < 2 * kHugePageBytes) return;
+    const auto begin = (reinterpret_cast<uintptr_t>(block) + kHugePageBytes - 1) & ~(kHugePageBytes - 1);
+    const auto end = (reinterpret_cast<uintptr_t>(block) + bytes) & ~(kHugePageBytes - 1);
+    if (end > begin) madvise(reinterpret_cast<void*>(begin), end - begin, MADV_HUGEPAGE);
+}
+
 void* hand_out(BlockHeader* header, std::size_t bytes) noexcept
 {
     header->bytes = bytes;
@@ -127,6 +142,7 @@ void* obtain(std::size_t bytes, bool zeroed) noexcept
     }
     auto* header = static_cast<BlockHeader*>(raw);
     header->capacity = bytes;
+    advise_huge_pages(raw, total);
     return hand_out(header, bytes);
 }
 

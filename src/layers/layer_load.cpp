@@ -132,8 +132,11 @@ MUR_API void MUR_LoadRGBA32Layer(const uint8_t* src, int32_t stride, int32_t lay
 MUR_API void MUR_LoadRGBA32(const uint8_t* src, int32_t stride, int32_t masked)
 {
     guard("LoadRGBA32", [&] {
-        if (LayerRecord* layer = current_layer())
-            load_rgba32_into_layer(src, stride, *layer, 0, 0, layer->width, layer->height, (masked & 0xFF) != 0);
+        // The picture is image-sized: a larger layer is loaded where the two overlap.
+        if (LayerRecord* layer = current_layer()) {
+            const px::Overlap area = px::image_overlap(*layer);
+            load_rgba32_into_layer(src, stride, *layer, 0, 0, area.width, area.height, (masked & 0xFF) != 0);
+        }
     });
 }
 

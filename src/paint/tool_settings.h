@@ -62,6 +62,7 @@ struct ToolSettings {
     int32_t pixLumVary = 0;
     uint8_t* gritBuffers[kGritBuffers] = {};  // (maxBrushSize + 25)^2 bytes; 255 = no grit
     int32_t currentGrit = 0;
+    int32_t gritOffset = 0;                   // the grain position: a shift of rows and columns into the buffer
     RandomByteTable randomTableA;             // modulus 255, 1,000,000 bytes
     RandomByteTable randomTableB;             // modulus 254, 1,000,000 bytes
     RandomByteTable pixColorVaryTable;
