@@ -3,6 +3,7 @@
 #include "engine/guard.h"
 #include "engine/guarded_alloc.h"
 #include "engine/memory.h"
+#include "engine/parallel_rows.h"
 #include "engine/state.h"
 #include "layers/layer_access.h"
 #include "mask/mask_rules.h"
@@ -130,8 +131,8 @@ int32_t mix_blend_buffer(int32_t x, int32_t y, const Source& source, int32_t str
     const int32_t mode = t.mixMode;
     // Rows are shared among threads above 36 of them. Modes 253 and 254 draw
     // from each thread's own generator, so their draws follow the split.
-#pragma omp parallel for schedule(static) if (sq.j1 - sq.j0 > 36)
-    for (int32_t j = sq.j0; j < sq.j1; ++j)
+    for_rows(sq.j0, sq.j1, sq.j1 - sq.j0 > 36, [&](int64_t row) {
+        const auto j = static_cast<int32_t>(row);
         for (int32_t i = sq.i0; i < sq.i1; ++i) {
             const uint16_t* src = source_pixel(source, sq, i, j);
             uint16_t* b = buffer_pixel(i, j);
@@ -152,6 +153,7 @@ int32_t mix_blend_buffer(int32_t x, int32_t y, const Source& source, int32_t str
             for (int ch = 0; ch < 3; ++ch) b[ch] = cap65280(((((p.b[ch] * inverse) >> 8) + ((l[ch] * s) >> 8)) >> 8) + 1);
             b[3] = static_cast<uint16_t>((((p.ba * inverse) >> 8) + ((la * s) >> 8)) >> 8);
         }
+    });
     return 1;
 }
 

@@ -9,6 +9,7 @@
 // paints the row: with one thread a seed gives one result, with more the
 // draws follow the split of the rows.
 #include "engine/guard.h"
+#include "engine/parallel_rows.h"
 #include "engine/random.h"
 #include "engine/state.h"
 #include "mask/mask_rules.h"
@@ -22,6 +23,7 @@ namespace mur {
 namespace {
 
 constexpr int32_t kParallelRows = 35;
+constexpr int32_t kWarmRows = 16;
 
 // Everything a row of a dab needs, settled before painting.
 struct DabSetup {
@@ -188,10 +190,13 @@ void vary_colour(uint32_t c[4], int channels, Variation& var) noexcept
     }
 }
 
-// Exact division of 32-bit values by a divisor of at most 16 bits through a
-// rounded-up 64-bit reciprocal: floor(x / n) = high 64 bits of x * ceil(2^64 / n)
-// (the error stays below 2^-31 of a unit). The reciprocal of the last divisor
-// is kept: neighbouring pixels of a dab mostly share their result alpha.
+// Exact division of 32-bit values through a rounded-up reciprocal:
+// floor(x / n) = (x * ceil(2^k / n)) >> k, taken as the high 64 bits of
+// x * (ceil(2^k / n) << (64 - k)). Divisors of at most 16 bits use k = 48
+// (n * r exceeds 2^48 by less than n <= 2^16, which keeps every 32-bit x
+// exact) and need only a 64-bit division to set up; larger ones use k = 64.
+// The reciprocal of the last divisor is kept: neighbouring pixels of a dab
+// mostly share their result alpha.
 struct Reciprocal {
     uint32_t n = 0;
     uint64_t r = 0;
@@ -199,7 +204,12 @@ struct Reciprocal {
     {
         if (divisor == n) return;
         n = divisor;
-        r = divisor > 1 ? static_cast<uint64_t>((static_cast<unsigned __int128>(1) << 64) / divisor) + 1 : 0;
+        if (divisor <= 1)
+            r = 0;
+        else if (divisor <= 65536)
+            r = (((uint64_t{1} << 48) + divisor - 1) / divisor) << 16;
+        else
+            r = static_cast<uint64_t>((static_cast<unsigned __int128>(1) << 64) / divisor) + 1;
     }
     uint32_t divide(uint32_t x) const noexcept
     {
@@ -458,6 +468,24 @@ void paint_row(const DabSetup& d, int32_t row) noexcept
     }
 }
 
+// The rows of a small dab lie far apart in the layer and the mask, and the
+// row loop is too long for the processor to run ahead into the next row: the
+// misses would queue one row after another. Reading one value at each end of
+// every row first lets them overlap (prefetch hints were dropped too often to
+// do the same). Larger dabs spend their time in the pixel arithmetic.
+uint32_t warm_rows(const DabSetup& d) noexcept
+{
+    const uint16_t* mask = engine.mask.enabled ? engine.mask.plane : nullptr;
+    uint32_t sum = 0;
+    for (int32_t row = d.top; row < d.bottom; ++row) {
+        const uint16_t* target = d.target->pixels + int64_t(row) * d.target->stride;
+        sum += target[int64_t(d.left) * 4 + 3] + target[int64_t(d.right - 1) * 4 + 3];
+        if (mask) sum += mask[std::size_t(row) * engine.width + d.left];
+    }
+    asm volatile("" : : "r"(sum));
+    return sum;
+}
+
 // Copies the values the pixel loop reads into the dab record.
 void settle_rules(DabSetup& d) noexcept
 {
@@ -533,8 +561,8 @@ int32_t draw_dab(int32_t x, int32_t y, uint32_t r, uint32_t g, uint32_t b) noexc
         // dabs stay on one thread.
         const bool shared = t.rotateBrushMode == 1 && d.pickUp && t.blendRemix;
         const bool threaded = d.bottom - d.top > kParallelRows && !shared;
-#pragma omp parallel for schedule(static) if (threaded)
-        for (int32_t row = d.top; row < d.bottom; ++row) paint_row(d, row);
+        if (d.bottom - d.top <= kWarmRows) warm_rows(d);
+        for_rows(d.top, d.bottom, threaded, [&](int64_t row) { paint_row(d, static_cast<int32_t>(row)); });
         painted = 1;
     }
     t.tempDisableBlend = 0;
