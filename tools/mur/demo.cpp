@@ -1,11 +1,13 @@
 #include "demo.h"
 
+#include "demo_painting.h"
 #include "murcore.h"
 #include "png_files.h"
 
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
+#include <filesystem>
 #include <string>
 #include <vector>
 
@@ -59,7 +61,8 @@ void load_layer(int32_t slot, const Canvas& canvas, const char* mode, int32_t op
     std::printf("  layer %d: %-12s at %3d%%\n", slot, mode, opacity);
 }
 
-// Draws the view of the image rectangle with the scale pair (n, s) and writes it.
+}  // namespace
+
 bool save_view(const std::string& path, int32_t n, float s, int32_t x, int32_t y, int32_t w, int32_t h)
 {
     MUR_SetScale(n, s);
@@ -77,6 +80,8 @@ bool save_view(const std::string& path, int32_t n, float s, int32_t x, int32_t y
     std::printf("  wrote %s (%dx%d)\n", path.c_str(), outW, outH);
     return true;
 }
+
+namespace {
 
 // The document: paper, sky, sun, light, a masked hill, a texture, and a
 // stroke in progress in the paint layer.
@@ -168,6 +173,8 @@ void build_document()
 
 int demo(const char* outDir)
 {
+    std::error_code ignored;
+    std::filesystem::create_directories(outDir, ignored);
     MUR_SetRandomSeed(1234);
     MUR_CreateImage(nullptr, kWidth, kHeight, kBrush, 0);
     std::printf("created a %dx%d image for brushes up to %d px; undo back buffers use %d MB\n", kWidth, kHeight,
@@ -206,7 +213,7 @@ int demo(const char* outDir)
     std::printf("deleted the image; %d layers left\n", MUR_GetLayerCount());
     const char* error = MUR_GetLastError();
     std::printf("last error: %s\n", *error ? error : "(none)");
-    return 0;
+    return paint_landscape(dir, MUR_SHARE_DIR);
 }
 
 }  // namespace mur_tool
