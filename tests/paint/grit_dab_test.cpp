@@ -79,6 +79,31 @@ TEST_F(GritDab, NormalOverPaintBlendsByCoverage)
     EXPECT_EQ(px(2, 20, 20), (Px{channel(10000, 59904), channel(20000, 39936), channel(30000, 0), 65535}));
 }
 
+// Coverage passes through the tool alpha, the texture and the mask in turn;
+// with a paint layer the mask caps the alpha instead of weighing coverage.
+TEST_F(GritDab, CoverageChainsAlphaTextureAndMask)
+{
+    brush(8, 40000);
+    MUR_SetAlpha(50);  // alpha128 = 64
+    ASSERT_EQ(MUR_CreateLayer(5, W, H), 1);
+    fill_layer(engine.layers.slots[5], 32768, 32768, 32768, 65535);
+    ASSERT_EQ(MUR_CreateTexture(5), W);  // (3 * 32768) / 768 = 128 everywhere
+    MUR_SetLayer(2);
+    engine.mask.plane[20 * W + 20] = 32768;
+    MUR_DrawDabGrit(20, 20, 0x8000, 0x4000, 0x2000);
+    // 40000 * 64 >> 7 = 20000; 128 * 20000 >> 8 = 10000; mask: 32768 * 10000 >> 16 = 5000.
+    EXPECT_EQ(px(2, 20, 20), (Px{0x8000, 0x4000, 0x2000, (5000 * 65535) >> 16}));
+    EXPECT_EQ(px(2, 21, 20)[3], (10000 * 65535) >> 16);
+
+    // Into a paint layer the coverage skips the mask; the alpha is capped by it.
+    MUR_CreatePaintLayer(100, 100, "Normal");
+    engine.mask.plane[30 * W + 30] = 5000;
+    engine.mask.plane[30 * W + 31] = 60000;
+    MUR_DrawDabGrit(30, 30, 0x8000, 0x4000, 0x2000);
+    EXPECT_EQ(pixel_at(engine.paintLayer, 30, 30)[3], 5000);
+    EXPECT_EQ(pixel_at(engine.paintLayer, 31, 30)[3], (10000 * 65535) >> 16);
+}
+
 TEST_F(GritDab, BackgroundKeepsItsAlphaWithoutAPaintLayer)
 {
     MUR_SetLayer(1);
