@@ -40,90 +40,74 @@ inline uint8_t divide_out(uint8_t c, double divisor) noexcept
     return v >= 255 ? 255 : static_cast<uint8_t>(v);
 }
 
+// Calls `pixel` with every four-value pixel of a width x height buffer;
+// rows are shared among threads for large buffers.
+template <class T, class Pixel>
+void for_each_pixel(T* data, int32_t width, int32_t height, Pixel pixel) noexcept
+{
+    if (!valid(data, width, height)) return;
+    const int64_t rowValues = int64_t{width} * 4;
+#pragma omp parallel for schedule(static) if (int64_t{width} * height > kParallelPixels)
+    for (int32_t y = 0; y < height; ++y) {
+        T* p = data + y * rowValues;
+        for (int32_t x = 0; x < width; ++x, p += 4) pixel(p);
+    }
+}
+
 }  // namespace
 
 void premultiply_rgba32(uint8_t* data, int32_t width, int32_t height) noexcept
 {
-    if (!valid(data, width, height)) return;
-    const int64_t rowBytes = int64_t{width} * 4;
-#pragma omp parallel for schedule(static) if (int64_t{width} * height > kParallelPixels)
-    for (int32_t y = 0; y < height; ++y) {
-        uint8_t* p = data + y * rowBytes;
-        for (int32_t x = 0; x < width; ++x, p += 4) {
-            const uint8_t a = p[3];
-            if (a == 0 || a == 255) continue;
-            const double f = a * kInv255;
-            for (int c = 0; c < 3; ++c) p[c] = static_cast<uint8_t>((p[c] + 1) * f);
-        }
-    }
+    for_each_pixel(data, width, height, [](uint8_t* p) {
+        const uint8_t a = p[3];
+        if (a == 0 || a == 255) return;
+        const double f = a * kInv255;
+        for (int c = 0; c < 3; ++c) p[c] = static_cast<uint8_t>((p[c] + 1) * f);
+    });
 }
 
 void unpremultiply_rgba32(uint8_t* data, int32_t width, int32_t height) noexcept
 {
-    if (!valid(data, width, height)) return;
     const std::array<double, 256>& divisors = divisors8();
-    const int64_t rowBytes = int64_t{width} * 4;
-#pragma omp parallel for schedule(static) if (int64_t{width} * height > kParallelPixels)
-    for (int32_t y = 0; y < height; ++y) {
-        uint8_t* p = data + y * rowBytes;
-        for (int32_t x = 0; x < width; ++x, p += 4) {
-            const uint8_t a = p[3];
-            if (a == 0 || a == 255) continue;
-            // An edge alpha of 254 is a rounding loss of the filter: the pixel ends opaque.
-            if (a == 254) p[3] = 255;
-            const double d = divisors[a];
-            for (int c = 0; c < 3; ++c) p[c] = divide_out(p[c], d);
-        }
-    }
+    for_each_pixel(data, width, height, [&](uint8_t* p) {
+        const uint8_t a = p[3];
+        if (a == 0 || a == 255) return;
+        // An edge alpha of 254 is a rounding loss of the filter: the pixel ends opaque.
+        if (a == 254) p[3] = 255;
+        const double d = divisors[a];
+        for (int c = 0; c < 3; ++c) p[c] = divide_out(p[c], d);
+    });
 }
 
 void premultiply_rgba64(uint16_t* data, int32_t width, int32_t height) noexcept
 {
-    if (!valid(data, width, height)) return;
-    const int64_t rowValues = int64_t{width} * 4;
-#pragma omp parallel for schedule(static) if (int64_t{width} * height > kParallelPixels)
-    for (int32_t y = 0; y < height; ++y) {
-        uint16_t* p = data + y * rowValues;
-        for (int32_t x = 0; x < width; ++x, p += 4) {
-            if (p[3] == 0) continue;
-            const double f = p[3] * kInv65535;
-            for (int c = 0; c < 3; ++c) p[c] = static_cast<uint16_t>(p[c] * f);
-        }
-    }
+    for_each_pixel(data, width, height, [](uint16_t* p) {
+        if (p[3] == 0) return;
+        const double f = p[3] * kInv65535;
+        for (int c = 0; c < 3; ++c) p[c] = static_cast<uint16_t>(p[c] * f);
+    });
 }
 
 void unpremultiply_rgba64(uint16_t* data, int32_t width, int32_t height) noexcept
 {
-    if (!valid(data, width, height)) return;
-    const int64_t rowValues = int64_t{width} * 4;
-#pragma omp parallel for schedule(static) if (int64_t{width} * height > kParallelPixels)
-    for (int32_t y = 0; y < height; ++y) {
-        uint16_t* p = data + y * rowValues;
-        for (int32_t x = 0; x < width; ++x, p += 4) {
-            if (p[3] == 0) continue;
-            const double d = 1 / (p[3] * kInv65535);
-            for (int c = 0; c < 3; ++c) {
-                const double v = p[c] * d;
-                p[c] = v >= 65535 ? 65535 : static_cast<uint16_t>(v);
-            }
+    for_each_pixel(data, width, height, [](uint16_t* p) {
+        if (p[3] == 0) return;
+        const double d = 1 / (p[3] * kInv65535);
+        for (int c = 0; c < 3; ++c) {
+            const double v = p[c] * d;
+            p[c] = v >= 65535 ? 65535 : static_cast<uint16_t>(v);
         }
-    }
+    });
 }
 
 void unpremultiply_for_alpha_comp(uint8_t* data, int32_t width, int32_t height) noexcept
 {
-    if (!valid(data, width, height)) return;
     const std::array<double, 256>& divisors = divisors8();
-    const int64_t rowBytes = int64_t{width} * 4;
-#pragma omp parallel for schedule(static) if (int64_t{width} * height > kParallelPixels)
-    for (int32_t y = 0; y < height; ++y) {
-        uint8_t* p = data + y * rowBytes;
-        for (int32_t x = 0; x < width; ++x, p += 4) {
-            if (p[3] == 0) continue;
-            const double d = divisors[p[3]];
-            for (int c = 0; c < 3; ++c) p[c] = divide_out(p[c], d);
-        }
-    }
+    for_each_pixel(data, width, height, [&](uint8_t* p) {
+        if (p[3] == 0) return;
+        const double d = divisors[p[3]];
+        for (int c = 0; c < 3; ++c) p[c] = divide_out(p[c], d);
+    });
 }
 
 void SetBufferAlpha32(uint8_t* data, int32_t width, int32_t height, uint8_t alpha) noexcept
