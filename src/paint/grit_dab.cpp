@@ -14,6 +14,7 @@
 #include "engine/state.h"
 #include "mask/mask_rules.h"
 #include "paint/dab_mix_modes.h"
+#include "paint/plain_dab_rows.h"
 #include "undo/history.h"
 
 #include <algorithm>
@@ -23,7 +24,8 @@ namespace mur {
 namespace {
 
 constexpr int32_t kParallelRows = 35;
-constexpr int32_t kWarmRows = 16;
+constexpr int32_t kWarmRows = 64;
+constexpr int32_t kPrefetchPixels = 128;
 
 // Everything a row of a dab needs, settled before painting.
 struct DabSetup {
@@ -48,7 +50,8 @@ struct DabSetup {
     int32_t density;             // grain threshold
     bool rotate, vary, erase, lockColor, lockBlob, remix, solid, imageBrush;
     uint32_t alphaLevel;
-    bool plain;                  // the common case with its own row kernel
+    bool plain;                  // the common case with its own row kernels
+    const plain_dab::RowKernels* plainRows;
     const uint8_t* texture;
     const uint16_t* shape;
     int32_t shapeStride;
@@ -190,36 +193,9 @@ void vary_colour(uint32_t c[4], int channels, Variation& var) noexcept
     }
 }
 
-// Exact division of 32-bit values through a rounded-up reciprocal:
-// floor(x / n) = (x * ceil(2^k / n)) >> k, taken as the high 64 bits of
-// x * (ceil(2^k / n) << (64 - k)). Divisors of at most 16 bits use k = 48
-// (n * r exceeds 2^48 by less than n <= 2^16, which keeps every 32-bit x
-// exact) and need only a 64-bit division to set up; larger ones use k = 64.
-// The reciprocal of the last divisor is kept: neighbouring pixels of a dab
-// mostly share their result alpha.
-struct Reciprocal {
-    uint32_t n = 0;
-    uint64_t r = 0;
-    void set(uint32_t divisor) noexcept
-    {
-        if (divisor == n) return;
-        n = divisor;
-        if (divisor <= 1)
-            r = 0;
-        else if (divisor <= 65536)
-            r = (((uint64_t{1} << 48) + divisor - 1) / divisor) << 16;
-        else
-            r = static_cast<uint64_t>((static_cast<unsigned __int128>(1) << 64) / divisor) + 1;
-    }
-    uint32_t divide(uint32_t x) const noexcept
-    {
-        return n == 1 ? x : static_cast<uint32_t>((static_cast<unsigned __int128>(x) * r) >> 64);
-    }
-};
-
 // The target's new colour and alpha for mix modes below 34.
 void mix_below_34(const DabSetup& d, uint32_t a, const uint32_t s[4], const uint16_t* dst, uint32_t out[3],
-                  uint32_t& n, bool& writeColour, Reciprocal& inverse) noexcept
+                  uint32_t& n, bool& writeColour, plain_dab::Reciprocal& inverse) noexcept
 {
     const ToolSettings& t = *d.tool;
     const uint32_t da = dst[3];
@@ -309,64 +285,6 @@ void remix(uint16_t* sample, const uint32_t s[4], const uint16_t* d, uint32_t da
     }
 }
 
-// The common dab: a flat colour in mix mode 32 without rotation, pick-up,
-// variation, erasing or locks. The same arithmetic as the general row with
-// the per-pixel choices taken out of the loop.
-template <bool Grit, bool Texture, bool MaskCoverage, bool MaskCap>
-void paint_plain_row(const DabSetup& d, uint16_t* targetRow, const uint16_t* maskRow, const uint8_t* textureRow,
-                     const uint8_t* gritRow, const uint16_t* shapeRow, const int32_t* steps) noexcept
-{
-    const uint32_t s0 = d.colour[0], s1 = d.colour[1], s2 = d.colour[2], sa = d.colour[3];
-    Reciprocal inverse;
-    for (int32_t x = d.left, k = 0; x < d.right; ++x, ++k) {
-        const int32_t u = steps[k];
-        if constexpr (Grit)
-            if (int32_t{gritRow[u]} > d.density) continue;
-        uint32_t a = shapeRow[u];
-        if (d.scaleAlpha) a = (a * d.alphaScale) >> 7;
-        if constexpr (Texture)
-            if (textureRow[x] < 255) a = (textureRow[x] * a) >> 8;
-        if constexpr (MaskCoverage)
-            if (maskRow[x] < 65535) a = (maskRow[x] * a) >> 16;
-        if (a == 0) continue;
-        if (d.solid) a = 65535;
-        uint16_t* dst = targetRow + int64_t(x) * 4;
-        const uint32_t da = dst[3];
-        uint32_t n;
-        if (da == 0) {
-            dst[0] = static_cast<uint16_t>(s0), dst[1] = static_cast<uint16_t>(s1), dst[2] = static_cast<uint16_t>(s2);
-            n = (a * sa) >> 16;
-        } else {
-            const uint32_t sigma = (a * sa) >> 16;
-            n = (((65535 - da) * sigma) >> 16) + da;
-            inverse.set(n);
-            const uint32_t keep = 65535 - sigma;
-            auto channel = [&](uint32_t dc, uint32_t sc) {
-                const uint32_t p1 = (keep * ((dc * da) >> 16)) & ~uint32_t{0xFFFF};
-                const uint32_t p2 = (sigma * sc) & ~uint32_t{0xFFFF};
-                return static_cast<uint16_t>(std::min<uint32_t>(inverse.divide(p1 + p2), 65535));
-            };
-            dst[0] = channel(dst[0], s0), dst[1] = channel(dst[1], s1), dst[2] = channel(dst[2], s2);
-        }
-        if (d.writeAlpha) {
-            if constexpr (MaskCap) n = std::min<uint32_t>(n, maskRow[x]);
-            dst[3] = static_cast<uint16_t>(std::min<uint32_t>(n, 65535));
-        }
-    }
-}
-
-using PlainRow = void (*)(const DabSetup&, uint16_t*, const uint16_t*, const uint8_t*, const uint8_t*, const uint16_t*,
-                          const int32_t*) noexcept;
-
-template <int Flags>
-constexpr PlainRow plain_row_for = paint_plain_row<(Flags & 1) != 0, (Flags & 2) != 0, (Flags & 4) != 0, (Flags & 8) != 0>;
-
-constexpr PlainRow kPlainRows[16] = {
-    plain_row_for<0>,  plain_row_for<1>,  plain_row_for<2>,  plain_row_for<3>,  plain_row_for<4>,  plain_row_for<5>,
-    plain_row_for<6>,  plain_row_for<7>,  plain_row_for<8>,  plain_row_for<9>,  plain_row_for<10>, plain_row_for<11>,
-    plain_row_for<12>, plain_row_for<13>, plain_row_for<14>, plain_row_for<15>,
-};
-
 void paint_row(const DabSetup& d, int32_t row) noexcept
 {
     const ToolSettings& t = *d.tool;
@@ -380,22 +298,37 @@ void paint_row(const DabSetup& d, int32_t row) noexcept
     const uint8_t* textureRow = d.texture ? d.texture + std::size_t(row) * width : nullptr;
     LayerRecord* buffer = engine.blend.selected;
     const bool capAlphaByMask = !d.maskOnCoverage && maskRow;
-    Reciprocal inverse;
-    // The rows of a dab lie far apart in the layer: fetch the next row's span
-    // while this one is painted.
+    plain_dab::Reciprocal inverse;
+    // The rows of a dab lie far apart in the layer: fetch the start of the
+    // next row's span while this one is painted. The processor follows a
+    // longer row by itself once it runs along it, and a burst of hints for
+    // all of it would hold up the painting.
     if (row + 1 < d.bottom) {
         const uint16_t* ahead = d.target->pixels + int64_t(row + 1) * d.target->stride;
-        for (int32_t x = d.left; x < d.right; x += 8) __builtin_prefetch(ahead + int64_t(x) * 4, 1, 3);
+        const int32_t end = std::min(d.right, d.left + kPrefetchPixels);
+        for (int32_t x = d.left; x < end; x += 8) __builtin_prefetch(ahead + int64_t(x) * 4, 1, 3);
     }
 
     if (d.plain) {
         const std::size_t rowStart = std::size_t(v) * d.shapeStride;
         const bool gritFits = d.grit && rowStart + std::size_t(std::max(t.size, 0)) <= d.gritLimit;
         if (!d.grit || gritFits) {
-            const int flags = (d.grit ? 1 : 0) | (textureRow ? 2 : 0) | (maskRow && d.maskOnCoverage ? 4 : 0) |
-                              (capAlphaByMask ? 8 : 0);
-            kPlainRows[flags](d, targetRow, maskRow, textureRow, d.grit ? d.grit + rowStart : nullptr,
-                              d.shape + rowStart, t.sizeSteps + d.leftOffset);
+            plain_dab::PlainRow r;
+            r.target = targetRow;
+            r.mask = maskRow;
+            r.texture = textureRow;
+            r.grit = d.grit ? d.grit + rowStart : nullptr;
+            r.shape = d.shape + rowStart;
+            r.steps = t.sizeSteps + d.leftOffset;
+            r.left = d.left;
+            r.right = d.right;
+            for (int c = 0; c < 4; ++c) r.colour[c] = d.colour[c];
+            r.alphaScale = d.scaleAlpha ? d.alphaScale : 128;
+            r.density = std::clamp(d.density, -1, 255);
+            r.maskOnCoverage = d.maskOnCoverage;
+            r.solid = d.solid;
+            r.writeAlpha = d.writeAlpha;
+            d.plainRows->paint(r);
             return;
         }
     }
@@ -504,8 +437,10 @@ void settle_rules(DabSetup& d) noexcept
     d.solid = t.solidBrushMode != 0;
     d.imageBrush = t.imageBrushMode != 0;
     d.alphaLevel = static_cast<uint32_t>(std::max(t.alphaLevel, 0));
+    // The row kernels work in 16-bit values: the coverage may not grow.
     d.plain = !d.rotate && !d.pickUp && !d.vary && !d.erase && d.mixMode == 32 && !d.lockColor && !d.lockBlob &&
-              d.alphaLevel == 0;
+              d.alphaLevel == 0 && (!d.scaleAlpha || d.alphaScale <= 128);
+    d.plainRows = &plain_dab::plain_rows();
     d.texture = engine.layers.texture;
     d.shape = engine.shape.plane;
     d.shapeStride = engine.maxBrushSize;
