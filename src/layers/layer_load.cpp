@@ -84,6 +84,18 @@ LayerRecord* current_layer() noexcept
     return layer && layer->pixels ? layer : nullptr;
 }
 
+// Calls pixel(s, d, col, row) for the first `rows` x `cols` pixels of a
+// 3-byte-per-pixel host picture and the layer pixels they land on.
+template <class Pixel>
+void each_rgb24_pixel(LayerRecord& layer, const uint8_t* src, int64_t stride, int64_t rows, int64_t cols, Pixel pixel)
+{
+    for (int64_t row = 0; row < rows; ++row) {
+        const uint8_t* s = src + row * stride;
+        uint16_t* d = px::layer_row(layer, row);
+        for (int64_t col = 0; col < cols; ++col, s += 3, d += 4) pixel(s, d, col, row);
+    }
+}
+
 }  // namespace
 
 // Writes the rectangle (x, y, w, h) of the layer from src, clipped to the
@@ -154,15 +166,12 @@ MUR_API void MUR_LoadRGB24(const uint8_t* src, int32_t stride, int32_t masked)
         const px::WeightPlanes planes = px::weight_planes();
         const bool weighted = (masked & 0xFF) != 0 && planes.any();
         const px::Overlap area = px::image_overlap(*layer);
-        for (int64_t row = 0; row < area.height; ++row) {
-            const uint8_t* s = src + row * stride;
-            uint16_t* d = px::layer_row(*layer, row);
-            for (int64_t col = 0; col < area.width; ++col, s += 3, d += 4) {
-                const uint32_t w = weighted ? weight_a_at(planes, col, row) : 65535;
-                if (w == 0) continue;
-                for (int c = 0; c < 3; ++c) d[c] = w == 65535 ? widen(s[c]) : mix(s[c], d[c], w);
-            }
-        }
+        each_rgb24_pixel(*layer, src, stride, area.height, area.width,
+                         [&](const uint8_t* s, uint16_t* d, int64_t col, int64_t row) {
+                             const uint32_t w = weighted ? weight_a_at(planes, col, row) : 65535;
+                             if (w == 0) return;
+                             for (int c = 0; c < 3; ++c) d[c] = w == 65535 ? widen(s[c]) : mix(s[c], d[c], w);
+                         });
     });
 }
 
@@ -172,17 +181,10 @@ MUR_API void MUR_Load(const uint8_t* src, int32_t stride, int32_t w, int32_t h)
         LayerRecord* layer = current_layer();
         if (!layer || !src) return;
         const px::Overlap area = px::image_overlap(*layer);
-        const int64_t rows = std::min(h, area.height), cols = std::min(w, area.width);
-        for (int64_t row = 0; row < rows; ++row) {
-            const uint8_t* s = src + row * stride;
-            uint16_t* d = px::layer_row(*layer, row);
-            for (int64_t col = 0; col < cols; ++col, s += 3, d += 4) {
-                d[0] = widen(s[2]);
-                d[1] = widen(s[1]);
-                d[2] = widen(s[0]);
-                d[3] = 65535;
-            }
-        }
+        each_rgb24_pixel(*layer, src, stride, std::min(h, area.height), std::min(w, area.width),
+                         [](const uint8_t* s, uint16_t* d, int64_t, int64_t) {
+                             d[0] = widen(s[2]), d[1] = widen(s[1]), d[2] = widen(s[0]), d[3] = 65535;
+                         });
     });
 }
 
@@ -194,21 +196,18 @@ MUR_API void MUR_LoadRGB24ToAlpha(const uint8_t* src, int32_t stride, int32_t ma
         const px::WeightPlanes planes = px::weight_planes();
         const bool weighted = (masked & 0xFF) != 0 && planes.any();
         const px::Overlap area = px::image_overlap(*layer);
-        for (int64_t row = 0; row < area.height; ++row) {
-            const uint8_t* s = src + row * stride;
-            uint16_t* d = px::layer_row(*layer, row);
-            for (int64_t col = 0; col < area.width; ++col, s += 3, d += 4) {
-                if (!weighted) {
-                    d[3] = widen((s[0] + s[1] + s[2]) / 3);
-                    continue;
-                }
-                const uint32_t w = weight_b_at(planes, col, row);
-                if (w == 65535)
-                    d[3] = widen(s[0]);
-                else if (w != 0)
-                    d[3] = mix(s[0], d[3], w);
-            }
-        }
+        each_rgb24_pixel(*layer, src, stride, area.height, area.width,
+                         [&](const uint8_t* s, uint16_t* d, int64_t col, int64_t row) {
+                             if (!weighted) {
+                                 d[3] = widen((s[0] + s[1] + s[2]) / 3);
+                                 return;
+                             }
+                             const uint32_t w = weight_b_at(planes, col, row);
+                             if (w == 65535)
+                                 d[3] = widen(s[0]);
+                             else if (w != 0)
+                                 d[3] = mix(s[0], d[3], w);
+                         });
     });
 }
 
