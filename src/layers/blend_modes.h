@@ -1,67 +1,85 @@
 // Blend modes by id and by name. Ids 0..30 are the colour modes (also the
 // MERGE_ constants of filter scripts), 32..53 the alpha and mask modes; no
 // name gives 31.
+//
+// MUR_BLEND_MODES is the one list of the modes: id, enumerator, the name a
+// host passes, the filter-script constant, the colour function the mode
+// composites with (blend_colour.h) and its flags. The enum, the name table,
+// the colour dispatch and the compositing row kernels are all made from it.
 #pragma once
 
 #include <cstdint>
+#include <iterator>
 #include <string_view>
 
 namespace mur {
 
+// Flags of a mode.
+inline constexpr uint8_t kKeepsClear = 1;    // a transparent destination stays transparent
+inline constexpr uint8_t kAlphaStage = 2;    // an integer stage rewrites the source first
+inline constexpr uint8_t kNeverShown = 4;    // the view leaves such layers out
+inline constexpr uint8_t kAddsNothing = 8;   // the stage always leaves no coverage
+
+// X(id, enumerator, name, script constant, colour function, flags)
+#define MUR_BLEND_MODES(X)                                                                              \
+    X(0, Normal, "Normal", "MERGE_NORMAL", normal, 0)                                                   \
+    X(1, Multiply, "Multiply", "MERGE_MULTIPLY", multiply, 0)                                           \
+    X(2, Screen, "Screen", "MERGE_SCREEN", screen, 0)                                                   \
+    X(3, Darken, "Darken", "MERGE_DARKEN", darken, 0)                                                   \
+    X(4, Lighten, "Lighten", "MERGE_LIGHTEN", lighten, 0)                                               \
+    X(5, Difference, "Difference", "MERGE_DIFFERENCE", difference, 0)                                   \
+    X(6, Negation, "Negation", "MERGE_NEGATION", exclusion, 0)                                          \
+    X(7, Exclusion, "Exclusion", "MERGE_EXCLUSION", exclusion, 0)                                       \
+    X(8, And, "AND", "MERGE_AND", bitwise_and, 0)                                                       \
+    X(9, Or, "OR", "MERGE_OR", bitwise_or, 0)                                                           \
+    X(10, Xor, "XOR", "MERGE_XOR", bitwise_xor, 0)                                                      \
+    X(11, Overlay, "Overlay", "MERGE_OVERLAY", overlay, 0)                                              \
+    X(12, HardLight, "Hard Light", "MERGE_HARD_LIGHT", hard_light, 0)                                   \
+    X(13, SoftLight, "Soft Light", "MERGE_SOFT_LIGHT", soft_light, 0)                                   \
+    X(14, Dodge, "Dodge", "MERGE_DODGE", dodge, 0)                                                      \
+    X(15, Burn, "Burn", "MERGE_BURN", burn, 0)                                                          \
+    X(16, Reflect, "Reflect", "MERGE_REFLECT", normal, 0)                                               \
+    X(17, Glow, "Glow", "MERGE_GLOW", normal, 0)                                                        \
+    X(18, Add, "Add", "MERGE_ADD", add, 0)                                                              \
+    X(19, Subtract, "Subtract", "MERGE_SUBTRACT", subtract, 0)                                          \
+    X(20, Color, "Color", "MERGE_COLOR", color, kKeepsClear)                                            \
+    X(21, HardColor, "Hard Color", "MERGE_HARD_COLOR", hard_color, kKeepsClear)                         \
+    X(22, Colorize, "Colorize", "MERGE_COLORIZE", colorize, 0)                                          \
+    X(23, HslHue, "HSL Hue", "MERGE_HSL_HUE", hsl_hue, 0)                                               \
+    X(24, HslSat, "HSL Sat", "MERGE_HSL_SAT", hsl_sat, 0)                                               \
+    X(25, HslLum, "HSL Lum", "MERGE_HSL_LUM", hsl_lum, 0)                                               \
+    X(26, HslColor, "HSL Color", "MERGE_HSL_COLOR", hsl_color, 0)                                       \
+    X(27, Texturize, "Texturize", "MERGE_TEXTURIZE", texturize, kKeepsClear)                            \
+    X(28, Texturize2, "Texturize2", "MERGE_TEXTURIZE2", texturize2, kKeepsClear)                        \
+    X(29, Texturize3, "Texturize3", "MERGE_TEXTURIZE3", texturize3, kKeepsClear | kNeverShown)          \
+    X(30, Silhouette, "Silhoulette", "MERGE_SILHOUETTE", normal, 0)                                     \
+    X(32, AlphaNormal, "Alpha Normal", "", normal, 0)                                                   \
+    X(33, AlphaFilter, "Alpha Filter", "", normal, kAlphaStage)                                         \
+    X(34, AlphaBlackOutline, "Alpha Black Outline", "", normal, kAlphaStage)                            \
+    X(35, AlphaOutlineTint1, "Alpha Outline Tint 1", "", normal, kAlphaStage)                           \
+    X(36, AlphaOutlineTint2, "Alpha Outline Tint 2", "", normal, kAlphaStage)                           \
+    X(37, AlphaInvert, "Alpha Invert", "", normal, kAlphaStage)                                         \
+    X(38, AlphaShader, "Alpha Shader", "", normal, kAlphaStage)                                         \
+    X(39, AlphaShaderColor, "Alpha Shader Color", "", normal, kAlphaStage)                              \
+    X(40, AlphaShaderTexture2, "Alpha Shader Texture2", "", normal, kAlphaStage)                        \
+    X(41, AlphaHighlightTexture2, "Alpha Highlight Texture2", "", normal, kAlphaStage)                  \
+    X(42, AlphaSmooth, "Alpha Smooth", "", normal, kAlphaStage)                                         \
+    X(43, AlphaSmooth2, "Alpha Smooth2", "", normal, kAlphaStage)                                       \
+    X(44, AlphaSmoothLum, "Alpha Smooth Lum", "", normal, kAlphaStage)                                  \
+    X(45, AlphaSmoothLum2, "Alpha Smooth Lum2", "", normal, kAlphaStage)                                \
+    X(46, AlphaSmoothLum3, "Alpha Smooth Lum3", "", normal, kAlphaStage)                                \
+    X(47, AlphaSmoothLum4, "Alpha Smooth Lum4", "", normal, kAlphaStage)                                \
+    X(48, AlphaSmoothLum5, "Alpha Smooth Lum5", "", normal, kAlphaStage)                                \
+    X(49, AlphaOverlayOutline, "Alpha Overlay Outline", "", normal, kAlphaStage)                        \
+    X(50, AlphaHighlight, "Alpha Highlight", "", normal, kAlphaStage)                                   \
+    X(51, LayerMask, "Layer Mask", "", normal, kAlphaStage | kAddsNothing)                              \
+    X(52, LuminanceAlpha, "Luminance Alpha", "", normal, kAlphaStage)                                   \
+    X(53, LuminanceAlphaInvert, "Luminance Alpha Invert", "", normal, kAlphaStage)
+
 enum BlendMode : int32_t {
-    kModeNormal = 0,
-    kModeMultiply = 1,
-    kModeScreen = 2,
-    kModeDarken = 3,
-    kModeLighten = 4,
-    kModeDifference = 5,
-    kModeNegation = 6,
-    kModeExclusion = 7,
-    kModeAnd = 8,
-    kModeOr = 9,
-    kModeXor = 10,
-    kModeOverlay = 11,
-    kModeHardLight = 12,
-    kModeSoftLight = 13,
-    kModeDodge = 14,
-    kModeBurn = 15,
-    kModeReflect = 16,
-    kModeGlow = 17,
-    kModeAdd = 18,
-    kModeSubtract = 19,
-    kModeColor = 20,
-    kModeHardColor = 21,
-    kModeColorize = 22,
-    kModeHslHue = 23,
-    kModeHslSat = 24,
-    kModeHslLum = 25,
-    kModeHslColor = 26,
-    kModeTexturize = 27,
-    kModeTexturize2 = 28,
-    kModeTexturize3 = 29,  // the texture source layer
-    kModeSilhouette = 30,
-    kModeAlphaNormal = 32,
-    kModeAlphaFilter = 33,
-    kModeAlphaBlackOutline = 34,
-    kModeAlphaOutlineTint1 = 35,
-    kModeAlphaOutlineTint2 = 36,
-    kModeAlphaInvert = 37,
-    kModeAlphaShader = 38,
-    kModeAlphaShaderColor = 39,
-    kModeAlphaShaderTexture2 = 40,
-    kModeAlphaHighlightTexture2 = 41,
-    kModeAlphaSmooth = 42,
-    kModeAlphaSmooth2 = 43,
-    kModeAlphaSmoothLum = 44,
-    kModeAlphaSmoothLum2 = 45,
-    kModeAlphaSmoothLum3 = 46,
-    kModeAlphaSmoothLum4 = 47,
-    kModeAlphaSmoothLum5 = 48,
-    kModeAlphaOverlayOutline = 49,
-    kModeAlphaHighlight = 50,
-    kModeLayerMask = 51,
-    kModeLuminanceAlpha = 52,
-    kModeLuminanceAlphaInvert = 53,
+#define MUR_BLEND_ENUM(id, tag, name, lua, colour, flags) kMode##tag = id,
+    MUR_BLEND_MODES(MUR_BLEND_ENUM)
+#undef MUR_BLEND_ENUM
 };
 
 inline constexpr int32_t kFirstAlphaMode = 32;
@@ -71,64 +89,45 @@ struct BlendModeInfo {
     int32_t id;
     std::string_view name;         // the name a host passes
     std::string_view luaConstant;  // the filter-script constant, colour modes only
+    uint8_t flags;
 };
 
 inline constexpr BlendModeInfo kBlendModes[] = {
-    {kModeNormal, "Normal", "MERGE_NORMAL"},
-    {kModeMultiply, "Multiply", "MERGE_MULTIPLY"},
-    {kModeScreen, "Screen", "MERGE_SCREEN"},
-    {kModeDarken, "Darken", "MERGE_DARKEN"},
-    {kModeLighten, "Lighten", "MERGE_LIGHTEN"},
-    {kModeDifference, "Difference", "MERGE_DIFFERENCE"},
-    {kModeNegation, "Negation", "MERGE_NEGATION"},
-    {kModeExclusion, "Exclusion", "MERGE_EXCLUSION"},
-    {kModeAnd, "AND", "MERGE_AND"},
-    {kModeOr, "OR", "MERGE_OR"},
-    {kModeXor, "XOR", "MERGE_XOR"},
-    {kModeOverlay, "Overlay", "MERGE_OVERLAY"},
-    {kModeHardLight, "Hard Light", "MERGE_HARD_LIGHT"},
-    {kModeSoftLight, "Soft Light", "MERGE_SOFT_LIGHT"},
-    {kModeDodge, "Dodge", "MERGE_DODGE"},
-    {kModeBurn, "Burn", "MERGE_BURN"},
-    {kModeReflect, "Reflect", "MERGE_REFLECT"},
-    {kModeGlow, "Glow", "MERGE_GLOW"},
-    {kModeAdd, "Add", "MERGE_ADD"},
-    {kModeSubtract, "Subtract", "MERGE_SUBTRACT"},
-    {kModeColor, "Color", "MERGE_COLOR"},
-    {kModeHardColor, "Hard Color", "MERGE_HARD_COLOR"},
-    {kModeColorize, "Colorize", "MERGE_COLORIZE"},
-    {kModeHslHue, "HSL Hue", "MERGE_HSL_HUE"},
-    {kModeHslSat, "HSL Sat", "MERGE_HSL_SAT"},
-    {kModeHslLum, "HSL Lum", "MERGE_HSL_LUM"},
-    {kModeHslColor, "HSL Color", "MERGE_HSL_COLOR"},
-    {kModeTexturize, "Texturize", "MERGE_TEXTURIZE"},
-    {kModeTexturize2, "Texturize2", "MERGE_TEXTURIZE2"},
-    {kModeTexturize3, "Texturize3", "MERGE_TEXTURIZE3"},
-    {kModeSilhouette, "Silhoulette", "MERGE_SILHOUETTE"},
-    {kModeAlphaNormal, "Alpha Normal", {}},
-    {kModeAlphaFilter, "Alpha Filter", {}},
-    {kModeAlphaBlackOutline, "Alpha Black Outline", {}},
-    {kModeAlphaOutlineTint1, "Alpha Outline Tint 1", {}},
-    {kModeAlphaOutlineTint2, "Alpha Outline Tint 2", {}},
-    {kModeAlphaInvert, "Alpha Invert", {}},
-    {kModeAlphaShader, "Alpha Shader", {}},
-    {kModeAlphaShaderColor, "Alpha Shader Color", {}},
-    {kModeAlphaShaderTexture2, "Alpha Shader Texture2", {}},
-    {kModeAlphaHighlightTexture2, "Alpha Highlight Texture2", {}},
-    {kModeAlphaSmooth, "Alpha Smooth", {}},
-    {kModeAlphaSmooth2, "Alpha Smooth2", {}},
-    {kModeAlphaSmoothLum, "Alpha Smooth Lum", {}},
-    {kModeAlphaSmoothLum2, "Alpha Smooth Lum2", {}},
-    {kModeAlphaSmoothLum3, "Alpha Smooth Lum3", {}},
-    {kModeAlphaSmoothLum4, "Alpha Smooth Lum4", {}},
-    {kModeAlphaSmoothLum5, "Alpha Smooth Lum5", {}},
-    {kModeAlphaOverlayOutline, "Alpha Overlay Outline", {}},
-    {kModeAlphaHighlight, "Alpha Highlight", {}},
-    {kModeLayerMask, "Layer Mask", {}},
-    {kModeLuminanceAlpha, "Luminance Alpha", {}},
-    {kModeLuminanceAlphaInvert, "Luminance Alpha Invert", {}},
+#define MUR_BLEND_INFO(id, tag, name, lua, colour, flags) {id, name, lua, flags},
+    MUR_BLEND_MODES(MUR_BLEND_INFO)
+#undef MUR_BLEND_INFO
 };
 static_assert(std::size(kBlendModes) == kBlendModeCount - 1, "every id but 31 has a name");
+
+// What the compositing loops ask of a mode id, made from the list.
+struct BlendModeTraits {
+    uint8_t flags[kBlendModeCount] = {};
+    bool normalColour[kBlendModeCount] = {};  // its colour function is Normal's
+};
+inline constexpr BlendModeTraits kBlendModeTraits = [] {
+    BlendModeTraits t;
+    for (bool& normal : t.normalColour) normal = true;  // 31
+#define MUR_BLEND_TRAITS(id, tag, name, lua, colour, bits) \
+    t.flags[id] = bits;                                    \
+    t.normalColour[id] = std::string_view(#colour) == "normal";
+    MUR_BLEND_MODES(MUR_BLEND_TRAITS)
+#undef MUR_BLEND_TRAITS
+    return t;
+}();
+
+constexpr bool known_blend_mode_id(int32_t id) { return id >= 0 && id < kBlendModeCount; }
+
+// The flags of an id; 0 for 31 and ids outside 0..53.
+constexpr uint8_t blend_mode_flags(int32_t id) { return known_blend_mode_id(id) ? kBlendModeTraits.flags[id] : 0; }
+
+// Modes whose colour function is Normal's (31 and ids outside 0..53 too).
+constexpr bool composites_as_normal(int32_t id)
+{
+    return !known_blend_mode_id(id) || kBlendModeTraits.normalColour[id];
+}
+
+// Modes that leave a transparent destination pixel transparent.
+constexpr bool keeps_clear_destination(int32_t id) { return (blend_mode_flags(id) & kKeepsClear) != 0; }
 
 // The id of a mode name, compared exactly; null and unknown names give Normal.
 int32_t blend_mode_id(const char* name) noexcept;

@@ -1,36 +1,76 @@
-// Compositing one pixel of paint onto one pixel of a layer, as the view shows
-// the stroke in progress and as hosts composite single pixels.
-#include "engine/state.h"
+// Compositing paint onto a layer pixel by pixel, as the view shows the stroke
+// in progress and as hosts composite single pixels: the compositing frame in
+// double precision.
 #include "layers/merge_pixel.h"
-#include "layers/merge_modes.h"
+
+#include "engine/state.h"
+#include "layers/composite_frame.h"
 
 #include <algorithm>
 
 namespace mur {
 namespace {
 
-// The double-precision path for a partly covered pixel pair.
-void blend_partial(const merge::StagePixel& p, int32_t destAlpha, const int32_t dest[3], int32_t out[4])
+using blend::PaintArithmetic;
+using blend::StagePixel;
+using blend::Step;
+
+// One pixel; `mode` is read at run time when `Mode` is -1. The destination
+// channels may hold any value: they are clamped where the arithmetic reads
+// them. False when the destination is left as it is.
+template <int32_t Mode>
+inline bool paint_pixel(int32_t dst[4], const uint32_t src[4], int32_t mode, int32_t opacity, int32_t a0,
+                        bool alphaLock) noexcept
 {
-    merge::Blend<double> b{};
-    b.sa = p.u / 65535.0;
-    b.da = std::min(destAlpha, 65535) / 65535.0;
-    for (int i = 0; i < 3; ++i) {
-        b.sc[i] = p.c[i] / 65280.0;
-        b.sca[i] = p.c[i] * b.sa / 65280.0;
-        b.dca[i] = std::clamp(dest[i], 0, 65535) * b.da / 65280.0;
+    mode = blend::mode_or<Mode>(mode);
+    const auto clamp16 = [](uint32_t v) { return static_cast<int32_t>(std::min<uint32_t>(v, 65535)); };
+    StagePixel p{{clamp16(src[0]), clamp16(src[1]), clamp16(src[2])}, clamp16(src[3]), mode, false};
+    if (p.u == 0 && mode <= 31) return false;
+    if ((blend_mode_flags(mode) & kAlphaStage) != 0) blend::alpha_stage(mode, p, a0);
+    if (opacity < 255) p.u = ((opacity + 1) * p.u) >> 8;
+
+    int32_t out[4];
+    switch (blend::step_for<PaintArithmetic>(mode, p, dst[3] == 0)) {
+    case Step::keep: return false;
+    case Step::clear: out[0] = out[1] = out[2] = out[3] = 0; break;
+    case Step::replace:
+    case Step::opaque: out[0] = p.c[0], out[1] = p.c[1], out[2] = p.c[2], out[3] = p.u; break;
+    case Step::blend: {
+        const double da = std::min(dst[3], 65535) / 65535.0;
+        double dca[3];
+        for (int i = 0; i < 3; ++i) dca[i] = std::clamp(dst[i], 0, 65535) * da / 65280.0;
+        const blend::Straight<double> s = blend::blend_partial_for<PaintArithmetic, Mode>(p, da, dca);
+        for (int i = 0; i < 3; ++i) out[i] = static_cast<int32_t>(s.c[i] * 65280);
+        out[3] = static_cast<int32_t>(s.a * 65535);
+        break;
     }
-    b.ao = (1 - b.da) * b.sa + b.da;
-    b.screenAtHalf = true;
-    merge::blend_colour(p.colourMode, b, 1.0 / 3.0);
-    const double a = std::clamp(b.ao, 0.0, 1.0);
-    for (int i = 0; i < 3; ++i) {
-        double x = a > 0 ? b.rc[i] / a : 0;
-        if (!(x > 0)) x = 0;  // also NaN
-        out[i] = static_cast<int32_t>(std::min(x, 1.0) * 65280);
     }
-    out[3] = static_cast<int32_t>(a * 65535);
+    dst[0] = out[0];
+    dst[1] = out[1];
+    dst[2] = out[2];
+    if (!alphaLock) dst[3] = out[3];
+    return true;
 }
+
+template <int32_t Mode>
+struct PaintRowKernel {
+    static void run(const PaintRow& r) noexcept
+    {
+        const uint32_t scale = r.density + 1u;
+        for (int64_t i = 0; i < r.width; ++i) {
+            const uint16_t* s = r.paint + i * 4;
+            const uint32_t amount = (uint32_t{s[3]} * scale) >> 8;
+            if (amount == 0 && blend::mode_or<Mode>(r.mode) <= 31) continue;
+            uint16_t* d = r.pixels + i * 4;
+            int32_t dst[4] = {d[0], d[1], d[2], d[3]};
+            const uint32_t src[4] = {s[0], s[1], s[2], amount};
+            if (paint_pixel<Mode>(dst, src, r.mode, r.opacity, r.a0, r.alphaLock))
+                for (int k = 0; k < 4; ++k) d[k] = static_cast<uint16_t>(dst[k]);
+        }
+    }
+};
+
+constexpr blend::KernelTable<PaintRowKernel> kPaintRowKernels;
 
 }  // namespace
 
@@ -38,33 +78,21 @@ void merge_pixel(int32_t* pixR, int32_t* pixG, int32_t* pixB, int32_t* pixA, uin
                  uint32_t srcB, uint32_t amount, int32_t mode, int32_t opacity, bool alphaLock) noexcept
 {
     if (!pixR || !pixG || !pixB || !pixA) return;
-    const auto clamp16 = [](uint32_t v) { return static_cast<int32_t>(std::min<uint32_t>(v, 65535)); };
-    merge::StagePixel p{{clamp16(srcR), clamp16(srcG), clamp16(srcB)}, clamp16(amount), mode, false};
-    if (p.u == 0 && mode <= 31) return;
-    if (mode >= kModeAlphaFilter && mode <= kModeLuminanceAlphaInvert)
-        merge::alpha_stage(mode, p, engine.layers.alphaLayerOpacity);
-    opacity = std::clamp(opacity, 0, 256);
-    if (opacity < 255) p.u = ((opacity + 1) * p.u) >> 8;
-
-    int32_t out[4];
-    if (*pixA == 0) {
-        if (merge::keeps_clear_destination(p.colourMode) || p.u == 0) {
-            out[0] = out[1] = out[2] = out[3] = 0;
-        } else {
-            out[0] = p.c[0], out[1] = p.c[1], out[2] = p.c[2], out[3] = p.u;
-        }
-    } else if (p.u == 0) {
+    int32_t dst[4] = {*pixR, *pixG, *pixB, *pixA};
+    const uint32_t src[4] = {srcR, srcG, srcB, amount};
+    if (!paint_pixel<-1>(dst, src, mode, std::clamp(opacity, 0, 256), engine.layers.alphaLayerOpacity, alphaLock))
         return;
-    } else if (p.u >= 65280 && p.colourMode == kModeNormal) {
-        out[0] = p.c[0], out[1] = p.c[1], out[2] = p.c[2], out[3] = p.u;
-    } else {
-        const int32_t dest[3] = {*pixR, *pixG, *pixB};
-        blend_partial(p, *pixA, dest, out);
-    }
-    *pixR = out[0];
-    *pixG = out[1];
-    *pixB = out[2];
-    if (!alphaLock) *pixA = out[3];
+    *pixR = dst[0];
+    *pixG = dst[1];
+    *pixB = dst[2];
+    if (!alphaLock) *pixA = dst[3];
+}
+
+void merge_paint_row(const PaintRow& row) noexcept
+{
+    PaintRow r = row;
+    r.opacity = std::clamp(r.opacity, 0, 256);
+    kPaintRowKernels[r.mode](r);
 }
 
 }  // namespace mur

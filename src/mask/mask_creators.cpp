@@ -1,7 +1,7 @@
 // Making the mask from host images: every pixel that matches a rule takes
 // the masking amount; the others keep their mask value.
 #include "engine/state.h"
-#include "ipl/color_spaces.h"
+#include "imaging/color_spaces.h"
 #include "mask/mask_rules.h"
 
 #include <cmath>

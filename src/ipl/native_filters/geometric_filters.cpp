@@ -1,6 +1,6 @@
 // Filters that move or fade parts of the picture: "Reflection", "Mirror",
 // "Gallery Wrap Mirror Auto", "Fader" and "Borderize".
-#include "ipl/color_spaces.h"
+#include "imaging/color_spaces.h"
 #include "ipl/native_filters/filter_support.h"
 #include "ipl/native_filters/filters.h"
 

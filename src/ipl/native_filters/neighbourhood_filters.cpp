@@ -1,7 +1,7 @@
 // Filters that look at a pixel's immediate neighbours: "Bas Relief", "Line
 // Art Cleaner", "Detail Blur" and "Adaptive Blur".
 #include "engine/memory.h"
-#include "ipl/color_spaces.h"
+#include "imaging/color_spaces.h"
 #include "ipl/native_filters/filter_support.h"
 #include "ipl/native_filters/filters.h"
 

@@ -1,5 +1,5 @@
 // Filters that change each pixel from its own value alone.
-#include "ipl/color_spaces.h"
+#include "imaging/color_spaces.h"
 #include "ipl/native_filters/filter_support.h"
 #include "ipl/native_filters/filters.h"
 

@@ -1,4 +1,4 @@
-#include "ipl/color_spaces.h"
+#include "imaging/color_spaces.h"
 
 #include <algorithm>
 #include <cmath>

@@ -1,4 +1,4 @@
-#include "ipl/color_spaces.h"
+#include "imaging/color_spaces.h"
 
 #include <gtest/gtest.h>
 
@@ -13,7 +13,7 @@ struct ColorsysRow {
     double hlsH, hlsL, hlsS;  // colorsys.rgb_to_hls, h in 0..1
 };
 
-// Expected values computed once by tests/ipl/make_colorsys_reference.py.
+// Expected values computed once by tests/imaging/make_colorsys_reference.py.
 constexpr ColorsysRow kColorsys[] = {
 #include "colorsys_reference.inc"
 };
