@@ -52,12 +52,23 @@ inline bool paint_pixel(int32_t dst[4], const uint32_t src[4], int32_t mode, int
     return true;
 }
 
+bool avx2_available() noexcept
+{
+    __builtin_cpu_init();
+    return __builtin_cpu_supports("avx2");
+}
+bool vectorRows = avx2_available();
+
 template <int32_t Mode>
 struct PaintRowKernel {
     static void run(const PaintRow& r) noexcept
     {
         const uint32_t scale = r.density + 1u;
-        for (int64_t i = 0; i < r.width; ++i) {
+        int64_t i = 0;
+        // (Alpha Normal clears a transparent pixel even without paint: not here.)
+        if constexpr (Mode >= 0 && Mode < kFirstAlphaMode && composites_as_normal(Mode))
+            if (vectorRows) i = merge_paint_row_normal_avx2(r, Mode == kModeNormal);
+        for (; i < r.width; ++i) {
             const uint16_t* s = r.paint + i * 4;
             const uint32_t amount = (uint32_t{s[3]} * scale) >> 8;
             if (amount == 0 && blend::mode_or<Mode>(r.mode) <= 31) continue;
@@ -87,6 +98,8 @@ void merge_pixel(int32_t* pixR, int32_t* pixG, int32_t* pixB, int32_t* pixA, uin
     *pixB = dst[2];
     if (!alphaLock) *pixA = dst[3];
 }
+
+void use_vector_paint_rows(bool on) noexcept { vectorRows = on && avx2_available(); }
 
 void merge_paint_row(const PaintRow& row) noexcept
 {

@@ -25,4 +25,13 @@ struct PaintRow {
 };
 void merge_paint_row(const PaintRow& row) noexcept;
 
+// The first pixels of a row in a colour mode that composites as Normal
+// (`copiesOpaque` for Normal itself), four at a time with AVX2; returns how
+// many it did. Only on processors with AVX2.
+int64_t merge_paint_row_normal_avx2(const PaintRow& row, bool copiesOpaque) noexcept;
+
+// Whether the vector rows are used where the processor allows it; tests turn
+// them off to compare.
+void use_vector_paint_rows(bool on) noexcept;
+
 }  // namespace mur

@@ -1,6 +1,7 @@
 #include "paint/view_compositing.h"
 
 #include "layers/composite_frame.h"
+#include "layers/merge_pixel.h"
 #include "paint/view_normal_rows.h"
 
 #include <algorithm>
@@ -142,7 +143,11 @@ bool on_odd_cell(int32_t x, int32_t y) { return (((x >> 5) + (y >> 5)) & 1) != 0
 
 }  // namespace
 
-void use_vector_kernels(bool on) noexcept { vectorKernels = on && avx2_available(); }
+void use_vector_kernels(bool on) noexcept
+{
+    vectorKernels = on && avx2_available();
+    use_vector_paint_rows(on);
+}
 
 void clear(Composite& acc, int n) noexcept
 {
@@ -161,7 +166,12 @@ void finish(const Composite& acc, int n, const int32_t* xs, int32_t y, const Fin
     const LayerRecord* trace = with.trace && y < with.trace->height ? with.trace : nullptr;
     const uint16_t* traceRow = trace ? trace->pixels + int64_t{y} * trace->stride : nullptr;
     const uint16_t* maskRow = with.mask ? with.mask + int64_t{y} * with.maskStride : nullptr;
-    for (int i = 0; i < n; ++i, bgr += 3) {
+    int i = 0;
+    if (vectorKernels && !traceRow && !maskRow) {
+        i = finish_plain_avx2(acc, n, xs, y, bgr);
+        bgr += i * 3;
+    }
+    for (; i < n; ++i, bgr += 3) {
         const int32_t x = xs[i];
         uint32_t c[3];
         for (int k = 0; k < 3; ++k) c[k] = static_cast<uint32_t>(acc.c[k][i] * 65280.0f);

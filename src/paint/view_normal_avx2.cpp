@@ -7,6 +7,8 @@
 
 #include <immintrin.h>
 
+#include <cstring>
+
 namespace mur::view {
 namespace {
 
@@ -40,6 +42,7 @@ MUR_AVX2 int composite_normal_avx2(const uint16_t* pixels, int n, int opaqueUpTo
     const __m256i lanes = _mm256_setr_epi32(0, 1, 2, 3, 4, 5, 6, 7);
     int i = 0;
     for (; i + 8 <= n; i += 8) {
+        _mm_prefetch(reinterpret_cast<const char*>(pixels + i * 4 + 256), _MM_HINT_T0);
         const __m256i first = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(pixels + i * 4));
         const __m256i second = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(pixels + i * 4 + 16));
         __m256i u = channel<3>(first, second);
@@ -59,7 +62,10 @@ MUR_AVX2 int composite_normal_avx2(const uint16_t* pixels, int n, int opaqueUpTo
         const __m256 copied = _mm256_or_ps(replace, opaque);
         const __m256 mixed = _mm256_andnot_ps(_mm256_or_ps(_mm256_or_ps(destClear, uZero), opaque), _mm256_castsi256_ps(_mm256_set1_epi32(-1)));
 
-        const __m256 sa = _mm256_div_ps(_mm256_cvtepi32_ps(u), alphaScale);
+        // u / 65535 is exactly 1 where u is 65535 (the opaque case).
+        const __m256i full = _mm256_set1_epi32(65535);
+        const bool allFull = _mm256_testc_si256(_mm256_cmpeq_epi32(u, full), _mm256_set1_epi32(-1));
+        const __m256 sa = allFull ? one : _mm256_div_ps(_mm256_cvtepi32_ps(u), alphaScale);
         __m256 alpha = select(clear, zero, destAlpha);
         alpha = select(replace, sa, alpha);
         alpha = select(opaque, one, alpha);
@@ -68,10 +74,11 @@ MUR_AVX2 int composite_normal_avx2(const uint16_t* pixels, int n, int opaqueUpTo
                              _mm256_cvtepi32_ps(channel<1>(first, second)),
                              _mm256_cvtepi32_ps(channel<2>(first, second))};
         __m256 out[3];
+        const bool anyCopied = !_mm256_testz_ps(copied, copied);
         for (int k = 0; k < 3; ++k) {
             const __m256 dest = _mm256_loadu_ps(acc.c[k] + i);
             out[k] = select(clear, zero, dest);
-            out[k] = select(copied, _mm256_div_ps(c[k], colourScale), out[k]);
+            if (anyCopied) out[k] = select(copied, _mm256_div_ps(c[k], colourScale), out[k]);
         }
         if (!_mm256_testz_ps(mixed, mixed)) {
             // Ao = (1 - Da) Sa + Da, clamped; X = (Sca + Dca (1 - Sa)) / Ao.
@@ -92,6 +99,47 @@ MUR_AVX2 int composite_normal_avx2(const uint16_t* pixels, int n, int opaqueUpTo
         }
         for (int k = 0; k < 3; ++k) _mm256_storeu_ps(acc.c[k] + i, out[k]);
         _mm256_storeu_ps(acc.a + i, alpha);
+    }
+    return i;
+}
+
+MUR_AVX2 int finish_plain_avx2(const Composite& acc, int n, const int32_t* xs, int32_t y, uint8_t* bgr) noexcept
+{
+    const __m256 colourScale = _mm256_set1_ps(65280.0f), alphaScale = _mm256_set1_ps(65535.0f);
+    const __m256i opaque = _mm256_set1_epi32(65535), cellRow = _mm256_set1_epi32(y >> 5);
+    const __m256i odd = _mm256_set1_epi32(40959), one = _mm256_set1_epi32(1), low25 = _mm256_set1_epi32(0x1FFFFFF);
+    // The three bytes of each of four pixel words, in the low 12 bytes of each half.
+    const __m256i pack = _mm256_setr_epi8(0, 1, 2, 4, 5, 6, 8, 9, 10, 12, 13, 14, -1, -1, -1, -1,  //
+                                          0, 1, 2, 4, 5, 6, 8, 9, 10, 12, 13, 14, -1, -1, -1, -1);
+    int i = 0;
+    for (; i + 8 <= n; i += 8) {
+        const __m256i a = _mm256_cvttps_epi32(_mm256_mul_ps(_mm256_loadu_ps(acc.a + i), alphaScale));
+        const __m256i x = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(xs + i));
+        const __m256i oddCell = _mm256_cmpeq_epi32(
+            _mm256_and_si256(_mm256_add_epi32(_mm256_srai_epi32(x, 5), cellRow), one), one);
+        const __m256i background = _mm256_blendv_epi8(opaque, odd, oddCell);
+        const __m256i under = _mm256_srli_epi32(_mm256_mullo_epi32(_mm256_sub_epi32(opaque, a), background), 8);
+        const __m256i shows = _mm256_cmpgt_epi32(opaque, a);  // a < 65535: the checkerboard shows through
+        __m256i channel[3];
+        for (int k = 0; k < 3; ++k) {
+            const __m256i c = _mm256_cvttps_epi32(_mm256_mul_ps(_mm256_loadu_ps(acc.c[k] + i), colourScale));
+            const __m256i over = _mm256_srli_epi32(_mm256_mullo_epi32(c, a), 8);
+            const __m256i mixed = _mm256_srli_epi32(_mm256_and_si256(_mm256_add_epi32(over, under), low25), 8);
+            channel[k] = _mm256_and_si256(_mm256_srli_epi32(_mm256_blendv_epi8(c, mixed, shows), 8),
+                                          _mm256_set1_epi32(0xFF));
+        }
+        // Pixel words blue | green << 8 | red << 16, then three bytes each.
+        const __m256i words = _mm256_or_si256(
+            channel[2], _mm256_or_si256(_mm256_slli_epi32(channel[1], 8), _mm256_slli_epi32(channel[0], 16)));
+        const __m256i packed = _mm256_shuffle_epi8(words, pack);
+        uint8_t* out = bgr + i * 3;
+        const __m128i lo = _mm256_castsi256_si128(packed), hi = _mm256_extracti128_si256(packed, 1);
+        _mm_storel_epi64(reinterpret_cast<__m128i*>(out), lo);
+        const int32_t loTail = _mm_extract_epi32(lo, 2);
+        std::memcpy(out + 8, &loTail, 4);
+        _mm_storel_epi64(reinterpret_cast<__m128i*>(out + 12), hi);
+        const int32_t hiTail = _mm_extract_epi32(hi, 2);
+        std::memcpy(out + 20, &hiTail, 4);
     }
     return i;
 }

@@ -8,6 +8,7 @@
 #include "layers/blend_colour.h"
 #include "layers/blend_stage.h"
 #include "layers/layer_merge.h"
+#include "layers/merge_pixel.h"
 #include "layers/normal_blend_fast.h"
 
 #include <random>
@@ -182,6 +183,46 @@ TEST(MergeRows, RandomRectanglesGiveTheBytesOfThePerPixelMerge)
         ++merges;
     }
     EXPECT_EQ(merges, 1500);
+    reset_engine();
+}
+
+// A row of paint over a row of layer pixels is what MUR_MergePixel makes of
+// each pixel, in every mode, with the vector rows and without.
+TEST(MergeRows, PaintRowsGiveThePixelsOfMergePixel)
+{
+    reset_engine();
+    for (uint32_t seed = 1; seed <= 300; ++seed) {
+        Rng rng(seed);
+        const int64_t n = pick(rng, 1, 90);
+        const std::vector<uint16_t> paint = random_pixels(rng, n);
+        const std::vector<uint16_t> layer = random_pixels(rng, n, &paint);
+        PaintRow row;
+        row.paint = paint.data();
+        row.width = n;
+        row.mode = pick(rng, 0, 1) ? kModeNormal : static_cast<int32_t>(kBlendModes[pick(rng, 0, 52)].id);
+        row.opacity = pick(rng, 0, 1) ? 256 : pick(rng, 0, 256);
+        row.density = pick(rng, 0, 1) ? 255 : pick(rng, 0, 255);
+        row.a0 = pick(rng, 0, 65535);
+        row.alphaLock = pick(rng, 0, 3) == 0;
+        engine.layers.alphaLayerOpacity = static_cast<uint16_t>(row.a0);
+
+        std::vector<uint16_t> want = layer;
+        for (int64_t i = 0; i < n; ++i) {
+            int32_t d[4] = {want[i * 4], want[i * 4 + 1], want[i * 4 + 2], want[i * 4 + 3]};
+            const uint16_t* s = paint.data() + i * 4;
+            MUR_MergePixel(&d[0], &d[1], &d[2], &d[3], s[0], s[1], s[2], (uint32_t{s[3]} * (row.density + 1)) >> 8,
+                           row.mode, row.opacity, row.alphaLock);
+            for (int k = 0; k < 4; ++k) want[i * 4 + k] = static_cast<uint16_t>(d[k]);
+        }
+        for (bool vectors : {true, false}) {
+            use_vector_paint_rows(vectors);
+            std::vector<uint16_t> got = layer;
+            row.pixels = got.data();
+            merge_paint_row(row);
+            ASSERT_EQ(got, want) << "seed " << seed << " mode " << row.mode << (vectors ? " vectors" : "");
+        }
+    }
+    use_vector_paint_rows(true);
     reset_engine();
 }
 
