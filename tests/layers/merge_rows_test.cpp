@@ -4,6 +4,7 @@
 // with random opacities, densities, layer masks, locks and the same-alpha
 // flag.
 #include "support/engine_fixture.h"
+#include "support/random_pixels.h"
 
 #include "layers/blend_colour.h"
 #include "layers/blend_stage.h"
@@ -11,16 +12,12 @@
 #include "layers/merge_pixel.h"
 #include "layers/normal_blend_fast.h"
 
-#include <random>
 #include <vector>
 
 namespace mur::test {
 namespace {
 
-using Rng = std::mt19937;
 using Real = long double;
-
-int pick(Rng& rng, int lo, int hi) { return std::uniform_int_distribution<int>(lo, hi)(rng); }
 
 uint16_t clamp16(int32_t v) { return static_cast<uint16_t>(std::clamp(v, 0, 65535)); }
 
@@ -98,40 +95,10 @@ void reference_merge(const MergeRequest& r)
         }
 }
 
-uint16_t random_alpha(Rng& rng)
-{
-    static const uint16_t edges[] = {0, 1, 8190, 8191, 9214, 9215, 12287, 32512, 32513, 32767, 65279, 65280, 65535};
-    switch (pick(rng, 0, 4)) {
-    case 0: return 0;
-    case 1: return 65535;
-    case 2: return edges[pick(rng, 0, std::size(edges) - 1)];
-    default: return static_cast<uint16_t>(pick(rng, 0, 65535));
-    }
-}
-
-uint16_t random_colour(Rng& rng)
-{
-    switch (pick(rng, 0, 3)) {
-    case 0: return static_cast<uint16_t>(pick(rng, 0, 255) << 8);
-    case 1: return pick(rng, 0, 1) ? 65535 : 0;
-    default: return static_cast<uint16_t>(pick(rng, 0, 65535));
-    }
-}
-
-// Pixels in runs of one alpha class; colours sometimes equal to the other
-// buffer's (exact results, where the double-precision check must decline).
 std::vector<uint16_t> random_pixels(Rng& rng, int64_t count, const std::vector<uint16_t>* like = nullptr)
 {
     std::vector<uint16_t> px(count * 4);
-    for (int64_t i = 0; i < count;) {
-        const int64_t run = std::min<int64_t>(pick(rng, 1, 30), count - i);
-        const uint16_t alpha = random_alpha(rng);
-        for (int64_t k = 0; k < run; ++k, ++i) {
-            for (int c = 0; c < 3; ++c)
-                px[i * 4 + c] = like && pick(rng, 0, 5) == 0 ? (*like)[i * 4 + c] : random_colour(rng);
-            px[i * 4 + 3] = pick(rng, 0, 7) ? alpha : random_alpha(rng);
-        }
-    }
+    fill_random_pixels(px.data(), count, rng, like ? like->data() : nullptr);
     return px;
 }
 

@@ -3,6 +3,7 @@
 // random opacities, layers of other sizes, layer masks, a stroke in progress
 // in any mode, locks, tracing, the mask tint, all three sampling paths.
 #include "support/engine_fixture.h"
+#include "support/random_pixels.h"
 
 #include "layers/blend_modes.h"
 #include "paint/view_normal_rows.h"
@@ -10,54 +11,15 @@
 
 #include <omp.h>
 
-#include <random>
 #include <string>
 #include <vector>
 
 namespace mur::test {
 namespace {
 
-using Rng = std::mt19937;
-
-int pick(Rng& rng, int lo, int hi) { return std::uniform_int_distribution<int>(lo, hi)(rng); }
-
-// Alphas from the edges of the rules as well as at random.
-uint16_t random_alpha(Rng& rng)
-{
-    static const uint16_t edges[] = {0,    1,     255,   8190,  8191,  9214,  9215,  12286, 12287,
-                                     32512, 32513, 32767, 32768, 36862, 65279, 65280, 65534, 65535};
-    switch (pick(rng, 0, 3)) {
-    case 0: return 0;
-    case 1: return 65535;
-    case 2: return edges[pick(rng, 0, std::size(edges) - 1)];
-    default: return static_cast<uint16_t>(pick(rng, 0, 65535));
-    }
-}
-
-uint16_t random_colour(Rng& rng)
-{
-    switch (pick(rng, 0, 3)) {
-    case 0: return static_cast<uint16_t>(pick(rng, 0, 255) << 8);
-    case 1: return pick(rng, 0, 1) ? 65535 : 0;
-    default: return static_cast<uint16_t>(pick(rng, 0, 65535));
-    }
-}
-
-// Pixels in runs of one alpha class, as paintings have them.
 void fill_random(LayerRecord& layer, Rng& rng)
 {
-    const int64_t count = int64_t{layer.width} * layer.height;
-    for (int64_t i = 0; i < count;) {
-        const int64_t run = std::min<int64_t>(pick(rng, 1, 40), count - i);
-        const uint16_t alpha = random_alpha(rng);
-        const bool flat = pick(rng, 0, 1);
-        const uint16_t rgb[3] = {random_colour(rng), random_colour(rng), random_colour(rng)};
-        for (int64_t k = 0; k < run; ++k, ++i) {
-            uint16_t* p = layer.pixels + i * 4;
-            for (int c = 0; c < 3; ++c) p[c] = flat ? rgb[c] : random_colour(rng);
-            p[3] = flat || pick(rng, 0, 3) ? alpha : random_alpha(rng);
-        }
-    }
+    fill_random_pixels(layer.pixels, int64_t{layer.width} * layer.height, rng);
 }
 
 std::string random_mode(Rng& rng)
