@@ -4,10 +4,11 @@
 #include "engine/guarded_alloc.h"
 #include "engine/memory.h"
 #include "engine/parallel_rows.h"
+#include "engine/random.h"
 #include "engine/state.h"
 #include "layers/layer_access.h"
 #include "mask/mask_rules.h"
-#include "paint/buffer_mix_modes.h"
+#include "paint/mix_modes.h"
 
 #include <algorithm>
 #include <cstring>
@@ -127,8 +128,9 @@ int32_t mix_blend_buffer(int32_t x, int32_t y, const Source& source, int32_t str
     const uint32_t inverse = 65536 - s;
     const Square sq = dab_square(x, y, source);
     const ToolSettings& t = engine.tool;
-    const buffer_mix::MixContext ctx{t.colorBankR, t.colorBankG, t.colorBankB, t.color, t.mixBias16};
+    const mix::ColourBanks banks{t.colorBankR, t.colorBankG, t.colorBankB, t.color, t.mixBias16};
     const int32_t mode = t.mixMode;
+    const bool draws = mix::draws_random(mode);
     // Rows are shared among threads above 36 of them. Modes 253 and 254 draw
     // from each thread's own generator, so their draws follow the split.
     for_rows(sq.j0, sq.j1, sq.j1 - sq.j0 > 36, [&](int64_t row) {
@@ -148,10 +150,15 @@ int32_t mix_blend_buffer(int32_t x, int32_t y, const Source& source, int32_t str
                 b[3] = static_cast<uint16_t>(la);
                 continue;
             }
-            buffer_mix::MixPixel p{{b[0], b[1], b[2]}, b[3], l, la};
-            buffer_mix::apply(mode, p, ctx);
-            for (int ch = 0; ch < 3; ++ch) b[ch] = cap65280(((((p.b[ch] * inverse) >> 8) + ((l[ch] * s) >> 8)) >> 8) + 1);
-            b[3] = static_cast<uint16_t>((((p.ba * inverse) >> 8) + ((la * s) >> 8)) >> 8);
+            // The buffer colour mixed over the layer colour by the mode.
+            const uint32_t over[3] = {b[0], b[1], b[2]};
+            if (draws) rng_next();
+            const mix::Mixed mixed = mix::mix_colour(mode, l, over, banks);
+            const uint32_t alpha = mixed.alpha == mix::MixedAlpha::base        ? la
+                                   : mixed.alpha == mix::MixedAlpha::luminance ? mix::mean(over)
+                                                                               : b[3];
+            for (int ch = 0; ch < 3; ++ch) b[ch] = cap65280(((((mixed.m[ch] * inverse) >> 8) + ((l[ch] * s) >> 8)) >> 8) + 1);
+            b[3] = static_cast<uint16_t>((((alpha * inverse) >> 8) + ((la * s) >> 8)) >> 8);
         }
     });
     return 1;

@@ -13,7 +13,7 @@
 #include "engine/random.h"
 #include "engine/state.h"
 #include "mask/mask_rules.h"
-#include "paint/dab_mix_modes.h"
+#include "paint/mix_modes.h"
 #include "paint/plain_dab_rows.h"
 #include "undo/history.h"
 
@@ -246,15 +246,16 @@ void mix_from_34(uint32_t a, const uint32_t s[4], uint16_t* dst, uint32_t out[3]
     }
     n = t.eraseMode ? 0 : s[3];
     uint32_t d[3] = {dst[0], dst[1], dst[2]};
-    const dab_mix::Banks banks{t.colorBankR, t.colorBankG, t.colorBankB, t.color, t.mixBias16};
-    const dab_mix::Mixed mixed = dab_mix::mix(t.mixMode, d, s, banks);
+    const mix::ColourBanks banks{t.colorBankR, t.colorBankG, t.colorBankB, t.color, t.mixBias16};
+    if (mix::draws_random(t.mixMode)) rng_next();
+    const mix::Mixed mixed = mix::mix_colour(t.mixMode, d, s, banks);
     uint32_t m[3] = {mixed.m[0], mixed.m[1], mixed.m[2]};
-    if (mixed.keep) n = da;
-    if (mixed.alphaIsLum) {
+    if (mixed.alpha == mix::MixedAlpha::base) n = da;
+    if (mixed.alpha == mix::MixedAlpha::luminance) {
         n = (s[0] + s[1] + s[2]) / 3;
         d[0] = d[1] = d[2] = 32767;
     }
-    if (!mixed.keep && !mixed.unmixed) {
+    if (mixed.alpha != mix::MixedAlpha::base && !(mix::mix_mode_flags(t.mixMode) & mix::kAmountExempt)) {
         const uint32_t amount = static_cast<uint32_t>(std::clamp(t.mixAmount, 0, 256));
         const uint32_t inverse = static_cast<uint32_t>(std::clamp(t.mixAmountInverse, 0, 256));
         for (int i = 0; i < 3; ++i) m[i] = (((s[i] * inverse) >> 4) + ((m[i] * amount) >> 4)) >> 4;

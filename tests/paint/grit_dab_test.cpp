@@ -1,5 +1,7 @@
 #include "support/engine_fixture.h"
 
+#include "engine/random.h"
+
 #include <omp.h>
 
 #include <array>
@@ -260,6 +262,33 @@ TEST_F(GritDab, ResultDoesNotDependOnTheThreadCount)
     const auto two = run(2);
     omp_set_num_threads(omp_get_num_procs());
     EXPECT_EQ(one, two);
+}
+
+}  // namespace
+}  // namespace mur::test
+
+namespace mur::test {
+namespace {
+
+// Mix modes 253 and 254 make the dab draw one number per painted pixel, the
+// other modes none (no grain, no variation here): the generator's position
+// after a dab of 64 pixels tells.
+TEST_F(GritDab, RandomMixModesDrawOncePerPixel)
+{
+    const auto draws_after_dab = [](int32_t mode) {
+        MUR_SetMixMode(mode, 127);
+        rng_seed(11);
+        MUR_DrawDabGrit(20, 20, 0x8000, 0x4000, 0x2000);
+        const int32_t next = rng_next();
+        rng_seed(11);
+        for (int k = 0; k <= 70; ++k)
+            if (rng_next() == next) return k;
+        return -1;
+    };
+    EXPECT_EQ(draws_after_dab(253), 64);
+    EXPECT_EQ(draws_after_dab(254), 64);
+    EXPECT_EQ(draws_after_dab(249), 0);
+    EXPECT_EQ(draws_after_dab(47), 0);
 }
 
 }  // namespace

@@ -1,15 +1,15 @@
-// The per-pixel arithmetic of the two mix-mode tables: the pick-up buffer's
-// (a buffer colour transformed by the layer colour under it) and the grit
-// dab's (the colour a mode makes of the target and the dab colour). Each case
-// is a chosen pixel with its result worked out by hand from the mode's
-// formula, branch boundaries included.
+// The per-pixel arithmetic of the mix modes as the two users read it: the
+// pick-up buffer's (a buffer colour transformed by the layer colour under it)
+// and the grit dab's (the colour a mode makes of the target and the dab
+// colour). Each case is a chosen pixel with its result worked out by hand
+// from the mode's formula, branch boundaries included.
 #include "engine/random.h"
-#include "paint/buffer_mix_modes.h"
-#include "paint/dab_mix_modes.h"
+#include "paint/mix_modes.h"
 
 #include <gtest/gtest.h>
 
 #include <array>
+#include <utility>
 #include <ostream>
 
 namespace mur {
@@ -39,14 +39,22 @@ std::ostream& operator<<(std::ostream& out, const BufferCase& c)
 
 class BufferModeTable : public ::testing::TestWithParam<BufferCase> {};
 
+// The buffer colour and alpha after the mode: the buffer pixel is mixed over
+// the layer pixel.
+std::pair<Rgb, uint32_t> buffer_after(int32_t mode, const Rgb& buffer, const Rgb& layer, int32_t bias = 0)
+{
+    const mix::ColourBanks banks{kBankR, kBankG, kBankB, kColour, bias};
+    const mix::Mixed m = mix::mix_colour(mode, layer.data(), buffer.data(), banks);
+    const uint32_t alpha = m.alpha == mix::MixedAlpha::base ? 50000 : m.alpha == mix::MixedAlpha::luminance ? mix::mean(buffer.data()) : 60000;
+    return {Rgb{m.m[0], m.m[1], m.m[2]}, alpha};
+}
+
 TEST_P(BufferModeTable, TransformsTheBufferPixel)
 {
     const BufferCase c = GetParam();
-    const buffer_mix::MixContext ctx{kBankR, kBankG, kBankB, kColour, 0};
-    buffer_mix::MixPixel p{{c.buffer[0], c.buffer[1], c.buffer[2]}, 60000, c.layer.data(), 50000};
-    buffer_mix::apply(c.mode, p, ctx);
-    EXPECT_EQ((Rgb{p.b[0], p.b[1], p.b[2]}), c.colour);
-    EXPECT_EQ(p.ba, c.alpha);
+    const auto [colour, alpha] = buffer_after(c.mode, c.buffer, c.layer);
+    EXPECT_EQ(colour, c.colour);
+    EXPECT_EQ(alpha, c.alpha);
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -120,26 +128,25 @@ TEST(BufferModeTable, PosterizeDropsTheBiasBitsModuloThirtyTwo)
 {
     const Rgb layer{1, 2, 3};
     for (const auto& [bias, kept] : {std::pair{4, 0xFFF0u}, std::pair{16, 0u}, std::pair{-16, 0u}}) {
-        const buffer_mix::MixContext ctx{kBankR, kBankG, kBankB, kColour, bias};
-        buffer_mix::MixPixel p{{0x1234, 0xABCD, 0xFFFF}, 60000, layer.data(), 50000};
-        buffer_mix::apply(295, p, ctx);
+        const auto [colour, alpha] = buffer_after(295, {0x1234, 0xABCD, 0xFFFF}, layer, bias);
         // -16 modulo 32 is 16: every bit of a 16-bit channel goes.
-        EXPECT_EQ((Rgb{p.b[0], p.b[1], p.b[2]}), (Rgb{0x1234 & kept, 0xABCD & kept, 0xFFFF & kept})) << "bias " << bias;
+        EXPECT_EQ(colour, (Rgb{0x1234 & kept, 0xABCD & kept, 0xFFFF & kept})) << "bias " << bias;
+        EXPECT_EQ(alpha, 60000u);
     }
 }
 
-TEST(BufferModeTable, RandomModesDrawExactlyOneNumber)
+// The modes are pure: exactly the two flagged ones make their loop draw one
+// number, and the function itself draws none.
+TEST(MixModeList, OnlyTheFlaggedModesDrawAndTheFunctionNever)
 {
-    const Rgb layer{1, 2, 3};
-    const buffer_mix::MixContext ctx{kBankR, kBankG, kBankB, kColour, 0};
-    for (const int32_t mode : {253, 254}) {
-        rng_seed(99);
-        rng_next();
-        const int32_t second = rng_next();
-        rng_seed(99);
-        buffer_mix::MixPixel p{{100, 100, 100}, 60000, layer.data(), 50000};
-        buffer_mix::apply(mode, p, ctx);
-        EXPECT_EQ(rng_next(), second) << "mode " << mode;
+    const Rgb base{1, 2, 3}, over{100, 100, 100};
+    for (int32_t mode = 0; mode < 500; ++mode) {
+        EXPECT_EQ(mix::draws_random(mode), mode == 253 || mode == 254) << "mode " << mode;
+        rng_seed(7);
+        const int32_t first = rng_next();
+        rng_seed(7);
+        mix::mix_colour(mode, base.data(), over.data(), {kBankR, kBankG, kBankB, kColour, 0});
+        EXPECT_EQ(rng_next(), first) << "mode " << mode;
     }
 }
 
@@ -163,12 +170,12 @@ class DabModeTable : public ::testing::TestWithParam<DabCase> {};
 TEST_P(DabModeTable, MakesTheModeColour)
 {
     const DabCase c = GetParam();
-    const dab_mix::Banks banks{kBankR, kBankG, kBankB, kColour, 0};
-    const dab_mix::Mixed m = dab_mix::mix(c.mode, c.target.data(), c.dab.data(), banks);
+    const mix::ColourBanks banks{kBankR, kBankG, kBankB, kColour, 0};
+    const mix::Mixed m = mix::mix_colour(c.mode, c.target.data(), c.dab.data(), banks);
     EXPECT_EQ((Rgb{m.m[0], m.m[1], m.m[2]}), c.colour);
-    EXPECT_EQ(m.keep, c.keep);
-    EXPECT_FALSE(m.unmixed);
-    EXPECT_FALSE(m.alphaIsLum);
+    EXPECT_EQ(m.alpha == mix::MixedAlpha::base, c.keep);
+    EXPECT_FALSE(mix::mix_mode_flags(c.mode) & mix::kAmountExempt);
+    EXPECT_NE(m.alpha, mix::MixedAlpha::luminance);
 }
 
 // Ids 100 and 426 have no row: the dab colour stands.
@@ -242,28 +249,15 @@ INSTANTIATE_TEST_SUITE_P(
 TEST(DabModeTable, PosterizeAndGrayAreNotMixedByTheAmount)
 {
     const Rgb target{40000, 10000, 65535}, dab{0x1234, 0xABCD, 0xFFFF};
-    const dab_mix::Mixed posterized = dab_mix::mix(295, target.data(), dab.data(), {kBankR, kBankG, kBankB, kColour, 8});
+    const mix::Mixed posterized = mix::mix_colour(295, target.data(), dab.data(), {kBankR, kBankG, kBankB, kColour, 8});
     EXPECT_EQ((Rgb{posterized.m[0], posterized.m[1], posterized.m[2]}), (Rgb{0x1200, 0xAB00, 0xFF00}));
-    EXPECT_TRUE(posterized.unmixed);
-    EXPECT_FALSE(posterized.keep);
+    EXPECT_TRUE(mix::mix_mode_flags(295) & mix::kAmountExempt);
+    EXPECT_EQ(posterized.alpha, mix::MixedAlpha::over);
 
-    const dab_mix::Mixed gray = dab_mix::mix(340, target.data(), dab.data(), {kBankR, kBankG, kBankB, kColour, 0});
+    const mix::Mixed gray = mix::mix_colour(340, target.data(), dab.data(), {kBankR, kBankG, kBankB, kColour, 0});
     EXPECT_EQ((Rgb{gray.m[0], gray.m[1], gray.m[2]}), (Rgb{32767, 32767, 32767}));
-    EXPECT_TRUE(gray.unmixed);
-    EXPECT_TRUE(gray.alphaIsLum);
-}
-
-TEST(DabModeTable, RandomModesDrawExactlyOneNumber)
-{
-    const Rgb target{1, 2, 3}, dab{100, 100, 100};
-    for (const int32_t mode : {253, 254}) {
-        rng_seed(7);
-        rng_next();
-        const int32_t second = rng_next();
-        rng_seed(7);
-        dab_mix::mix(mode, target.data(), dab.data(), {kBankR, kBankG, kBankB, kColour, 0});
-        EXPECT_EQ(rng_next(), second) << "mode " << mode;
-    }
+    EXPECT_TRUE(mix::mix_mode_flags(340) & mix::kAmountExempt);
+    EXPECT_EQ(gray.alpha, mix::MixedAlpha::luminance);
 }
 
 }  // namespace
