@@ -13,7 +13,7 @@ namespace {
 template <bool Grit, bool Texture, bool MaskCoverage, bool MaskCap>
 void paint_row(const PlainRow& row) noexcept
 {
-    const uint32_t s0 = row.colour[0], s1 = row.colour[1], s2 = row.colour[2], sa = row.colour[3];
+    const uint32_t colour[4] = {row.colour[0], row.colour[1], row.colour[2], row.colour[3]};
     const uint32_t scale = row.alphaScale;
     const bool scaled = scale != 128;
     const int32_t density = row.density;
@@ -39,25 +39,9 @@ void paint_row(const PlainRow& row) noexcept
         if (a == 0) continue;
         if (solid) a = 65535;
         uint16_t* dst = target + int64_t(x) * 4;
-        const uint32_t da = dst[3];
-        const uint32_t sigma = (a * sa) >> 16;
-        uint32_t n;
-        if (da == 0) {
-            dst[0] = static_cast<uint16_t>(s0), dst[1] = static_cast<uint16_t>(s1), dst[2] = static_cast<uint16_t>(s2);
-            n = sigma;
-        } else {
-            // P1 + P2 is a blend of two products below 2^32, so it fits 32 bits.
-            n = (((65535 - da) * sigma) >> 16) + da;
-            inverse.set(n);
-            const uint32_t keep = 65535 - sigma;
-            const uint32_t d0 = dst[0], d1 = dst[1], d2 = dst[2];
-            auto channel = [&](uint32_t dc, uint32_t sc) {
-                const uint32_t p1 = (keep * ((dc * da) >> 16)) & ~uint32_t{0xFFFF};
-                const uint32_t p2 = (sigma * sc) & ~uint32_t{0xFFFF};
-                return static_cast<uint16_t>(std::min<uint32_t>(inverse.divide(p1 + p2), 65535));
-            };
-            dst[0] = channel(d0, s0), dst[1] = channel(d1, s1), dst[2] = channel(d2, s2);
-        }
+        uint32_t out[3];
+        uint32_t n = dab::mix_normal(a, colour, dst, out, inverse);
+        dst[0] = static_cast<uint16_t>(out[0]), dst[1] = static_cast<uint16_t>(out[1]), dst[2] = static_cast<uint16_t>(out[2]);
         if (writeAlpha) {
             if constexpr (MaskCap) n = std::min<uint32_t>(n, mask[x]);
             dst[3] = static_cast<uint16_t>(std::min<uint32_t>(n, 65535));

@@ -6,51 +6,15 @@
 // picks the set the processor runs.
 #pragma once
 
-#include <cmath>
+#include "paint/dab_arithmetic.h"
+
 #include <cstdint>
 
 namespace mur::plain_dab {
 
-// Exact division of 32-bit values through a rounded-up reciprocal:
-// floor(x / n) = (x * ceil(2^k / n)) >> k, taken as the high 64 bits of
-// x * (ceil(2^k / n) << (64 - k)). Divisors of at most 16 bits use k = 48
-// (n * r exceeds 2^48 by less than n <= 2^16, which keeps every 32-bit x
-// exact) and need only a 64-bit division to set up; larger ones use k = 64.
-// The reciprocal of the last divisor is kept: neighbouring pixels of a dab
-// mostly share their result alpha.
-struct Reciprocal {
-    uint32_t n = 0;
-    uint64_t r = 0;
-    void set(uint32_t divisor) noexcept
-    {
-        if (divisor == n) return;
-        n = divisor;
-        if (divisor <= 1)
-            r = 0;
-        else if (divisor <= 65536)
-            r = (((uint64_t{1} << 48) + divisor - 1) / divisor) << 16;
-        else
-            r = static_cast<uint64_t>((static_cast<unsigned __int128>(1) << 64) / divisor) + 1;
-    }
-    uint32_t divide(uint32_t x) const noexcept
-    {
-        return n == 1 ? x : static_cast<uint32_t>((static_cast<unsigned __int128>(x) * r) >> 64);
-    }
-};
-
-// floor(p / n) in doubles, exact for p < 2^32 and 1 <= n <= 65536: the
-// reciprocal 1 / n is rounded by less than 2^-53 relative, so p * (1 / n)
-// lies within 2^-21 of p / n, and the fused add of 2^-18 is rounded by at
-// most 2^-21 more. An integer quotient thus lands just above itself, and a
-// fraction, which lies at least 1 / n >= 2^-16 below the next integer, stays
-// below it: truncation gives the floor. The vector kernel divides this way,
-// four lanes at a time (there p = P * 65536 and the reciprocal 65536 / n,
-// the same product).
-inline constexpr double kQuotientBias = 0x1p-18;
-inline uint32_t divide_exact(uint32_t p, uint32_t n) noexcept
-{
-    return static_cast<uint32_t>(std::fma(static_cast<double>(p), 1.0 / n, kQuotientBias));
-}
+using dab::divide_exact;
+using dab::kQuotientBias;
+using dab::Reciprocal;
 
 // One row of a plain dab. Pixel x of the row is painted from box column
 // k = x - left, whose shape column is steps[k]; the grain, when there is
