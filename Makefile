@@ -3,6 +3,9 @@
 # make bench     build and run the benchmarks
 # make sanitize  build the tests with AddressSanitizer + UBSan and run them,
 #                then run every fuzz target (clang, libFuzzer) for FUZZ_SECONDS
+# make install   build, then install into PREFIX (default /usr/local)
+# make deb       build, then the Debian packages into $(BUILD) (cpack), checked by lintian
+# make docs      the API reference (Doxygen HTML) into $(BUILD)/docs/html
 
 JOBS     ?= $(shell nproc)
 BUILD    ?= build
@@ -11,8 +14,9 @@ BENCHDIR ?= build-bench
 FUZZDIR  ?= build-fuzz
 FUZZ_SECONDS ?= 60
 BENCH_FILTER ?= .
+PREFIX   ?= /usr/local
 
-.PHONY: all deps build run test bench sanitize fuzz clean
+.PHONY: all deps build run test bench sanitize fuzz clean install deb docs
 
 all: build
 
@@ -49,6 +53,13 @@ fuzz: deps
 	  -DMUR_BUILD_TESTS=OFF -DMUR_BUILD_TOOLS=OFF
 	cmake --build $(FUZZDIR) -j $(JOBS)
 	scripts/run_fuzzers.sh $(FUZZDIR) $(FUZZ_SECONDS)
+
+install: build
+	cmake --install $(BUILD) --prefix $(PREFIX)
+
+deb: build
+	cd $(BUILD) && cpack -G DEB
+	lintian --fail-on error $(BUILD)/*.deb
 
 clean:
 	rm -rf $(BUILD) $(ASAN) $(BENCHDIR) $(FUZZDIR) out
