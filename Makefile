@@ -61,5 +61,11 @@ deb: build
 	cd $(BUILD) && cpack -G DEB
 	lintian --fail-on error $(BUILD)/*.deb
 
+docs: deps
+	mkdir -p $(BUILD)/docs
+	cd docs && MUR_DOCS_OUT=$(abspath $(BUILD))/docs \
+	  MUR_VERSION=$$(sed -n 's/^project(murcore VERSION \([0-9.]*\).*/\1/p' ../CMakeLists.txt) doxygen Doxyfile
+	@echo "API reference: $(BUILD)/docs/html/index.html"
+
 clean:
 	rm -rf $(BUILD) $(ASAN) $(BENCHDIR) $(FUZZDIR) out
