@@ -6,6 +6,7 @@
 # make install   build, then install into PREFIX (default /usr/local)
 # make deb       build, then the Debian packages into $(BUILD) (cpack), checked by lintian
 # make docs      the API reference (Doxygen HTML) into $(BUILD)/docs/html
+# make bench-python  the Python binding's cost per call beside C, and a 4096x4096 layer read
 
 JOBS     ?= $(shell nproc)
 BUILD    ?= build
@@ -16,7 +17,7 @@ FUZZ_SECONDS ?= 60
 BENCH_FILTER ?= .
 PREFIX   ?= /usr/local
 
-.PHONY: all deps build run test bench sanitize fuzz clean install deb docs
+.PHONY: all deps build run test bench bench-python sanitize fuzz clean install deb docs
 
 all: build
 
@@ -40,6 +41,11 @@ bench: deps
 	cmake -S . -B $(BENCHDIR) -DCMAKE_BUILD_TYPE=Release -DMUR_BUILD_BENCH=ON -DMUR_BUILD_TESTS=OFF
 	cmake --build $(BENCHDIR) -j $(JOBS)
 	$(BENCHDIR)/bench/mur_bench --benchmark_filter='$(BENCH_FILTER)'
+
+bench-python: deps
+	cmake -S . -B $(BENCHDIR) -DCMAKE_BUILD_TYPE=Release -DMUR_BUILD_BENCH=ON -DMUR_BUILD_TESTS=OFF
+	cmake --build $(BENCHDIR) -j $(JOBS) --target murcore mur_binding_c_bench
+	/usr/bin/python3 bench/binding/binding_bench.py $(BENCHDIR)
 
 sanitize: deps
 	cmake -S . -B $(ASAN) -DCMAKE_BUILD_TYPE=Debug -DMUR_SANITIZE=ON -DMUR_BUILD_TOOLS=ON

@@ -52,6 +52,24 @@ c++ -std=c++17 -Wall -Wextra -Werror "$source/examples/cpp/paint_stroke.cpp" -o 
 check_picture "$work/pc/stroke.png"
 check_picture "$work/pc/stroke_cpp.png"
 
+# The guide's code, as the reference shows it, paints its stroke.
+awk '/^~~~\{\.c\}/ {on = 1; next} /^~~~/ {on = 0} on' "$source/docs/guide.md" >"$work/pc/guide_stroke.c"
+cat >>"$work/pc/guide_stroke.c" <<'C'
+#include <stdio.h>
+int main(void)
+{
+    static uint8_t bgr[320 * 200 * 3];
+    paint_one_stroke(bgr);
+    int inked = 0;
+    for (int i = 0; i < 320 * 200 * 3; i += 3) inked += bgr[i] < 200;  /* blue ink */
+    printf("the guide's stroke inked %d pixels\n", inked);
+    return inked > 2000 ? 0 : 1;
+}
+C
+cc -std=c11 -Wall -Wextra -Werror "$work/pc/guide_stroke.c" -o "$work/pc/guide_stroke" \
+    $(pkg-config --cflags --libs murcore) -Wl,-rpath,"$libdir"
+"$work/pc/guide_stroke"
+
 # Through find_package(murcore).
 unset PKG_CONFIG_PATH
 cmake -S "$source/examples" -B "$work/cm" -DCMAKE_PREFIX_PATH="$prefix" -DCMAKE_BUILD_TYPE=Release >/dev/null
