@@ -63,6 +63,9 @@ set(CPACK_DEBIAN_PYTHON_PACKAGE_ARCHITECTURE all)
 # The binding reads the installed header at import: it needs libmurcore-dev.
 set(CPACK_DEBIAN_PYTHON_PACKAGE_DEPENDS
   "python3:any, python3-cffi, python3-numpy, libmurcore0 ${mur_exact}, libmurcore-dev ${mur_exact}")
+# Python writes bytecode beside the module at import: prerm removes it.
+configure_file(${PROJECT_SOURCE_DIR}/packaging/python3-murcore.prerm ${PROJECT_BINARY_DIR}/packaging/python/prerm COPYONLY)
+set(CPACK_DEBIAN_PYTHON_PACKAGE_CONTROL_EXTRA ${PROJECT_BINARY_DIR}/packaging/python/prerm)
 set(CPACK_COMPONENT_PYTHON_DESCRIPTION "painting engine of a natural-media paint program (Python binding)
 murcore is the painting engine of a natural-media paint program.
 
