@@ -85,8 +85,9 @@ MUR_API void MUR_CreateImage(MUR_Window hostWindow, int32_t width, int32_t heigh
  * @brief Rebuilds every image-sized buffer for a new page size, keeping the layers.
  *
  * Like MUR_CreateImage without touching the layer table: the mask, undo
- * history and back buffers, texture, grit, brush shape, blend and IPL
- * buffers are released and made anew (the mask all editable). Layers keep
+ * history and back buffers, texture, paint layer, grit, brush shape, blend
+ * and IPL buffers are released, and the image-sized ones made anew (the
+ * mask all editable). Layers keep
  * their own sizes; resize them with MUR_CreateLayer if they should follow.
  * @param hostWindow, width, height, maxBrushSize, param5  as for MUR_CreateImage.
  * @par Last error
@@ -1519,8 +1520,8 @@ MUR_API int32_t MUR_IPLNativeFilterRGBA32(uint8_t* source, uint8_t* destination,
  * @param shapePath  a picture file for the brush shape; NULL, "" or 1 character: round.
  * @param shapeParam  how the shape picture is read (see MUR_SetBrushShape).
  * @par Last error
- * "SetTool Excpt" on a fault; a script or picture that cannot be read is no
- * fault: the grit or shape falls back to random or round.
+ * "SetTool Excpt" on a fault. A script or picture that cannot be read is no
+ * fault: the grit stays as gritCell made it, the shape is round.
  */
 MUR_API void MUR_SetTool(float shapeIntensity, int32_t gritCell, int32_t gritCellChance, int32_t gritPixelChance, int32_t shapeSoftness,
                          int32_t colorVary, int32_t drawingLength, int32_t blendStrength, int32_t primaryColorStrength, int32_t blendRemix,
