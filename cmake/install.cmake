@@ -1,8 +1,9 @@
 # What `cmake --install` puts under the prefix, by component:
 #   runtime  libmurcore.so.0 (with its full version)
-#   dev      murcore.h, the libmurcore.so link, murcore.pc, the CMake package
-#   tools    mur, its manual page, share/murcore (texture scripts)
-#   python   the murcore Python package
+#   dev      murcore.h, the libmurcore.so link, murcore.pc, the CMake package,
+#            share/murcore/examples (the example hosts)
+#   tools    mur, its manual page, share/murcore/textures (texture scripts)
+#   python   the murcore Python package, share/murcore/examples/python
 # Every path inside an installed file is relative to where that file lies,
 # so a prefix can be moved after installing.
 include(CMakePackageConfigHelpers)
@@ -71,6 +72,9 @@ if(NOT mur_wheel_version STREQUAL "version = \"${PROJECT_VERSION}\"")
   message(FATAL_ERROR "python/pyproject.toml says ${mur_wheel_version}, the project is ${PROJECT_VERSION}")
 endif()
 
+# The example hosts, and the Python example with the Python package.
+install(DIRECTORY ${PROJECT_SOURCE_DIR}/examples/ DESTINATION ${MUR_SHARE_INSTALL_DIR}/examples COMPONENT dev)
+
 # The Python package, told where the header and the library lie relative to it.
 if(MUR_INSTALL_PYTHON)
   set(pkg ${MUR_PYTHON_INSTALL_DIR}/murcore)
@@ -81,4 +85,6 @@ if(MUR_INSTALL_PYTHON)
   install(DIRECTORY ${PROJECT_SOURCE_DIR}/python/murcore DESTINATION ${MUR_PYTHON_INSTALL_DIR}
     COMPONENT python FILES_MATCHING PATTERN "*.py" PATTERN "__pycache__" EXCLUDE)
   install(FILES ${PROJECT_BINARY_DIR}/python/_installed.py DESTINATION ${pkg} COMPONENT python)
+  install(FILES ${PROJECT_SOURCE_DIR}/python/examples/paint.py
+    DESTINATION ${MUR_SHARE_INSTALL_DIR}/examples/python COMPONENT python)
 endif()

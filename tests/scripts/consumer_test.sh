@@ -3,6 +3,7 @@
 # builds and runs the example hosts from there, once through pkg-config and
 # once through find_package(murcore). Checks that no installed file names the
 # source or build folder and that the pictures the hosts save hold a stroke.
+# The examples are built as installed, from share/murcore/examples.
 #
 # With PYTHON (an interpreter that has cffi and NumPy) it also imports the
 # installed Python package, and builds the wheel and imports it, finding the
@@ -44,9 +45,10 @@ export PKG_CONFIG_PATH=$prefix/lib/pkgconfig
 libdir=$(pkg-config --variable=libdir murcore)
 [ "$(realpath "$libdir")" = "$(realpath "$prefix/lib")" ] || { echo "libdir $libdir is not in the prefix"; exit 1; }
 mkdir -p "$work/pc"
-cc -std=c11 -Wall -Wextra -Werror "$source/examples/c/paint_stroke.c" -o "$work/pc/paint_stroke" \
+examples=$prefix/share/murcore/examples
+cc -std=c11 -Wall -Wextra -Werror "$examples/c/paint_stroke.c" -o "$work/pc/paint_stroke" \
     $(pkg-config --cflags --libs murcore libpng) -lm -Wl,-rpath,"$libdir"
-c++ -std=c++17 -Wall -Wextra -Werror "$source/examples/cpp/paint_stroke.cpp" -o "$work/pc/paint_stroke_cpp" \
+c++ -std=c++17 -Wall -Wextra -Werror "$examples/cpp/paint_stroke.cpp" -o "$work/pc/paint_stroke_cpp" \
     $(pkg-config --cflags --libs murcore libpng) -Wl,-rpath,"$libdir"
 (cd "$work/pc" && ./paint_stroke stroke.png && ./paint_stroke_cpp stroke_cpp.png)
 check_picture "$work/pc/stroke.png"
@@ -72,7 +74,7 @@ cc -std=c11 -Wall -Wextra -Werror "$work/pc/guide_stroke.c" -o "$work/pc/guide_s
 
 # Through find_package(murcore).
 unset PKG_CONFIG_PATH
-cmake -S "$source/examples" -B "$work/cm" -DCMAKE_PREFIX_PATH="$prefix" -DCMAKE_BUILD_TYPE=Release >/dev/null
+cmake -S "$examples" -B "$work/cm" -DCMAKE_PREFIX_PATH="$prefix" -DCMAKE_BUILD_TYPE=Release >/dev/null
 cmake --build "$work/cm" -j 2 >/dev/null
 (cd "$work/cm" && ./paint_stroke stroke.png && ./paint_stroke_cpp stroke_cpp.png)
 check_picture "$work/cm/stroke.png"
