@@ -1,19 +1,31 @@
-/*
- * murcore: the painting engine of a natural-media paint program.
+/**
+ * @file murcore.h
+ * @brief murcore: the painting engine of a natural-media paint program.
  *
  * One image at a time: 272 layer slots of 16-bit RGBA pixels, a 16-bit
  * selection mask, a paint layer for the stroke in progress, brushes, undo,
  * image effects and file I/O. The host drives the engine from one thread
- * through the flat functions below.
+ * through the flat functions below; the guide page ("Using murcore from a
+ * host") shows a whole stroke from creating the image to undoing it.
  *
  * Pixel formats: RGBA64 = four uint16_t per pixel (R, G, B, A, straight
  * alpha); RGBA32 = four bytes R, G, B, A; RGB24 = three bytes R, G, B;
  * G16 = one uint16_t; G8 = one byte. An 8-bit value becomes 16 bits by a
  * left shift of 8 (255 -> 65280) and 16 bits become 8 by the high byte.
+ * Rows follow each other without gaps unless a stride (in bytes unless the
+ * parameter says otherwise) is given. "Image-sized" means width x height of
+ * the image made by MUR_CreateImage; such buffers are the host's, and it
+ * keeps them alive and large enough for the whole call.
  *
- * Failures: functions return 0, NULL or nothing; the reason, when there is
- * one, is left in the last-error text (MUR_GetLastError), which is never
- * cleared by the engine.
+ * Failures: functions return 0, NULL or nothing. A call whose arguments are
+ * out of range (a slot outside 0..271, a slot without pixels, a NULL
+ * buffer, an empty rectangle) does nothing and leaves the last-error text
+ * alone. A fault inside a guarded call (memory the engine could not get
+ * even after giving up undo history, a damaged engine block) stops it,
+ * sets the last-error text to "<Operation> Excpt" (the operation named in
+ * each function's reference) and makes it return its failure value; what
+ * it did before the fault stays done. The engine never clears the text
+ * (MUR_GetLastError).
  */
 #ifndef MURCORE_H
 #define MURCORE_H
@@ -21,6 +33,7 @@
 #include <stddef.h>
 #include <stdint.h>
 
+/** @cond MURCORE_INTERNAL */
 #if defined(MURCORE_BUILD)
 #define MUR_API __attribute__((visibility("default")))
 #else
@@ -30,367 +43,1808 @@
 #ifdef __cplusplus
 extern "C" {
 #endif
+/** @endcond */
 
-/* A host window handle; the engine only stores and passes it on. */
+/**
+ * @brief A host window handle: the engine only stores it and passes it to
+ * the window system (on Linux, to nothing: there is none attached).
+ */
 typedef void* MUR_Window;
 
-/* ---- Image lifecycle ---------------------------------------------------- */
-MUR_API void MUR_CreateImage(MUR_Window hostWindow, int32_t width, int32_t height, int32_t maxBrushSize, int32_t param5); /* builds the image; sizes < 0 or > 10000 become 100 */
-MUR_API void MUR_NewSize(MUR_Window hostWindow, int32_t width, int32_t height, int32_t maxBrushSize, int32_t param5);     /* rebuilds every image-sized buffer, keeps the layers */
-MUR_API void MUR_DeleteImage(void);                                                                                        /* releases everything the image owns */
+/**
+ * @defgroup lifecycle Image lifecycle
+ * @brief Creating, resizing and releasing the engine's one image.
+ *
+ * The image is process-wide: MUR_CreateImage makes it, MUR_DeleteImage
+ * releases everything it owns. Layers are created separately
+ * (MUR_CreateLayer) and survive MUR_NewSize.
+ * @{
+ */
 
-/* ---- Errors ------------------------------------------------------------- */
-MUR_API void MUR_SetLastError(const char* text); /* keeps at most 511 characters */
-MUR_API const char* MUR_GetLastError(void);      /* text of the last failure, never cleared */
+/**
+ * @brief Builds the image: the buffers for a page of width x height pixels
+ * and brushes up to maxBrushSize pixels.
+ *
+ * Releases every layer and everything a former image still owns, then
+ * allocates the 20 grit buffers, the brush shape plane, one blend buffer,
+ * the mask (all editable, enabled), the undo back buffers (history emptied)
+ * and the random tables; resets the view to 1:1 at (0, 0). Tool settings
+ * stay as they were.
+ * @param hostWindow  the host's window, stored for the window services; may be NULL.
+ * @param width, height  page size in pixels, 0..10000; a value outside that becomes 100.
+ * @param maxBrushSize  largest brush diameter in pixels, clamped to 0..32768;
+ *        the grit buffers take (maxBrushSize + 25)^2 bytes each.
+ * @param param5  stored and otherwise unused.
+ * @par Last error
+ * "CreateImage Excpt" when a buffer cannot be had; the image is then partly built
+ * and should be deleted.
+ */
+MUR_API void MUR_CreateImage(MUR_Window hostWindow, int32_t width, int32_t height, int32_t maxBrushSize, int32_t param5);
 
-/* ---- Host services ------------------------------------------------------ */
-MUR_API int32_t MUR_SetWindowRedraw(MUR_Window window, int32_t flag);                      /* 0 without a window system */
-MUR_API int32_t MUR_RedrawWindow(MUR_Window window);                                       /* 0 without a window system */
-MUR_API int32_t MUR_SetWindowBasePos(int32_t left, int32_t top, int32_t right, int32_t bottom); /* 0 when the placement cannot be read */
-MUR_API uint32_t MUR_GetWindowBackgroundColor(void);                                       /* 0x00BBGGRR */
-MUR_API uint32_t MUR_GetWindowTextColor(void);                                             /* 0x00BBGGRR */
+/**
+ * @brief Rebuilds every image-sized buffer for a new page size, keeping the layers.
+ *
+ * Like MUR_CreateImage without touching the layer table: the mask, undo
+ * history and back buffers, texture, paint layer, grit, brush shape, blend
+ * and IPL buffers are released, and the image-sized ones made anew (the
+ * mask all editable). Layers keep
+ * their own sizes; resize them with MUR_CreateLayer if they should follow.
+ * @param hostWindow, width, height, maxBrushSize, param5  as for MUR_CreateImage.
+ * @par Last error
+ * "NewSize Excpt" on a fault.
+ */
+MUR_API void MUR_NewSize(MUR_Window hostWindow, int32_t width, int32_t height, int32_t maxBrushSize, int32_t param5);
+
+/**
+ * @brief Releases everything the image owns: layers, paint layer, mask,
+ * texture, undo history, brush, blend and IPL buffers.
+ *
+ * Safe to call without an image and more than once. Blocks from MUR_Alloc
+ * are the host's and are not released.
+ * @par Last error
+ * "DeleteImage Excpt" on a fault.
+ */
+MUR_API void MUR_DeleteImage(void);
+
+/** @} */
+
+/**
+ * @defgroup errors Errors
+ * @brief The last-error text.
+ * @{
+ */
+
+/**
+ * @brief Sets the last-error text (the host may leave its own notes there).
+ * @param text  a NUL-terminated string; its first 511 bytes are kept. NULL is ignored.
+ */
+MUR_API void MUR_SetLastError(const char* text);
+
+/**
+ * @brief The last-error text: "" until a fault leaves a reason.
+ *
+ * Faults leave "<Operation> Excpt" (for example "CreateLayer Excpt");
+ * refusals of bad arguments leave nothing. The engine never clears it: a
+ * host that wants to know whether one call failed sets it to "" first
+ * (MUR_SetLastError("")).
+ * @return a pointer to the engine's own buffer of 512 bytes, NUL-terminated.
+ *         The pointer stays valid for the life of the process; the text in
+ *         it changes with the next fault. Do not free or write it.
+ */
+MUR_API const char* MUR_GetLastError(void);
+
+/** @} */
+
+/**
+ * @defgroup host Host services
+ * @brief Window services, system colours and metrics, memory figures, view
+ * settings, the random seed, the start folder, files and a spline helper.
+ *
+ * On Linux no window system is attached to the engine: window redraw and
+ * placement report failure (0), and colours and metrics are those of a
+ * standard 96-dpi desktop. None of these calls sets the last-error text.
+ * @{
+ */
+
+/**
+ * @brief Turns redrawing of a window on or off.
+ * @param window  the window; @param flag  1 on, 0 off (low byte used).
+ * @return 0: no window system is attached.
+ */
+MUR_API int32_t MUR_SetWindowRedraw(MUR_Window window, int32_t flag);
+
+/**
+ * @brief Asks the window system to redraw a window now.
+ * @param window  the window.
+ * @return 0: no window system is attached.
+ */
+MUR_API int32_t MUR_RedrawWindow(MUR_Window window);
+
+/**
+ * @brief Sets the restored placement of the host window (MUR_CreateImage's)
+ * to the rectangle [left, right) x [top, bottom) in screen pixels.
+ * @return 1 when placed; 0 when the current placement cannot be read (always, without a window system).
+ */
+MUR_API int32_t MUR_SetWindowBasePos(int32_t left, int32_t top, int32_t right, int32_t bottom);
+
+/** @brief The window background (button face) colour, 0x00BBGGRR: 0x00F0F0F0 without a window system. */
+MUR_API uint32_t MUR_GetWindowBackgroundColor(void);
+
+/** @brief The window text colour, 0x00BBGGRR: 0x00000000 (black) without a window system. */
+MUR_API uint32_t MUR_GetWindowTextColor(void);
+
+/** @brief Height of a window caption in pixels (23). */
 MUR_API int32_t MUR_GetWindowCaptionSize(void);
+
+/** @brief Height of a small (tool window) caption in pixels (17). */
 MUR_API int32_t MUR_GetWindowSmallCaptionSize(void);
+
+/** @brief Thickness of a fixed window frame in pixels (3). */
 MUR_API int32_t MUR_GetWindowFixedFrameSize(void);
-MUR_API int32_t MUR_IsCompositionEnabled(void);                                            /* 1 when a compositor is known to run */
-MUR_API int32_t MUR_IsDisplayChanged(void);                                                /* 1 once after a display change */
-MUR_API int32_t MUR_GetTotalPhyMemory(void);                                               /* megabytes */
+
+/** @brief 1 when a desktop compositor is known to run; 0 on Linux. */
+MUR_API int32_t MUR_IsCompositionEnabled(void);
+
+/**
+ * @brief Whether the display changed (resolution, monitors) since the last call.
+ * @return 1 once after each change reported by the desktop backend, else 0.
+ *         Safe to poll from any thread.
+ */
+MUR_API int32_t MUR_IsDisplayChanged(void);
+
+/** @brief Physical memory in megabytes (MemTotal of /proc/meminfo), truncated to 32 bits. */
+MUR_API int32_t MUR_GetTotalPhyMemory(void);
+/** @brief Available physical memory in megabytes (MemAvailable, else MemFree). */
 MUR_API int32_t MUR_GetAvailPhyMemory(void);
+/** @brief Memory plus swap in megabytes. */
 MUR_API int32_t MUR_GetTotalPgMemory(void);
+/** @brief Available memory plus free swap in megabytes. */
 MUR_API int32_t MUR_GetAvailPgMemory(void);
+/** @brief The process's user address space in megabytes (2^47 bytes, or the RLIMIT_AS limit when lower). */
 MUR_API int32_t MUR_GetTotalVirMemory(void);
+/** @brief The address space not yet mapped by the process (VmSize) in megabytes. */
 MUR_API int32_t MUR_GetAvailVirMemory(void);
-MUR_API void MUR_SetScale(int32_t scaleInt, float scale);                                  /* view zoom */
+
+/**
+ * @brief Sets the view zoom used by MUR_Render: the scale pair (n, s).
+ * @param scaleInt  n; @param scale  s. s == n draws 1:1, s > n reduces by s,
+ *        s < n magnifies n times (n >= 1). Stored as given; no check.
+ */
+MUR_API void MUR_SetScale(int32_t scaleInt, float scale);
+
+/** @brief Stores the view's scroll offset in image pixels (x, y). No check. */
 MUR_API void MUR_SetOffset(int32_t x, int32_t y);
+
+/**
+ * @brief Sets the size of the host's view in output pixels: MUR_Render cuts
+ * its output to it. No check.
+ */
 MUR_API void MUR_SetViewSize(int32_t width, int32_t height);
+
+/** @brief Stores an area of interest (four values, as given); nothing reads it yet. */
 MUR_API void MUR_SetAOI(int32_t a, int32_t b, int32_t c, int32_t d);
-MUR_API void MUR_SetRandomSeed(int32_t seed);                                              /* seed of every random table and pattern */
-MUR_API void MUR_SetAlphaLocked(int32_t flag);                                             /* engine-wide transparency lock */
+
+/**
+ * @brief Seeds the engine's random generator: grit, colour variation and
+ * random patterns repeat for the same seed and the same calls.
+ * @param seed  any value. MUR_SetTool reseeds from it on every call.
+ */
+MUR_API void MUR_SetRandomSeed(int32_t seed);
+
+/**
+ * @brief The engine-wide transparency lock: while on (flag != 0, low byte),
+ * dabs and paint-layer merges keep the alpha of the layer they change.
+ */
+MUR_API void MUR_SetAlphaLocked(int32_t flag);
+
+/** @brief Tracing on (1) or off (0): the view averages in the trace image (slot 0). Low byte used. */
 MUR_API void MUR_SetTracingMode(int32_t flag);
-MUR_API void MUR_SetStartDir(const char* path);                                            /* ignored when 1024 characters or longer */
-MUR_API const char* MUR_GetDirInfo(void);                                                  /* the system directory */
-MUR_API int32_t MUR_RenameFile(const char* oldPath, const char* newPath);                  /* 1 on success */
+
+/**
+ * @brief Sets the start folder, under which script output files are written.
+ * @param path  a NUL-terminated path, copied; NULL, or 1024 bytes and longer, is ignored.
+ */
+MUR_API void MUR_SetStartDir(const char* path);
+
+/** @brief The system data folder: "/usr/share" (a static string; do not free). */
+MUR_API const char* MUR_GetDirInfo(void);
+
+/**
+ * @brief Renames a file; never replaces an existing file.
+ * @param oldPath, newPath  NUL-terminated paths; NULL or "" fails.
+ * @return 1 on success, 0 when either path is missing, newPath exists or the rename fails.
+ */
+MUR_API int32_t MUR_RenameFile(const char* oldPath, const char* newPath);
+
+/**
+ * @brief Copies count bytes from source to destination; the two may overlap.
+ * @param destination, source  host or engine buffers of at least count bytes.
+ * @param count  bytes; 0 or less, or a NULL pointer, copies nothing.
+ */
 MUR_API void MUR_Memcpy(void* destination, const void* source, int32_t count);
-MUR_API intptr_t BankAdrs(const void* pointer);                                            /* the pointer as an integer */
-MUR_API void MUR_CalcSpline3(int32_t x0, int32_t y0, int32_t x1, int32_t y1, int32_t x2, int32_t y2, int32_t unused); /* 100 points through three */
+
+/** @brief The address of a pointer as an integer (for hosts without pointers). */
+MUR_API intptr_t BankAdrs(const void* pointer);
+
+/**
+ * @brief Samples 100 points of the smooth curve through three points
+ * (x0, y0), (x1, y1), (x2, y2), for MUR_GetSplinePointX / Y.
+ * @param unused  ignored.
+ * @par Last error
+ * "CalcSpline3 Excpt" on a fault; the former curve is then kept.
+ */
+MUR_API void MUR_CalcSpline3(int32_t x0, int32_t y0, int32_t x1, int32_t y1, int32_t x2, int32_t y2, int32_t unused);
+
+/** @brief Number of points of the last curve: 100, or 0 before the first MUR_CalcSpline3. */
 MUR_API int32_t MUR_GetSplinePointCount(void);
-MUR_API int32_t MUR_GetSplinePointX(int32_t index);                                        /* out-of-range index: the last point */
+
+/**
+ * @brief X of point index of the last curve, truncated toward zero and
+ * clamped to the int32_t range.
+ * @param index  0..99; any other value (negative ones included) reads the last point.
+ * @return the coordinate; 0 without a curve.
+ */
+MUR_API int32_t MUR_GetSplinePointX(int32_t index);
+
+/** @brief Y of point index of the last curve; as MUR_GetSplinePointX. */
 MUR_API int32_t MUR_GetSplinePointY(int32_t index);
-MUR_API void MUR_SetGrid(int32_t value);                                                   /* accepted and ignored */
-MUR_API void MUR_SetGridSpacing(int32_t value);                                            /* accepted and ignored */
 
-/* ---- Allocation --------------------------------------------------------- */
-MUR_API void* MUR_Alloc(int32_t bytes); /* gives up undo history, oldest first, before failing with NULL */
-MUR_API void MUR_Free(void* pointer);   /* releases a block of MUR_Alloc; NULL is ignored */
+/** @brief Accepted and ignored (grid display is the host's). */
+MUR_API void MUR_SetGrid(int32_t value);
 
-/* ---- Layers ------------------------------------------------------------- */
-MUR_API int32_t MUR_CreateLayer(int32_t slot, int32_t width, int32_t height); /* 1 on success; slot 1 white, others transparent */
+/** @brief Accepted and ignored. */
+MUR_API void MUR_SetGridSpacing(int32_t value);
+
+/** @} */
+
+/**
+ * @defgroup alloc Allocation
+ * @brief Memory blocks from the engine's heap for the host.
+ * @{
+ */
+
+/**
+ * @brief Allocates a zeroed block; when memory runs out it gives up undo
+ * history, oldest first, and tries again before failing.
+ * @param bytes  size in bytes; negative fails at once without touching history.
+ * @return the block, owned by the host until MUR_Free; NULL when it cannot be had
+ *         (no last-error text is left).
+ */
+MUR_API void* MUR_Alloc(int32_t bytes);
+
+/**
+ * @brief Releases a block of MUR_Alloc. NULL is ignored.
+ * @param pointer  a block from MUR_Alloc; each block is released once only
+ *        (a second release of the same block is not detected reliably).
+ * @par Last error
+ * "Free Excpt" when pointer does not carry the header of an engine block
+ * (memory the engine never handed out); nothing is freed then.
+ */
+MUR_API void MUR_Free(void* pointer);
+
+/** @} */
+
+/**
+ * @defgroup layers Layers
+ * @brief The 272 layer slots: creating, choosing, options, order, alpha and texture.
+ *
+ * Slot 0 is the trace image, slot 1 the background, slots 2..271 the
+ * layers above it in order. A slot "holds pixels" once MUR_CreateLayer
+ * made it; the other calls ignore slots outside 0..271 and slots without
+ * pixels. A new slot is invisible with opacity 0 until MUR_SetLayerOptions.
+ *
+ * Blend mode names (exact, case-sensitive; anything else is "Normal"):
+ * colour modes 0..30 "Normal", "Multiply", "Screen", "Darken", "Lighten",
+ * "Difference", "Negation", "Exclusion", "AND", "OR", "XOR", "Overlay",
+ * "Hard Light", "Soft Light", "Dodge", "Burn", "Reflect", "Glow", "Add",
+ * "Subtract", "Color", "Hard Color", "Colorize", "HSL Hue", "HSL Sat",
+ * "HSL Lum", "HSL Color", "Texturize", "Texturize2", "Texturize3",
+ * "Silhoulette"; alpha and mask modes 32..53 "Alpha Normal",
+ * "Alpha Filter", "Alpha Black Outline", "Alpha Outline Tint 1",
+ * "Alpha Outline Tint 2", "Alpha Invert", "Alpha Shader",
+ * "Alpha Shader Color", "Alpha Shader Texture2", "Alpha Highlight Texture2",
+ * "Alpha Smooth", "Alpha Smooth2", "Alpha Smooth Lum", "Alpha Smooth Lum2",
+ * "Alpha Smooth Lum3", "Alpha Smooth Lum4", "Alpha Smooth Lum5",
+ * "Alpha Overlay Outline", "Alpha Highlight", "Layer Mask",
+ * "Luminance Alpha", "Luminance Alpha Invert".
+ * @{
+ */
+
+/**
+ * @brief Creates the pixels of a slot, or clears them: slot 1 opaque white,
+ * every other slot transparent (all zero).
+ *
+ * A slot that already holds pixels of the same size is cleared in place; of
+ * another size, its pixels are replaced. The slot's options (visibility,
+ * opacity, mode) are kept. Allocation gives up undo history before failing.
+ * @param slot  0..271.
+ * @param width, height  the layer's size in pixels, 0..262144 each; usually the image's.
+ * @return 1 on success; 0 for a slot or size out of range or when memory
+ *         cannot be had (the slot then holds no pixels).
+ * @par Last error
+ * "CreateLayer Excpt" on a fault.
+ */
+MUR_API int32_t MUR_CreateLayer(int32_t slot, int32_t width, int32_t height);
+
+/**
+ * @brief Releases the pixels of a slot (its options stay).
+ * @param slot  0..271; others are ignored. Deleting the current layer leaves no current pixels until MUR_SetLayer.
+ * @par Last error
+ * "DeleteLayer Excpt" on a fault.
+ */
 MUR_API void MUR_DeleteLayer(int32_t slot);
-MUR_API void MUR_SetLayer(int32_t slot);                                       /* makes a live slot current */
+
+/**
+ * @brief Makes a slot that holds pixels the current layer: where dabs without
+ * a paint layer, loads, clears and filters go. Also copies it and the mask
+ * into the undo back buffers (the state the next undo step returns to).
+ * @param slot  a slot holding pixels; any other value is ignored.
+ * @par Last error
+ * "SetLayer Excpt" on a fault.
+ */
+MUR_API void MUR_SetLayer(int32_t slot);
+
+/**
+ * @brief Sets a slot's options.
+ * @param slot  0..271 (need not hold pixels).
+ * @param visible  1 shown in the composite and the view, 0 hidden.
+ * @param alphaLocked  1 keeps the layer's alpha when it is painted or loaded.
+ * @param opacityPercent  0..100, stored as truncate(percent x 2.56) clamped to 0..256.
+ * @param modeName  a blend mode name (see the group); NULL, unknown names and
+ *        names of 50 bytes or more are "Normal".
+ * @par Last error
+ * "SetLayerOptions Excpt" on a fault.
+ */
 MUR_API void MUR_SetLayerOptions(int32_t slot, int32_t visible, int32_t alphaLocked, int32_t opacityPercent, const char* modeName);
+
+/**
+ * @brief Exchanges two slots: pixels, size and options. Both must be 0..271.
+ * @par Last error
+ * "SwapLayers Excpt" on a fault.
+ */
 MUR_API void MUR_SwapLayers(int32_t slotA, int32_t slotB);
-MUR_API int32_t MUR_GetLayerNum(void);                                         /* the current slot */
-MUR_API int32_t MUR_GetLayerCount(void);                                       /* slots holding pixels */
-MUR_API void MUR_SetLayerAlpha(int32_t slot, int32_t alpha);                   /* every alpha = the 16-bit value */
-MUR_API void MUR_NormalizeLayerAlpha(int32_t slot);                            /* folds the opacity into the alpha */
+
+/** @brief The current slot (0 before the first MUR_SetLayer). */
+MUR_API int32_t MUR_GetLayerNum(void);
+
+/** @brief Number of slots holding pixels. */
+MUR_API int32_t MUR_GetLayerCount(void);
+
+/**
+ * @brief Sets every alpha of a layer to one 16-bit value.
+ * @param slot  a slot holding pixels. @param alpha  clamped to 0..65535.
+ * @par Last error
+ * "SetLayerAlpha Excpt" on a fault.
+ */
+MUR_API void MUR_SetLayerAlpha(int32_t slot, int32_t alpha);
+
+/**
+ * @brief Folds a layer's opacity into its alpha (alpha = opacity x alpha / 256)
+ * and sets the opacity to full (256). Layers with an alpha or mask mode are left alone.
+ * @par Last error
+ * "NormalizeLayerAlpha Excpt" on a fault.
+ */
+MUR_API void MUR_NormalizeLayerAlpha(int32_t slot);
+
+/**
+ * @brief Inverts every alpha of a layer (65535 - alpha).
+ * @par Last error
+ * "InvertAlpha Excpt" on a fault.
+ */
 MUR_API void MUR_InvertAlpha(int32_t slot);
-MUR_API void MUR_InvertAlpha_RGBA32(uint8_t* image);                           /* image-sized RGBA32 buffer */
-MUR_API void MUR_SetAlphaLayerOpacity(int32_t percent);                        /* opacity of the alpha blend modes */
-MUR_API void MUR_CreateBlobFromImage(int32_t slot, int32_t mode);              /* brightness into alpha */
-MUR_API int32_t MUR_CreateTexture(int32_t slot);                               /* image width, 0 on failure */
+
+/**
+ * @brief Inverts the alpha bytes (255 - alpha) of an image-sized RGBA32 buffer.
+ * @param image  the host's buffer of width x height x 4 bytes; NULL is ignored.
+ * @par Last error
+ * "InvertAlpha_RGBA32 Excpt" on a fault.
+ */
+MUR_API void MUR_InvertAlpha_RGBA32(uint8_t* image);
+
+/**
+ * @brief Opacity of the alpha blend modes, in percent (clamped to 0..100;
+ * stored as 16 bits, 100 = 65535).
+ */
+MUR_API void MUR_SetAlphaLayerOpacity(int32_t percent);
+
+/**
+ * @brief Turns a layer's brightness into a blob: colour pulled to mid-gray
+ * (mode 1 by each pixel's distance from mid-level, any other mode to 32767
+ * flat) and, where alpha is above 8191, alpha = brightness x 0.843 + 10239.
+ * @par Last error
+ * "CreateBlobFromImage Excpt" on a fault.
+ */
+MUR_API void MUR_CreateBlobFromImage(int32_t slot, int32_t mode);
+
+/**
+ * @brief Makes the 8-bit texture plane (image-sized, values 4..250) from a
+ * layer's brightness; pixels beyond a smaller layer count as 4. Dabs,
+ * masked loads and filters are tempered by it.
+ * @param slot  a slot holding pixels.
+ * @return the image width; 0 for a slot without pixels or when memory cannot be had.
+ * @par Last error
+ * "CreateTexture Excpt" on a fault.
+ */
+MUR_API int32_t MUR_CreateTexture(int32_t slot);
+
+/**
+ * @brief Releases the texture plane: nothing is tempered by it any more.
+ * @par Last error
+ * "DeleteTexture Excpt" on a fault.
+ */
 MUR_API void MUR_DeleteTexture(void);
 
-/* ---- Grit dabs ------------------------------------------------------------ */
-/* One dab of the current brush at (x, y) in a 16-bit colour (low bytes dropped), into the paint layer when
-   there is one, else into the current layer; into the mask for a mask maker. */
+/** @} */
+
+/**
+ * @defgroup dabs Grit dabs
+ * @brief Painting one dab of the current brush.
+ * @{
+ */
+
+/**
+ * @brief Paints one dab of the current brush centred at (x, y).
+ *
+ * The brush shape goes through grit, the tool's alpha, the texture and the mask, mixed with
+ * the tool's mix mode, into the paint layer when there is one
+ * (MUR_CreatePaintLayer), else into the current layer; into the mask when
+ * MUR_SetMaskMakerOn was called. A tool that picks up paint mixes the
+ * selected blend buffer in. Widens the undo dirty rectangle and the paint
+ * layer's extents. Clears the one-shot flags (MUR_TempDisableBlend,
+ * MUR_SetMaskMakerOn, MUR_SetEraseModeOn) afterwards.
+ * @param x, y  the dab's centre in image pixels; the dab is clipped to the image.
+ * @param r, g, b  the colour in 16 bits; only the high bytes count (pass the
+ *        8-bit colour shifted left by 8). It becomes the tool's colour.
+ * @return 1 when pixels were painted; 0 when nothing was: no target layer,
+ *         no brush (MUR_SetTool and MUR_SetSize first), the dab wholly
+ *         outside the image, or a target smaller than the image.
+ * @par Last error
+ * "DrawDabGrit Excpt" on a fault.
+ */
 MUR_API int32_t MUR_DrawDabGrit(int32_t x, int32_t y, int32_t r, int32_t g, int32_t b);
+
+/**
+ * @brief Paints one dab of the current brush into the mask at (x, y): the
+ * mask value from the tool colour's gray (black editable, white protected),
+ * or the alpha level (MUR_SetAlphaLevel) when above 0.
+ * @return 1 when mask values were written, 0 when none were (no mask, no brush, outside the image).
+ * @par Last error
+ * "DrawDabGritMask Excpt" on a fault.
+ */
 MUR_API int32_t MUR_DrawDabGritMask(int32_t x, int32_t y);
 
-/* ---- Layer pixels: loading ---------------------------------------------- */
-/* Strides are in bytes. 8-bit values become 16-bit by a shift of 8. "masked" loads are tempered by the
-   texture and the enabled mask; a layer's transparency lock keeps its alpha. */
+/** @} */
+
+/**
+ * @defgroup loads Layer pixels: loading
+ * @brief Host pictures into layers.
+ *
+ * Strides are in bytes from one row's start to the next. 8-bit values become
+ * 16-bit by a shift of 8. "Masked" loads are weighted by the texture plane
+ * and by the mask while it is enabled: where the weight is 0 the layer keeps
+ * its pixel, where it is full the picture's pixel is taken, in between the
+ * two are mixed. A layer's transparency lock (MUR_SetLayerOptions) keeps its
+ * alpha. Loads of more than 1000 pixels run on the OpenMP team. Only the
+ * part of the picture that lands on the layer is read and written.
+ * @{
+ */
+
+/**
+ * @brief Loads an RGBA32 picture into the rectangle (x, y, w, h) of a layer;
+ * the picture's first pixel lands on (x, y), the rectangle is clipped to the layer.
+ *
+ * Unmasked, a picture pixel of alpha 0 makes the layer pixel all zero.
+ * @param src  h rows of w RGBA32 pixels, stride bytes apart; NULL is ignored.
+ * @param stride  bytes per row of src (at least w x 4).
+ * @param layer  a slot holding pixels. @param x, y, w, h  the rectangle in layer pixels.
+ * @param masked  1 (low byte) weights the load by texture and mask.
+ * @par Last error
+ * "LoadRGBA32Layer Excpt" on a fault.
+ */
 MUR_API void MUR_LoadRGBA32Layer(const uint8_t* src, int32_t stride, int32_t layer, int32_t x, int32_t y, int32_t w, int32_t h, int32_t masked);
-MUR_API void MUR_LoadRGBA32(const uint8_t* src, int32_t stride, int32_t masked);           /* whole current layer */
-MUR_API void MUR_LoadRGBA32Into(const uint8_t* src, int32_t stride, int32_t layer, int32_t x, int32_t y, int32_t w, int32_t h); /* masked */
-MUR_API void MUR_LoadRGB24(const uint8_t* src, int32_t stride, int32_t masked);            /* colour only */
-MUR_API void MUR_Load(const uint8_t* srcBGR, int32_t stride, int32_t w, int32_t h);        /* B, G, R bytes; opaque */
-MUR_API void MUR_LoadRGB24ToAlpha(const uint8_t* src, int32_t stride, int32_t masked);     /* gray into alpha */
+
+/**
+ * @brief Loads an image-sized RGBA32 picture into the current layer (where
+ * the layer and the image overlap), as MUR_LoadRGBA32Layer.
+ * @param src  image height rows, stride bytes apart. @param masked  1 weights by texture and mask.
+ * @par Last error
+ * "LoadRGBA32 Excpt" on a fault.
+ */
+MUR_API void MUR_LoadRGBA32(const uint8_t* src, int32_t stride, int32_t masked);
+
+/** @brief MUR_LoadRGBA32Layer with masked = 1.
+ * @par Last error
+ * "LoadRGBA32Layer Excpt" on a fault.
+ */
+MUR_API void MUR_LoadRGBA32Into(const uint8_t* src, int32_t stride, int32_t layer, int32_t x, int32_t y, int32_t w, int32_t h);
+
+/**
+ * @brief Loads the colour of an image-sized RGB24 picture into the current
+ * layer; alpha is left as it is.
+ * @param src  image height rows of R, G, B bytes, stride bytes apart. @param masked  1 weights by texture and mask.
+ * @par Last error
+ * "LoadRGB24 Excpt" on a fault.
+ */
+MUR_API void MUR_LoadRGB24(const uint8_t* src, int32_t stride, int32_t masked);
+
+/**
+ * @brief Loads a picture of B, G, R bytes into the current layer, opaque
+ * (alpha 65535), from its top-left corner.
+ * @param srcBGR  h rows of w pixels, stride bytes apart. @param w, h  the picture's size; only the part inside the image and the layer is read.
+ * @par Last error
+ * "Load Excpt" on a fault.
+ */
+MUR_API void MUR_Load(const uint8_t* srcBGR, int32_t stride, int32_t w, int32_t h);
+
+/**
+ * @brief Loads an image-sized RGB24 picture into the current layer's alpha:
+ * unmasked, alpha = the mean of R, G and B; masked, the red byte weighted by
+ * texture and mask. Colour is left as it is.
+ * @par Last error
+ * "LoadRGB24ToAlpha Excpt" on a fault.
+ */
+MUR_API void MUR_LoadRGB24ToAlpha(const uint8_t* src, int32_t stride, int32_t masked);
+
+/**
+ * @brief Copies RGBA64 pixels into a layer as they are (no weighting, no lock),
+ * where the layer and the image overlap.
+ * @param src  rows of RGBA64 pixels, stride bytes apart, covering that area. @param layer  a slot holding pixels.
+ * @par Last error
+ * "SetRGBA64Layer Excpt" on a fault.
+ */
 MUR_API void MUR_SetRGBA64Layer(const uint16_t* src, int32_t stride, int32_t layer);
-MUR_API void MUR_SetLayerData(const uint16_t* src, int32_t layer);                         /* raw pixel block */
+
+/**
+ * @brief Copies a raw pixel block over a layer: the layer's width x height x 4
+ * values, rows without gaps.
+ * @param src  at least layer width x height x 8 bytes. @param layer  a slot holding pixels.
+ * @par Last error
+ * "SetLayerData Excpt" on a fault.
+ */
+MUR_API void MUR_SetLayerData(const uint16_t* src, int32_t layer);
+
+/**
+ * @brief Copies one layer's pixels onto another; layers of different sizes
+ * share their common top-left part. The same slot twice does nothing.
+ * @par Last error
+ * "CopyLayerData Excpt" on a fault.
+ */
 MUR_API void MUR_CopyLayerData(int32_t fromLayer, int32_t toLayer);
+
+/**
+ * @brief Loads a layer from a zlib stream of its RGBA32 pixels (as
+ * MUR_GetRGBA32LayerCompressed writes it), unmasked.
+ * @param src  the stream, srcLength bytes. @param reserved  ignored.
+ * @param srcLength  bytes in src; 0 or less does nothing.
+ * @param layer  a slot holding pixels. Only a stream that inflates to exactly
+ *        width x height x 4 bytes is loaded; a short, long or corrupt one leaves the layer as it was.
+ * @par Last error
+ * "LoadRGBA32LayerCompressed Excpt" on a fault.
+ */
 MUR_API void MUR_LoadRGBA32LayerCompressed(const uint8_t* src, int32_t reserved, int32_t srcLength, int32_t layer);
+
+/**
+ * @brief An earlier form of the RGBA32 load kept for old hosts: clears the
+ * current layer (masked) to transparent, then merges an image-sized RGBA32
+ * picture into the given layer in "Normal" mode; with masked (low byte) the
+ * picture's alpha is first weighted by mask and texture in place.
+ * @param src  an image-sized RGBA32 picture (modified when masked).
+ * @param reserved  ignored. @param layer  a slot holding pixels.
+ * @param width, height  the picture's size for the weighting; the merge reads image-sized.
+ * @par Last error
+ * "LoadRGBA32Layer Excpt" on a fault.
+ */
 MUR_API void MUR_LoadRGBA32Layer_BAD(uint8_t* src, int32_t reserved, int32_t layer, int32_t width, int32_t height, int32_t masked);
 
-/* ---- Layer pixels: reading ---------------------------------------------- */
-MUR_API void MUR_GetRGBA32Layer(uint8_t* dst, int32_t stride, int32_t layer);              /* high bytes */
-MUR_API void MUR_GetRGBA32(uint8_t* dst, int32_t stride);                                  /* current layer */
-MUR_API void MUR_GetRGB24Layer(uint8_t* dst, int32_t stride, int32_t layer);
-MUR_API void MUR_GetRGB24(uint8_t* dst, int32_t stride);
-MUR_API void MUR_GetRGB24FromAlpha(uint8_t* dst, int32_t stride);                          /* alpha as gray */
-MUR_API void MUR_GetRGBA64LayerRect(uint16_t* dst, int32_t stride, int32_t layer, int32_t x, int32_t y, int32_t w, int32_t h);
-MUR_API void MUR_GetRGBA64Layer(uint16_t* dst, int32_t stride, int32_t layer);
-MUR_API void MUR_GetLayerData(uint16_t* dst, int32_t layer);                               /* raw pixel block */
-MUR_API int32_t MUR_GetRGBA32LayerCompressed(uint8_t* dst, int32_t reserved, int32_t capacity, int32_t layer, int32_t level); /* bytes, 0 if it does not fit */
+/** @} */
 
-/* ---- Layer pixels: line codes ------------------------------------------- */
-/* RGBA32 line code: records of run (1..255), R, G, B, A high bytes. G8 line code: run, high byte. */
-MUR_API int32_t MUR_GetRGBA32LayerLineRLE(uint8_t* dst, int32_t layer, int32_t row);      /* bytes written */
+/**
+ * @defgroup reads Layer pixels: reading
+ * @brief Layers into host buffers.
+ *
+ * The 8-bit forms take the high byte of each 16-bit value. Whole-layer reads
+ * cover the part of the layer inside the image; the host's buffer must hold
+ * that many rows at its stride. Reads of more than 1000 pixels run on the
+ * OpenMP team.
+ * @{
+ */
+
+/**
+ * @brief Reads a layer as RGBA32.
+ * @param dst  rows of RGBA32, stride bytes apart; NULL is ignored. @param layer  a slot holding pixels.
+ * @par Last error
+ * "GetRGBA32Layer Excpt" on a fault.
+ */
+MUR_API void MUR_GetRGBA32Layer(uint8_t* dst, int32_t stride, int32_t layer);
+
+/** @brief Reads the current layer as RGBA32 (as MUR_GetRGBA32Layer).
+ * @par Last error
+ * "GetRGBA32Layer Excpt" on a fault.
+ */
+MUR_API void MUR_GetRGBA32(uint8_t* dst, int32_t stride);
+
+/**
+ * @brief Reads a layer's colour as RGB24 (R, G, B bytes).
+ * @par Last error
+ * "GetRGB24Layer Excpt" on a fault.
+ */
+MUR_API void MUR_GetRGB24Layer(uint8_t* dst, int32_t stride, int32_t layer);
+
+/** @brief Reads the current layer's colour as RGB24.
+ * @par Last error
+ * "GetRGB24 Excpt" on a fault.
+ */
+MUR_API void MUR_GetRGB24(uint8_t* dst, int32_t stride);
+
+/** @brief Reads the current layer's alpha as gray RGB24 (the alpha byte three times).
+ * @par Last error
+ * "GetRGB24FromAlpha Excpt" on a fault.
+ */
+MUR_API void MUR_GetRGB24FromAlpha(uint8_t* dst, int32_t stride);
+
+/**
+ * @brief Copies the rectangle (x, y, w, h) of a layer as RGBA64 into dst,
+ * whose first pixel is the rectangle's top-left; the part of the rectangle
+ * outside the layer leaves dst as it was.
+ * @param dst  h rows of w RGBA64 pixels, stride bytes apart (at least w x 8).
+ * @param layer  a slot holding pixels. @param w, h  0 or less does nothing.
+ * @par Last error
+ * "GetRGBA64LayerRect Excpt" on a fault.
+ */
+MUR_API void MUR_GetRGBA64LayerRect(uint16_t* dst, int32_t stride, int32_t layer, int32_t x, int32_t y, int32_t w, int32_t h);
+
+/**
+ * @brief Copies the image-sized rectangle (0, 0, width, height) of a layer as
+ * RGBA64 (MUR_GetRGBA64LayerRect).
+ * @param dst  image height rows of image width RGBA64 pixels, stride bytes apart.
+ * @par Last error
+ * "GetRGBA64LayerRect Excpt" on a fault.
+ */
+MUR_API void MUR_GetRGBA64Layer(uint16_t* dst, int32_t stride, int32_t layer);
+
+/**
+ * @brief Copies a layer's raw pixel block: width x height x 4 values, rows without gaps.
+ * @param dst  at least layer width x height x 8 bytes.
+ * @par Last error
+ * "GetLayerData Excpt" on a fault.
+ */
+MUR_API void MUR_GetLayerData(uint16_t* dst, int32_t layer);
+
+/**
+ * @brief Compresses a layer's RGBA32 form (width x height x 4 bytes) into a
+ * zlib stream, for MUR_LoadRGBA32LayerCompressed.
+ * @param dst  capacity bytes. @param reserved  ignored.
+ * @param capacity  bytes available in dst; 0 or less gives 0.
+ * @param layer  a slot holding pixels. @param level  zlib level 0..9; other values the default.
+ * @return bytes written; 0 when the stream does not fit, the layer is empty or memory cannot be had.
+ * @par Last error
+ * "GetRGBA32Layer Excpt" on a fault.
+ */
+MUR_API int32_t MUR_GetRGBA32LayerCompressed(uint8_t* dst, int32_t reserved, int32_t capacity, int32_t layer, int32_t level);
+
+/** @} */
+
+/**
+ * @defgroup linecodes Line codes
+ * @brief Run-length codes of layer and mask rows.
+ *
+ * RGBA32 line code: 5-byte records (run 1..255, then the R, G, B, A high
+ * bytes). G8 line code: 2-byte records (run 1..255, then the high byte).
+ * An encoder writes at most 5 (RGBA) or 2 (G8) bytes per pixel. A decoder
+ * reads records until the row is full, at most one per pixel; a run of 0
+ * writes nothing. None of these calls sets the last-error text.
+ * @{
+ */
+
+/**
+ * @brief Encodes one row of a layer (the part inside the image).
+ * @param dst  at least 5 x min(image width, layer width) bytes. @param row  0..height-1 of both image and layer.
+ * @return bytes written; 0 for a bad slot, row or NULL dst.
+ */
+MUR_API int32_t MUR_GetRGBA32LayerLineRLE(uint8_t* dst, int32_t layer, int32_t row);
+
+/** @brief Decodes an RGBA32 line code into one row of a layer; bad slot, row or NULL src do nothing. */
 MUR_API void MUR_PutRGBA32LayerLineRLE(const uint8_t* src, int32_t layer, int32_t row);
+
+/**
+ * @brief Encodes one row of the mask as a G8 line code.
+ * @param dst  at least 2 x image width bytes. @return bytes written; 0 without a mask, for a row outside the image or NULL dst.
+ */
 MUR_API int32_t MUR_GetMaskLineRLE(uint8_t* dst, int32_t row);
+
+/** @brief Decodes a G8 line code into one row of the mask. */
 MUR_API void MUR_PutMaskLineRLE(const uint8_t* src, int32_t row);
+
+/**
+ * @brief Encodes pixels RGBA64 values as an RGBA32 line code.
+ * @param src  pixels x 4 values. @param dst  at least 5 x pixels bytes. @return bytes written; 0 for NULL or pixels <= 0.
+ */
 MUR_API int32_t MUR_RLECompressRGBA64ToRGBA32(const uint16_t* src, uint8_t* dst, int32_t pixels);
+
+/** @brief Decodes an RGBA32 line code into pixels RGBA64 pixels (dst: pixels x 8 bytes). */
 MUR_API void MUR_RLEUncompressRGBA32ToRGBA64(const uint8_t* src, uint16_t* dst, int32_t pixels);
+
+/** @brief Encodes samples G16 values as a G8 line code (dst: at least 2 x samples bytes). @return bytes written. */
 MUR_API int32_t MUR_RLECompressG16ToG8(const uint16_t* src, uint8_t* dst, int32_t samples);
+
+/** @brief Decodes a G8 line code into samples G16 values. */
 MUR_API void MUR_RLEUncompressG8ToG16(const uint8_t* src, uint16_t* dst, int32_t samples);
 
-/* ---- Pixel conversions -------------------------------------------------- */
+/** @} */
+
+/**
+ * @defgroup conversions Pixel conversions
+ * @brief RGBA64 buffers into 8-bit forms (high bytes). None sets the last-error text.
+ * @{
+ */
+
+/**
+ * @brief Narrows the rectangle (x, y, w, h) of an image-sized RGBA64 buffer to
+ * RGBA32; the rectangle is clipped to the image (a negative corner moves to 0).
+ * @param src  the RGBA64 buffer, stridePixels pixels per row.
+ * @param reserved  ignored. @param dst  the clipped w x h pixels, rows without gaps.
+ */
 MUR_API void MUR_RGBA64RectToRGBA32(const uint16_t* src, int32_t x, int32_t y, int32_t w, int32_t h, int32_t stridePixels, int32_t reserved, uint8_t* dst);
+
+/** @brief As MUR_RGBA64RectToRGBA32, writing R, G, B (3 bytes per pixel). */
 MUR_API void MUR_RGBA64RectToRGBA24(const uint16_t* src, int32_t x, int32_t y, int32_t w, int32_t h, int32_t stridePixels, int32_t reserved, uint8_t* dst);
+
+/**
+ * @brief Narrows w x h RGBA64 pixels to RGBA32, from the first pixel of src.
+ * @param dstStride, srcStride  bytes per row. The x and y arguments are ignored.
+ * @return 1; 0 when dst or src is NULL.
+ */
 MUR_API int32_t MUR_GetRGBA32FromRGBA64Rect(uint8_t* dst, int32_t dstStride, const uint16_t* src, int32_t srcStride, int32_t x, int32_t y, int32_t w, int32_t h);
+
+/** @brief As MUR_GetRGBA32FromRGBA64Rect, writing RGB24. */
 MUR_API int32_t MUR_GetRGB24FromRGBA64Rect(uint8_t* dst, int32_t dstStride, const uint16_t* src, int32_t srcStride, int32_t x, int32_t y, int32_t w, int32_t h);
+
+/** @brief MUR_GetRGBA32FromRGBA64Rect of w x h pixels. */
 MUR_API int32_t MUR_GetRGBA32FromRGBA64(uint8_t* dst, int32_t dstStride, int32_t w, int32_t h, const uint16_t* src, int32_t srcStride);
+
+/** @brief MUR_GetRGB24FromRGBA64Rect of the image's size. */
 MUR_API int32_t MUR_GetRGB24FromRGBA64(uint8_t* dst, int32_t dstStride, const uint16_t* src, int32_t srcStride);
 
-/* ---- Clears and fills --------------------------------------------------- */
-MUR_API void MUR_Clear(int32_t r, int32_t g, int32_t b, int32_t a);                       /* current layer, 8-bit values */
-MUR_API void MUR_ClearMasked(int32_t r, int32_t g, int32_t b, int32_t a);                 /* weighted by the mask */
-MUR_API void MUR_ClearMaskedAlpha(int32_t r, int32_t g, int32_t b, int32_t a);            /* through the masked load */
-MUR_API void MUR_ClearRGBA64(uint16_t* dst, int32_t stride, int32_t r, int32_t g, int32_t b, int32_t a); /* image-sized, 16-bit values */
-MUR_API void MUR_ClearRGBA32(uint8_t* dst, int32_t stride, int32_t r, int32_t g, int32_t b, int32_t a);  /* image-sized */
+/** @} */
+
+/**
+ * @defgroup clears Clears and fills
+ * @brief Filling layers and host buffers with one colour.
+ * @{
+ */
+
+/**
+ * @brief Fills the whole current layer with one colour.
+ * @param r, g, b, a  8-bit values (low byte used), widened by a shift of 8.
+ * @par Last error
+ * "Clear Excpt" on a fault.
+ */
+MUR_API void MUR_Clear(int32_t r, int32_t g, int32_t b, int32_t a);
+
+/**
+ * @brief Fills the current layer with one colour weighted by the mask while
+ * it is enabled: fully where editable, not at all where protected, mixed in
+ * between (alpha then becomes opaque). Beyond the image the fill is full.
+ * @param r, g, b, a  8-bit values.
+ * @par Last error
+ * "ClearMasked Excpt" on a fault.
+ */
+MUR_API void MUR_ClearMasked(int32_t r, int32_t g, int32_t b, int32_t a);
+
+/**
+ * @brief Fills the current layer through the masked RGBA32 load (texture,
+ * mask and the layer's transparency lock apply); without an enabled mask and
+ * without a lock, as MUR_Clear.
+ * @param r, g, b, a  8-bit values.
+ * @par Last error
+ * "ClearMaskedAlpha Excpt" on a fault.
+ */
+MUR_API void MUR_ClearMaskedAlpha(int32_t r, int32_t g, int32_t b, int32_t a);
+
+/**
+ * @brief Fills an image-sized RGBA64 buffer with one colour.
+ * @param dst  image height rows, stride bytes apart; NULL is ignored. @param r, g, b, a  16-bit values (low 16 bits used).
+ */
+MUR_API void MUR_ClearRGBA64(uint16_t* dst, int32_t stride, int32_t r, int32_t g, int32_t b, int32_t a);
+
+/**
+ * @brief Fills an image-sized RGBA32 buffer with one colour.
+ * @param dst  image height rows, stride bytes apart; NULL is ignored. @param r, g, b, a  8-bit values (low byte used).
+ */
+MUR_API void MUR_ClearRGBA32(uint8_t* dst, int32_t stride, int32_t r, int32_t g, int32_t b, int32_t a);
+
+/**
+ * @brief Fills a w x h RGBA32 buffer (rows without gaps) with one colour.
+ * @param dst  w x h x 4 bytes; NULL, w <= 0 or h <= 0 does nothing. @param r, g, b, a  8-bit values.
+ */
 MUR_API void MUR_ClearRGBA32Buf(uint8_t* dst, int32_t w, int32_t h, int32_t r, int32_t g, int32_t b, int32_t a);
 
-/* ---- Single pixels ------------------------------------------------------ */
-/* GetRGBAAt: 0xRRGGBBAA, coordinates clamped into the image. GetColorAt: 0xAARRGGBB, 0x00FFFFFF outside. */
-MUR_API int32_t MUR_GetRed64(int32_t x, int32_t y);                                        /* current layer, 16-bit */
-MUR_API int32_t MUR_GetGreen64(int32_t x, int32_t y);
-MUR_API int32_t MUR_GetBlue64(int32_t x, int32_t y);
-MUR_API int32_t MUR_GetAlpha64(int32_t x, int32_t y);
-MUR_API uint32_t MUR_GetRGBAAt(int32_t x, int32_t y, const uint16_t* imageRGBA64);
-MUR_API uint32_t MUR_GetRGBAAtSurface(int32_t x, int32_t y);
-MUR_API uint32_t MUR_GetRGBAAtUnderLayer(int32_t x, int32_t y);
-MUR_API uint32_t MUR_GetRGBAAtTrace(int32_t x, int32_t y);
-MUR_API uint32_t MUR_GetRGBAAtLayer(int32_t x, int32_t y, int32_t layer);
-MUR_API uint32_t MUR_GetColorAt(int32_t x, int32_t y, const uint16_t* imageRGBA64);
-MUR_API uint32_t MUR_GetColorAtSurface(int32_t x, int32_t y);
-MUR_API uint32_t MUR_GetColorAtUnderLayer(int32_t x, int32_t y);
-MUR_API uint32_t MUR_GetColorAtTrace(int32_t x, int32_t y);
-MUR_API uint32_t MUR_GetColorAtLayer(int32_t x, int32_t y, int32_t layer);
-MUR_API uint32_t MUR_GetColorAtHistory(int32_t x, int32_t y);                              /* 0 without an undo step */
+/** @} */
 
-/* ---- Layer queries ------------------------------------------------------ */
-MUR_API void MUR_FindDataExtentsLayer(int32_t layer, int32_t* left, int32_t* top, int32_t* right, int32_t* bottom);   /* alpha != 0 */
-MUR_API void MUR_FindDataExtentsLayerEX(int32_t layer, int32_t* left, int32_t* top, int32_t* right, int32_t* bottom); /* != top-left */
-MUR_API int32_t MUR_IsLayerTransparent(int32_t layer);                                     /* any alpha below 65280 */
+/**
+ * @defgroup pixels Single pixels
+ * @brief Reading one pixel from the named sources: the current layer
+ * (Surface), a layer by slot, the undo back buffer (UnderLayer, History)
+ * and the trace image (slot 0). None sets the last-error text.
+ *
+ * The GetRGBAAt family returns 0xRRGGBBAA from high bytes, with the
+ * coordinates clamped into the source; 0 when the source has no pixels.
+ * The GetColorAt family returns 0xAARRGGBB, 0x00FFFFFF (transparent white)
+ * outside the source and 0 when it has no pixels.
+ * @{
+ */
+
+/** @brief Red of the current layer at (x, y), 16 bits; 0 outside the image or the layer, or without a current layer. */
+MUR_API int32_t MUR_GetRed64(int32_t x, int32_t y);
+/** @brief Green of the current layer at (x, y), 16 bits; as MUR_GetRed64. */
+MUR_API int32_t MUR_GetGreen64(int32_t x, int32_t y);
+/** @brief Blue of the current layer at (x, y), 16 bits; as MUR_GetRed64. */
+MUR_API int32_t MUR_GetBlue64(int32_t x, int32_t y);
+/** @brief Alpha of the current layer at (x, y), 16 bits; as MUR_GetRed64. */
+MUR_API int32_t MUR_GetAlpha64(int32_t x, int32_t y);
+
+/**
+ * @brief 0xRRGGBBAA of an image-sized RGBA64 buffer of the host at (x, y), clamped into the image.
+ * @param imageRGBA64  width x height RGBA64 pixels, rows without gaps; NULL gives 0.
+ */
+MUR_API uint32_t MUR_GetRGBAAt(int32_t x, int32_t y, const uint16_t* imageRGBA64);
+/** @brief 0xRRGGBBAA of the current layer at (x, y), clamped into the layer. */
+MUR_API uint32_t MUR_GetRGBAAtSurface(int32_t x, int32_t y);
+/** @brief 0xRRGGBBAA of the undo colour back buffer at (x, y), clamped into the image. */
+MUR_API uint32_t MUR_GetRGBAAtUnderLayer(int32_t x, int32_t y);
+/** @brief 0xRRGGBBAA of the trace image (slot 0) at (x, y), clamped into it. */
+MUR_API uint32_t MUR_GetRGBAAtTrace(int32_t x, int32_t y);
+/** @brief 0xRRGGBBAA of a layer at (x, y), clamped into it; 0 for a slot without pixels. */
+MUR_API uint32_t MUR_GetRGBAAtLayer(int32_t x, int32_t y, int32_t layer);
+
+/**
+ * @brief 0xAARRGGBB of an image-sized RGBA64 buffer of the host at (x, y); 0x00FFFFFF outside the image.
+ * @param imageRGBA64  width x height RGBA64 pixels, rows without gaps; NULL gives 0.
+ */
+MUR_API uint32_t MUR_GetColorAt(int32_t x, int32_t y, const uint16_t* imageRGBA64);
+/** @brief 0xAARRGGBB of the current layer at (x, y). */
+MUR_API uint32_t MUR_GetColorAtSurface(int32_t x, int32_t y);
+/** @brief 0xAARRGGBB of the undo colour back buffer at (x, y). */
+MUR_API uint32_t MUR_GetColorAtUnderLayer(int32_t x, int32_t y);
+/** @brief 0xAARRGGBB of the trace image (slot 0) at (x, y). */
+MUR_API uint32_t MUR_GetColorAtTrace(int32_t x, int32_t y);
+/** @brief 0xAARRGGBB of a layer at (x, y); 0 for a slot without pixels. */
+MUR_API uint32_t MUR_GetColorAtLayer(int32_t x, int32_t y, int32_t layer);
+/** @brief 0xAARRGGBB of the undo back buffer at (x, y) while an undo step exists; 0 without one. */
+MUR_API uint32_t MUR_GetColorAtHistory(int32_t x, int32_t y);
+
+/** @} */
+
+/**
+ * @defgroup queries Layer queries
+ * @brief Extents and properties of a layer's pixels.
+ * @{
+ */
+
+/**
+ * @brief The inclusive bounding box of a layer's pixels with alpha != 0,
+ * inside the image.
+ * @param layer  a slot holding pixels; otherwise the outputs are not written.
+ * @param left, top, right, bottom  out: the box; (image width, image height, 0, 0)
+ *        when no pixel counts. Each may be NULL.
+ * @par Last error
+ * "FindDataExtentsLayer Excpt" on a fault.
+ */
+MUR_API void MUR_FindDataExtentsLayer(int32_t layer, int32_t* left, int32_t* top, int32_t* right, int32_t* bottom);
+
+/**
+ * @brief As MUR_FindDataExtentsLayer, counting the pixels that differ from
+ * the layer's top-left pixel (alpha != 0 when that pixel is transparent).
+ * @par Last error
+ * "FindDataExtentsLayerEX Excpt" on a fault.
+ */
+MUR_API void MUR_FindDataExtentsLayerEX(int32_t layer, int32_t* left, int32_t* top, int32_t* right, int32_t* bottom);
+
+/** @brief 1 when any alpha of the layer is below 65280, or the slot has no pixels; 0 when wholly opaque. */
+MUR_API int32_t MUR_IsLayerTransparent(int32_t layer);
+
+/** @brief 1 when every pixel of the layer equals the first one; 0 otherwise or for a slot without pixels. */
 MUR_API int32_t MUR_IsSingleColor(int32_t layer);
 
-/* ---- Layer merge -------------------------------------------------------- */
-/* Blend mode ids come from the mode names: 0..30 colour modes, 32..53 alpha and mask modes.
-   Opacities are 0..256 (255 and above is full). */
-MUR_API void MUR_MergeLayer(int32_t sourceLayer, int32_t destLayer);                 /* source's mode, opacity and layer mask */
-MUR_API void MUR_MergeLayerIntoRect(int32_t layer, uint16_t* dst, int32_t x, int32_t y, int32_t w, int32_t h); /* dst: w x h RGBA64 */
-MUR_API void MUR_MergeLayerInto(int32_t layer, uint16_t* dst);                       /* dst: image-sized RGBA64 */
-MUR_API void MUR_MergeRect(uint16_t* dst, int32_t x, int32_t y, int32_t w, int32_t h); /* composite of the image's rectangle */
-MUR_API void MUR_Merge(uint16_t* dst);                                               /* composite of the whole image */
-MUR_API void MUR_MergeRGBA32Layer(const uint8_t* image, int32_t layer, int32_t mode, int32_t opacity); /* image-sized RGBA32 */
-MUR_API uint32_t MUR_GetColorAtMerged(int32_t x, int32_t y);                         /* 0xAARRGGBB of the composite */
+/** @} */
 
-/* ---- Paint compositing -------------------------------------------------- */
+/**
+ * @defgroup merge Layer merge
+ * @brief Merging layers into layers and composites into host buffers.
+ *
+ * Each layer is merged with its blend mode, its opacity (0..256) and, for
+ * the alpha and mask modes, the layer mask and the alpha-layer opacity.
+ * @{
+ */
+
+/**
+ * @brief Merges a layer into another with the source's mode, opacity and
+ * options; the destination is changed, the source is not.
+ * @param sourceLayer, destLayer  different slots holding pixels.
+ * @par Last error
+ * "MergeLayer Excpt" on a fault.
+ */
+MUR_API void MUR_MergeLayer(int32_t sourceLayer, int32_t destLayer);
+
+/**
+ * @brief Merges the rectangle (x, y, w, h) of a layer into a host RGBA64 buffer.
+ * @param dst  w x h RGBA64 pixels, rows without gaps, holding what lies under the layer.
+ * @param w, h  0 or less does nothing.
+ * @par Last error
+ * "MergeLayerIntoRect Excpt" on a fault.
+ */
+MUR_API void MUR_MergeLayerIntoRect(int32_t layer, uint16_t* dst, int32_t x, int32_t y, int32_t w, int32_t h);
+
+/** @brief MUR_MergeLayerIntoRect over the whole image (dst: image-sized RGBA64).
+ * @par Last error
+ * "MergeLayerIntoRect Excpt" on a fault.
+ */
+MUR_API void MUR_MergeLayerInto(int32_t layer, uint16_t* dst);
+
+/**
+ * @brief The composite of the image's rectangle (x, y, w, h): the background
+ * (slot 1) when visible, then every visible layer 2..271 merged in order.
+ * @param dst  w x h RGBA64 pixels, rows without gaps; cleared first.
+ * @param w, h  0 or less does nothing.
+ * @par Last error
+ * "MergeRect Excpt" on a fault.
+ */
+MUR_API void MUR_MergeRect(uint16_t* dst, int32_t x, int32_t y, int32_t w, int32_t h);
+
+/** @brief MUR_MergeRect of the whole image (dst: image-sized RGBA64).
+ * @par Last error
+ * "MergeRect Excpt" on a fault.
+ */
+MUR_API void MUR_Merge(uint16_t* dst);
+
+/**
+ * @brief Merges an image-sized RGBA32 picture into a layer with a blend mode id and opacity.
+ * @param image  width x height RGBA32 pixels of the image, rows without gaps.
+ * @param layer  a slot holding pixels. @param mode  a blend mode id 0..53.
+ * @param opacity  0..256 (255 and above is full).
+ * @par Last error
+ * "MUR_MergeRGBA32Layer Excpt" on a fault.
+ */
+MUR_API void MUR_MergeRGBA32Layer(const uint8_t* image, int32_t layer, int32_t mode, int32_t opacity);
+
+/**
+ * @brief 0xAARRGGBB of the composite (as MUR_MergeRect) at one pixel.
+ * @return the colour; 0x00FFFFFF outside the image; 0 when memory cannot be had.
+ * @par Last error
+ * "MUR_GetColorAtMerged Excpt" on a fault.
+ */
+MUR_API uint32_t MUR_GetColorAtMerged(int32_t x, int32_t y);
+
+/** @} */
+
+/**
+ * @defgroup compositing Paint compositing
+ * @brief One pixel through the paint arithmetic.
+ * @{
+ */
+
+/**
+ * @brief Composites a colour into one RGBA64 pixel held by the host, with
+ * the arithmetic the view uses to show the paint layer.
+ * @param pixR, pixG, pixB, pixA  in and out: the pixel, 16-bit values; any NULL does nothing.
+ * @param srcR, srcG, srcB  the colour, 16-bit (larger values count as 65535).
+ * @param amount  coverage 0..65535 (larger counts as 65535); 0 leaves a colour-mode pixel as it is.
+ * @param mode  a blend mode id 0..53. @param opacity  0..256, clamped.
+ * @param alphaLock  1 (low byte) keeps *pixA.
+ */
 MUR_API void MUR_MergePixel(int32_t* pixR, int32_t* pixG, int32_t* pixB, int32_t* pixA, uint32_t srcR, uint32_t srcG, uint32_t srcB, uint32_t amount, int32_t mode, int32_t opacity, int32_t alphaLock);
 
-/* ---- View ---------------------------------------------------------------- */
-/* Draws the image rectangle (x, y, w, h) into a 24-bit B, G, R buffer (stride in bytes, may be negative):
-   1:1 when the scale pair (MUR_SetScale) has s == n, reduced by s when s > n, magnified n times when s < n;
-   cut to the view size (MUR_SetViewSize). 0 when the current layer has no pixels. */
+/** @} */
+
+/**
+ * @defgroup view View
+ * @brief Drawing the image for the host's window.
+ * @{
+ */
+
+/**
+ * @brief Draws the image rectangle (x, y, w, h) into a 24-bit B, G, R buffer.
+ *
+ * It shows the visible layers composited bottom to top with the paint layer shown in
+ * the current layer as it will be merged, the trace image averaged in while
+ * tracing is on, a checkerboard under transparency and the mask tinted while
+ * mask display is on.
+ *
+ * The scale pair (MUR_SetScale) sets the zoom: s == n draws 1:1; s > n
+ * reduces by s (every s-th pixel, no averaging); s < n magnifies n times. The
+ * rectangle is cut to the image, then the output to the view size
+ * (MUR_SetViewSize; 0 = no cut).
+ * @param dst  the host's buffer; it must hold the output rows (h, h / s or
+ *        h x n, cut to the view height) of as many pixels (3 bytes each).
+ * @param dstStride  bytes from one output row to the next; may be negative
+ *        (bottom-up buffers), dst then points at the first row drawn.
+ * @return 1 when drawn (also for an empty rectangle); 0 when the current
+ *         layer has no pixels or dst is NULL.
+ * @par Last error
+ * "Render Excpt" on a fault.
+ */
 MUR_API int32_t MUR_Render(uint8_t* dst, int32_t dstStride, int32_t x, int32_t y, int32_t w, int32_t h);
 
-/* ---- Paint layer -------------------------------------------------------- */
-MUR_API int32_t MUR_CreatePaintLayer(int32_t opacityPercent, int32_t alphaPercent, const char* modeName); /* the mode id */
-MUR_API int32_t MUR_ClearPaintLayer(void);                                           /* 0 without a paint layer */
+/** @} */
+
+/**
+ * @defgroup paintlayer Paint layer
+ * @brief The stroke in progress: an image-sized layer that dabs go into and
+ * that is merged into a layer at the end of the stroke.
+ * @{
+ */
+
+/**
+ * @brief Creates the paint layer of a stroke and sets its blend mode, opacity and strength.
+ *
+ * The layer is image-sized and transparent when made; an existing one is
+ * kept with its pixels. From now on MUR_DrawDabGrit paints into it.
+ * @param opacityPercent  0..100, stored as 0..256. @param alphaPercent  0..100, the stroke's strength, stored as 0..255.
+ * @param modeName  a blend mode name; NULL and unknown names are "Normal".
+ * @return the blend mode id; 0 also when the layer cannot be allocated.
+ * @par Last error
+ * "CreatePaintLayer Excpt" on a fault.
+ */
+MUR_API int32_t MUR_CreatePaintLayer(int32_t opacityPercent, int32_t alphaPercent, const char* modeName);
+
+/**
+ * @brief Clears the paint layer within its extents and empties the extents.
+ * @return 1 when cleared, 0 without a paint layer.
+ */
+MUR_API int32_t MUR_ClearPaintLayer(void);
+
+/** @brief The earlier clear: the whole paint layer set to 0xFFFF, then the extents to 0; the extents emptied. */
 MUR_API void MUR_ClearPaintLayer_old(void);
-MUR_API void MUR_SetPaintLayerExtents(int32_t left, int32_t top, int32_t right, int32_t bottom); /* [left, right) x [top, bottom) */
-MUR_API void MUR_MergePaintLayer(int32_t layer);                                     /* merges the extents, then clears */
-MUR_API void MUR_BlurPaintLayerAlpha(void);                                          /* softens the stroke's alpha edge */
+
+/**
+ * @brief Sets the paint layer's extents, the half-open rectangle
+ * [left, right) x [top, bottom) that merging and clearing cover. Stored as given.
+ */
+MUR_API void MUR_SetPaintLayerExtents(int32_t left, int32_t top, int32_t right, int32_t bottom);
+
+/**
+ * @brief Merges the stroke (the paint layer's extents) into a layer, then clears the paint layer.
+ *
+ * The merge uses the paint layer's mode, opacity and strength and keeps the
+ * layer's alpha when the current layer or the engine is transparency-locked.
+ * Save an undo step afterwards (MUR_SaveUndoBuffer).
+ * @param layer  a slot holding pixels; otherwise the stroke stays in the paint layer.
+ * @par Last error
+ * "MergePaintLayer Excpt" on a fault.
+ */
+MUR_API void MUR_MergePaintLayer(int32_t layer);
+
+/**
+ * @brief Softens the paint layer's alpha edge with a Gaussian blur (alpha of
+ * 240/255 and more becomes opaque).
+ * @par Last error
+ * "BlurPaintLayerAlpha Excpt" on a fault.
+ */
+MUR_API void MUR_BlurPaintLayerAlpha(void);
+
+/**
+ * @brief Exchanges the paint layer with a slot (0..271): pixels, size and options.
+ * @par Last error
+ * "SwapPaintLayer Excpt" on a fault.
+ */
 MUR_API void MUR_SwapPaintLayer(int32_t layer);
+
+/**
+ * @brief Releases the paint layer: dabs go into the current layer again.
+ * @par Last error
+ * "DeletePaintLayer Excpt" on a fault.
+ */
 MUR_API void MUR_DeletePaintLayer(void);
 
-/* ---- Mask ----------------------------------------------------------------- */
-/* One 16-bit value per image pixel: 65535 editable, 0 protected. A masking amount a (0..255) writes
-   (255 - a) << 8. Gray pictures become masks black = editable, white = protected. */
-MUR_API int32_t MUR_EnableMask(int32_t flag);                 /* changes are weighted by the mask while on */
+/** @} */
+
+/**
+ * @defgroup mask Mask
+ * @brief The selection mask: one 16-bit value per image pixel, 65535
+ * editable, 0 protected; changes are weighted by it while it is enabled.
+ *
+ * A masking amount a (0..255, low byte; 255 = fully masked) writes
+ * (255 - a) << 8. Gray pictures become masks black = editable, white =
+ * protected. Calls without a mask (before MUR_CreateImage) do nothing. Only
+ * the calls whose reference names a text set the last-error text.
+ * @{
+ */
+
+/** @brief Turns weighting by the mask on (1) or off (0). @return the stored flag (low byte of flag). */
+MUR_API int32_t MUR_EnableMask(int32_t flag);
+
+/** @brief Turns the tinted display of the mask in MUR_Render on (1) or off (0). @return the stored flag (low byte). */
 MUR_API int32_t MUR_DisplayMask(int32_t flag);
-MUR_API void MUR_SetMaskMakerOn(void);                        /* the next dabs paint the mask */
+
+/** @brief The next dab (MUR_DrawDabGrit) paints the mask instead of pixels; cleared after that dab and by MUR_SetTool. */
+MUR_API void MUR_SetMaskMakerOn(void);
+
+/** @brief The next dab erases (paints transparent); cleared after that dab and by MUR_SetTool. */
 MUR_API void MUR_SetEraseModeOn(void);
-MUR_API void MUR_SetMaskOptions(int32_t r1, int32_t g1, int32_t b1, int32_t r2, int32_t g2, int32_t b2, int32_t full); /* display tints */
+
+/**
+ * @brief The tints of the mask display: (r1, g1, b1) and (r2, g2, b2), 8-bit
+ * values, and full != 0 for a full-strength tint.
+ */
+MUR_API void MUR_SetMaskOptions(int32_t r1, int32_t g1, int32_t b1, int32_t r2, int32_t g2, int32_t b2, int32_t full);
+
+/** @brief Inverts the mask (65535 - m). */
 MUR_API void MUR_InvertMask(void);
-MUR_API void MUR_ClearMask(int32_t r, int32_t g, int32_t b);  /* the mask of one 16-bit gray */
+
+/**
+ * @brief Sets the whole mask from one 16-bit gray: the mean of r, g and b
+ * (low 16 bits each), black editable, white protected.
+ */
+MUR_API void MUR_ClearMask(int32_t r, int32_t g, int32_t b);
+
+/** @brief Copies the mask out. @param dst  image width x height G16 values; NULL is ignored. */
 MUR_API void MUR_GetMaskData16(uint16_t* dst);
+
+/** @brief Copies a mask in. @param src  image width x height G16 values; NULL is ignored. */
 MUR_API void MUR_SetMaskData16(const uint16_t* src);
-MUR_API int32_t MUR_GetMask64(int32_t x, int32_t y);          /* masking amount 65535 - m */
-MUR_API void MUR_SaveMask(uint8_t* dst, int32_t stride);      /* RGB24, protected = white */
+
+/**
+ * @brief The masking amount at (x, y): 65535 - m.
+ * @return the amount; 0 outside the image, while the mask is disabled or without a current layer.
+ */
+MUR_API int32_t MUR_GetMask64(int32_t x, int32_t y);
+
+/**
+ * @brief Writes the mask as a gray RGB24 picture, protected = white.
+ * @param dst  image height rows of image width x 3 bytes, stride bytes apart.
+ */
+MUR_API void MUR_SaveMask(uint8_t* dst, int32_t stride);
+
+/**
+ * @brief Reads a gray RGB24 picture into the mask from its top-left corner,
+ * black = editable (mean below 1/255 gives 65535), white = protected.
+ * @param src  h rows of w x 3 bytes, stride bytes apart; only the part inside the image is read.
+ */
 MUR_API void MUR_LoadMask(const uint8_t* src, int32_t stride, int32_t w, int32_t h);
-MUR_API void MUR_CreateImageFromMask(void);                   /* current layer = the mask as gray */
-MUR_API void MUR_CreateAlphaFromMask(int32_t kind);           /* 0 set, 1 add, 2 subtract */
-MUR_API void MUR_CreateMaskFromImage(void);                   /* from the current layer's gray */
+
+/** @brief Replaces the current layer (inside the image) with the mask as opaque gray. */
+MUR_API void MUR_CreateImageFromMask(void);
+
+/**
+ * @brief Sets the current layer's alpha from the mask (inside the image).
+ * @param kind  0 alpha = m, 1 alpha + m (capped), 2 alpha - m (floored); others do nothing.
+ */
+MUR_API void MUR_CreateAlphaFromMask(int32_t kind);
+
+/** @brief Sets the mask from the current layer's gray (mean of R, G, B). */
+MUR_API void MUR_CreateMaskFromImage(void);
+/** @brief Sets the mask from the current layer's luma ((3R + 4G + B) / 8). */
 MUR_API void MUR_CreateMaskFromImageLuma(void);
+/** @brief Sets the mask to the current layer's alpha. */
 MUR_API void MUR_CreateMaskFromAlpha(void);
+
+/**
+ * @brief Masks (by amount a) the pixels of an image-sized RGBA32 picture
+ * whose R, G, B equal (r, g, b) exactly; the rest of the mask is kept.
+ * @param image  width x height x 4 bytes of the image; NULL is ignored.
+ */
 MUR_API void MUR_CreateMaskFromRGBAImageColor(const uint8_t* image, int32_t r, int32_t g, int32_t b, int32_t a);
+/** @brief As MUR_CreateMaskFromRGBAImageColor for an image-sized RGB24 picture (width x height x 3 bytes). */
 MUR_API void MUR_CreateMaskFromRGB24ImageColor(const uint8_t* image, int32_t r, int32_t g, int32_t b, int32_t a);
+/**
+ * @brief Masks (by amount a) the pixels of an image-sized RGBA32 picture
+ * whose R, G and B are each within truncate(tolerancePercent x 2.56) of (r, g, b).
+ */
 MUR_API void MUR_CreateMaskFromRGBAImageColorRange(const uint8_t* image, int32_t r, int32_t g, int32_t b, int32_t tolerancePercent, int32_t a);
+/** @brief Masks (by amount a) the pixels whose alpha is within truncate(tolerancePercent x 2.56) of alpha (0..255). */
 MUR_API void MUR_CreateMaskFromRGBAImageAlphaRange(const uint8_t* image, int32_t alpha, int32_t tolerancePercent, int32_t a);
+/** @brief Masks (by amount a) the pixels whose gray (mean of R, G, B) is within truncate(tolerancePercent x 2.56) of that of (r, g, b). */
 MUR_API void MUR_CreateMaskFromRGBAImageLuminanceRange(const uint8_t* image, int32_t r, int32_t g, int32_t b, int32_t tolerancePercent, int32_t a);
+/** @brief Masks (by amount a) the pixels whose HSV hue is within truncate(tolerance x 1.8) degrees of the hue of (r, g, b), around the circle. */
 MUR_API void MUR_CreateMaskFromRGBAImageHueRange(const uint8_t* image, int32_t r, int32_t g, int32_t b, int32_t tolerance, int32_t a);
+/**
+ * @brief Masks (by amount a) the pixels whose HSL colour is near that of (r, g, b):
+ * hue within hueTolerance x 180 degrees, saturation and lightness (0..1) within their tolerances.
+ */
 MUR_API void MUR_CreateMaskFromRGBAImageHSLRange(const uint8_t* image, int32_t r, int32_t g, int32_t b, double hueTolerance, double saturationTolerance, double lightnessTolerance, int32_t a);
-MUR_API void MUR_CreateMaskFromFloodMask(const uint8_t* plane, int32_t a);  /* where the G8 plane holds 1 */
+/** @brief Masks (by amount a) the pixels where an image-sized G8 plane holds 1 (a flood-fill result). */
+MUR_API void MUR_CreateMaskFromFloodMask(const uint8_t* plane, int32_t a);
+/**
+ * @brief Sets the mask to value (its low 16 bits) where two image-sized RGBA32 pictures differ.
+ * @param first, second  width x height x 4 bytes each; NULL is ignored.
+ */
 MUR_API void MUR_CreateMaskFromDiff_RGBA32(const uint8_t* first, const uint8_t* second, int32_t value);
-MUR_API void MUR_CombineMask(const uint8_t* image, int32_t stride, int32_t blackOnly, int32_t level, const char* operation); /* "Add", "Subtract", "Replace" */
+
+/**
+ * @brief Combines an image-sized gray RGB24 picture into the mask: each
+ * pixel's gray v (mean of R, G, B; with blackOnly == 1, level (low byte)
+ * where the pixel is black and 0 elsewhere) changes the mask where v > 0.
+ * @param stride  bytes per row of image.
+ * @param operation  "Subtract" masks less (m + v<<8, capped); "Replace" sets
+ *        65280 - v<<8; any other name, "Add" included, masks more (m - v<<8, floored).
+ */
+MUR_API void MUR_CombineMask(const uint8_t* image, int32_t stride, int32_t blackOnly, int32_t level, const char* operation);
+
+/**
+ * @brief Scales the alpha of an RGBA32 block by the mask: 0 clears, 255 keeps.
+ * The inclusive rectangle (x0, y0)-(x1, y1) is in image pixels and the
+ * block's first pixel is (x0, y0); only its part inside the image is changed.
+ * @param image  rows of RGBA32, stride bytes apart, covering the rectangle.
+ */
 MUR_API void MUR_ApplyMaskToAlphaRect_RGBA32(uint8_t* image, int32_t stride, int32_t x0, int32_t y0, int32_t x1, int32_t y1);
+/** @brief MUR_ApplyMaskToAlphaRect_RGBA32 over an image-sized RGBA32 buffer. */
 MUR_API void MUR_ApplyMaskToAlpha_RGBA32(uint8_t* image);
+
+/**
+ * @brief In an image-sized RGBA32 buffer, replaces every pixel whose alpha is
+ * within truncate(tolerancePercent x 2.56) of alpha by (r, g, b, a) (low bytes).
+ */
 MUR_API void MUR_ReplaceFromRGBAImageAlphaRange(uint8_t* image, int32_t alpha, int32_t tolerancePercent, int32_t r, int32_t g, int32_t b, int32_t a);
+
+/** @brief Writes the alpha of w x h RGBA32 pixels (src) as gray RGB24 (dst, w x h x 3 bytes). */
 MUR_API void MUR_RGBAlphaToRGB(uint8_t* dst, int32_t w, int32_t h, const uint8_t* src);
+/** @brief Writes the gray (mean) of w x h RGB24 pixels (src) into the alpha bytes of RGBA32 dst (w x h x 4 bytes). */
 MUR_API void MUR_RGBToRGBAlpha(uint8_t* dst, int32_t w, int32_t h, const uint8_t* src);
+/** @brief Copies the R, G, B of w x h RGB24 pixels into RGBA32 dst; dst's alpha bytes are kept. */
 MUR_API void MUR_RGBToRGBA(uint8_t* dst, int32_t w, int32_t h, const uint8_t* src);
+/** @brief Copies the R, G, B of w x h RGBA32 pixels into RGB24 dst. */
 MUR_API void MUR_RGBAToRGB(uint8_t* dst, int32_t w, int32_t h, const uint8_t* src);
 
-/* ---- Image processing: buffers ------------------------------------------ */
-/* Page-sized working copies of the current layer. Source buffers are filled from the current layer on every
-   allocation; a buffer of a former page size is replaced. */
-MUR_API void MUR_IPLInit(int32_t ignored);              /* starts the imaging module; may be repeated */
-MUR_API void MUR_IPLExit(void);                         /* stops it; may be repeated */
-MUR_API void MUR_IPLAllocSrcBuffer32(void);             /* RGBA32, filled from the current layer */
-MUR_API void MUR_IPLAllocDstBuffer32(void);             /* RGBA32, contents kept */
-MUR_API void MUR_IPLAllocSrcBuffer24(void);             /* RGB24, filled from the current layer */
+/** @} */
+
+/**
+ * @defgroup iplbuffers Image processing: buffers
+ * @brief Page-sized working copies of the current layer for effects.
+ *
+ * Source buffers are filled from the current layer when allocated; a buffer
+ * of a former page size is replaced. The engine owns them; MUR_NewSize and
+ * MUR_DeleteImage release them too.
+ * @{
+ */
+
+/** @brief Starts the imaging module; the engine's own imaging needs no start-up, so this only records the call. @param ignored  ignored. */
+MUR_API void MUR_IPLInit(int32_t ignored);
+/** @brief Stops the imaging module (records the call); may be repeated. */
+MUR_API void MUR_IPLExit(void);
+/** @brief Allocates the RGBA32 source buffer and fills it from the current layer.
+ * @par Last error
+ * "IPLAllocSrcBuffer32 Excpt" on a fault.
+ */
+MUR_API void MUR_IPLAllocSrcBuffer32(void);
+/** @brief Allocates the RGBA32 destination buffer; a buffer of the right size keeps its contents.
+ * @par Last error
+ * "IPLAllocDstBuffer32 Excpt" on a fault.
+ */
+MUR_API void MUR_IPLAllocDstBuffer32(void);
+/** @brief Allocates the RGB24 source buffer and fills it from the current layer.
+ * @par Last error
+ * "IPLAllocSrcBuffer24 Excpt" on a fault.
+ */
+MUR_API void MUR_IPLAllocSrcBuffer24(void);
+/** @brief Allocates the RGB24 destination buffer.
+ * @par Last error
+ * "IPLAllocDstBuffer24 Excpt" on a fault.
+ */
 MUR_API void MUR_IPLAllocDstBuffer24(void);
-MUR_API void MUR_ToolAllocSrcBuffer32(void);            /* RGBA32, filled from the current layer */
+/** @brief Allocates the tools' RGBA32 source buffer and fills it from the current layer.
+ * @par Last error
+ * "ToolAllocSrcBuffer32 Excpt" on a fault.
+ */
+MUR_API void MUR_ToolAllocSrcBuffer32(void);
+/** @brief Allocates the tools' RGBA32 destination buffer.
+ * @par Last error
+ * "ToolAllocDstBuffer32 Excpt" on a fault.
+ */
 MUR_API void MUR_ToolAllocDstBuffer32(void);
-MUR_API void MUR_IPLSetSrcBuffer32(const uint8_t* image); /* copies a page-sized RGBA32 image in */
+/**
+ * @brief Copies a page-sized RGBA32 picture into the source buffer.
+ * @param image  width x height x 4 bytes; ignored when NULL or when the buffer is not allocated at the page's size.
+ * @par Last error
+ * "IPLSetSrcBuffer32 Excpt" on a fault.
+ */
+MUR_API void MUR_IPLSetSrcBuffer32(const uint8_t* image);
+/** @brief Copies a page-sized RGBA32 picture into the destination buffer, as MUR_IPLSetSrcBuffer32.
+ * @par Last error
+ * "IPLSetDstBuffer32 Excpt" on a fault.
+ */
 MUR_API void MUR_IPLSetDstBuffer32(const uint8_t* image);
-MUR_API void MUR_IPLUpdateSrcBuffer32(void);            /* refills the source from the current layer */
+/** @brief Refills the RGBA32 source buffer from the current layer.
+ * @par Last error
+ * "IPLUpdateSrcBuffer32 Excpt" on a fault.
+ */
+MUR_API void MUR_IPLUpdateSrcBuffer32(void);
+/** @brief Releases the RGBA32 source buffer.
+ * @par Last error
+ * "IPLFreeSrcBuffer32 Excpt" on a fault.
+ */
 MUR_API void MUR_IPLFreeSrcBuffer32(void);
+/** @brief Releases the RGBA32 destination buffer.
+ * @par Last error
+ * "IPLFreeDstBuffer32 Excpt" on a fault.
+ */
 MUR_API void MUR_IPLFreeDstBuffer32(void);
+/** @brief Releases the RGB24 source buffer.
+ * @par Last error
+ * "IPLFreeSrcBuffer24 Excpt" on a fault.
+ */
 MUR_API void MUR_IPLFreeSrcBuffer24(void);
+/** @brief Releases the RGB24 destination buffer.
+ * @par Last error
+ * "IPLFreeDstBuffer24 Excpt" on a fault.
+ */
 MUR_API void MUR_IPLFreeDstBuffer24(void);
+/** @brief Releases the tools' RGBA32 source buffer.
+ * @par Last error
+ * "ToolFreeSrcBuffer32 Excpt" on a fault.
+ */
 MUR_API void MUR_ToolFreeSrcBuffer32(void);
+/** @brief Releases the tools' RGBA32 destination buffer.
+ * @par Last error
+ * "ToolFreeDstBuffer32 Excpt" on a fault.
+ */
 MUR_API void MUR_ToolFreeDstBuffer32(void);
-MUR_API void MUR_ApplyMaskToAlpha_IPLSrcRGBA(void);     /* while the mask is enabled */
+/** @brief Scales the source buffer's alpha by the mask while the mask is enabled (MUR_ApplyMaskToAlpha_RGBA32).
+ * @par Last error
+ * "ApplyMaskToAlpha_IPLSrcRGBA Excpt" on a fault.
+ */
+MUR_API void MUR_ApplyMaskToAlpha_IPLSrcRGBA(void);
 
-/* ---- Image processing: filter framing ----------------------------------- */
-MUR_API void MUR_AdjustRGBA32ByMaskAndTexture(uint8_t* data, int32_t width, int32_t height); /* alpha by the filter weight */
-MUR_API void MUR_AdjustRGBA32RectByMaskAndTexture(uint8_t* data, int32_t x, int32_t y, int32_t width, int32_t height); /* block at (x, y), clipped */
-MUR_API void MUR_AdjustRGBA32PreFilter(uint8_t* data, int32_t width, int32_t height);   /* premultiplies; alpha 0 and 255 untouched */
-MUR_API void MUR_AdjustRGBA32PostFilter(uint8_t* data, int32_t width, int32_t height);  /* divides out; alpha 254 becomes 255 */
+/** @} */
+
+/**
+ * @defgroup framing Image processing: filter framing
+ * @brief Preparing RGBA buffers for a filter and finishing them after it.
+ * @{
+ */
+
+/**
+ * @brief Scales the alpha of a width x height RGBA32 block placed at the
+ * page's top-left by the filter weight (texture and enabled mask); does
+ * nothing when neither applies.
+ * @param data  width x height x 4 bytes, rows without gaps.
+ * @par Last error
+ * "AdjustRGBA32ByMaskAndTexture Excpt" on a fault.
+ */
+MUR_API void MUR_AdjustRGBA32ByMaskAndTexture(uint8_t* data, int32_t width, int32_t height);
+/**
+ * @brief As MUR_AdjustRGBA32ByMaskAndTexture for a block placed at page position (x, y);
+ * pixels off the page are left. width or height 0 or less does nothing.
+ * @par Last error
+ * "AdjustRGBA32RectByMaskAndTexture Excpt" on a fault.
+ */
+MUR_API void MUR_AdjustRGBA32RectByMaskAndTexture(uint8_t* data, int32_t x, int32_t y, int32_t width, int32_t height);
+/** @brief Premultiplies width x height RGBA32 pixels by their alpha; alpha 0 and 255 are untouched.
+ * @par Last error
+ * "AdjustRGBA32PreFilter Excpt" on a fault.
+ */
+MUR_API void MUR_AdjustRGBA32PreFilter(uint8_t* data, int32_t width, int32_t height);
+/** @brief Divides the alpha back out of width x height RGBA32 pixels; alpha 254 becomes 255 (a filter's rounding loss).
+ * @par Last error
+ * "AdjustRGBA32PostFilter Excpt" on a fault.
+ */
+MUR_API void MUR_AdjustRGBA32PostFilter(uint8_t* data, int32_t width, int32_t height);
+/** @brief Premultiplies width x height RGBA64 pixels by their alpha.
+ * @par Last error
+ * "AdjustRGBA64PreFilter Excpt" on a fault.
+ */
 MUR_API void MUR_AdjustRGBA64PreFilter(uint16_t* data, int32_t width, int32_t height);
+/** @brief Divides the alpha back out of width x height RGBA64 pixels.
+ * @par Last error
+ * "AdjustRGBA64PostFilter Excpt" on a fault.
+ */
 MUR_API void MUR_AdjustRGBA64PostFilter(uint16_t* data, int32_t width, int32_t height);
-MUR_API void MUR_AdjustRGBA32ForAlphaComp(int32_t flag, uint8_t* image);               /* page-sized; divides out where alpha > 0 */
-MUR_API void MUR_SetColorRGBABuf(uint8_t* data, int32_t width, int32_t height, int32_t r, int32_t g, int32_t b);      /* alpha kept */
-MUR_API void MUR_SetColorAlphaRGBABuf(uint8_t* data, int32_t width, int32_t height, int32_t r, int32_t g, int32_t b); /* where alpha is 0 */
+/**
+ * @brief When flag != 0, divides the alpha out of a page-sized RGBA32 picture wherever alpha > 0.
+ * @param image  width x height x 4 bytes of the page.
+ * @par Last error
+ * "AdjustRGBA32ForAlphaComp Excpt" on a fault.
+ */
+MUR_API void MUR_AdjustRGBA32ForAlphaComp(int32_t flag, uint8_t* image);
+/** @brief Sets the R, G, B (low bytes) of width x height RGBA32 pixels; alpha kept.
+ * @par Last error
+ * "SetColorRGBABuf Excpt" on a fault.
+ */
+MUR_API void MUR_SetColorRGBABuf(uint8_t* data, int32_t width, int32_t height, int32_t r, int32_t g, int32_t b);
+/** @brief Sets the R, G, B of those width x height RGBA32 pixels whose alpha is 0.
+ * @par Last error
+ * "SetColorAlphaRGBABuf Excpt" on a fault.
+ */
+MUR_API void MUR_SetColorAlphaRGBABuf(uint8_t* data, int32_t width, int32_t height, int32_t r, int32_t g, int32_t b);
 
-/* ---- Image processing: native filters ----------------------------------- */
-/* Runs the named native filter on RGBA32 buffers of width x height (rows of width * 4 bytes), sliders 0..1000;
-   unless singleBuffer the source is first copied into the destination. Filters that write the mask or store to
-   the current layer do so only for page-sized buffers. 1 when a filter of that name ran. */
+/** @} */
+
+/**
+ * @defgroup filters Image processing: native filters
+ * @brief The engine's own filters on RGBA32 buffers.
+ * @{
+ */
+
+/**
+ * @brief Runs a native filter by name on RGBA32 buffers of width x height
+ * pixels (rows of width x 4 bytes).
+ *
+ * Names: "Value Blur", "Noise Reduction", "Noise Reduction RGB",
+ * "Anti Alias", "Grayscale", "Invert", "Basic Threshold", "Hyper Contrast",
+ * "Adjust RGBA", "Clamp", "Channel", "Alpha Edge Color", "Adjust Lab",
+ * "Box Blur", "Bas Relief", "Line Art Cleaner", "Reflection", "Mirror",
+ * "Gallery Wrap Mirror Auto", "Fader", "Borderize", "Vignette",
+ * "Detail Blur", "Adaptive Blur", "Mask High Low", "Mask Detail". Unless
+ * singleBuffer, the source is first copied into the destination. Filters
+ * that write the mask or store to the current layer do so only for buffers
+ * of the page's size.
+ * @param source, destination  width x height x 4 bytes each (the same buffer with singleBuffer).
+ * @param width, height  1 or more, at most 2^28 pixels in all.
+ * @param name  the filter's name (exact); unknown names run nothing.
+ * @param singleBuffer  1 (low byte): the filter works in place.
+ * @param slider1, slider2, slider3, slider4, slider5, slider6  the dialog's sliders, 0..1000.
+ * @param style1, style2, flag1, flag2, flag3, flag4, flag5, flag6  the dialog's choices, as each filter reads them.
+ * @param red, green, blue  a colour, 8-bit (low byte).
+ * @return 1 when a filter of that name ran; 0 for an unknown name, NULL buffers or a bad size.
+ * @par Last error
+ * "IPLNativeFilterRGBA32 Excpt" on a fault.
+ */
 MUR_API int32_t MUR_IPLNativeFilterRGBA32(uint8_t* source, uint8_t* destination, int32_t width, int32_t height, const char* name, int32_t singleBuffer,
                                           int32_t slider1, int32_t slider2, int32_t slider3, int32_t slider4, int32_t slider5, int32_t slider6,
                                           int32_t style1, int32_t style2, int32_t flag1, int32_t flag2, int32_t flag3, int32_t flag4, int32_t flag5,
                                           int32_t flag6, int32_t red, int32_t green, int32_t blue);
 
-/* ---- Tool settings ------------------------------------------------------ */
-/* The whole tool at once: builds the 20 grit buffers (random cells, or from a texture script or image file
-   at texturePath) and the brush shape (round, or from the picture at shapePath). */
+/** @} */
+
+/**
+ * @defgroup tool Tool settings
+ * @brief The brush: one call for the whole tool and single-value setters.
+ *
+ * Settings live until changed; creating, resizing and deleting the image
+ * keep them (the grit buffers are rebuilt by the next MUR_SetTool). Values
+ * are stored as given unless a range is named. None of the single-value
+ * setters sets the last-error text.
+ * @{
+ */
+
+/**
+ * @brief Sets the whole tool at once.
+ *
+ * Builds the 20 grit buffers (random cells, or
+ * from a texture script or picture at texturePath) and the brush shape
+ * (round, or from the picture at shapePath). Reseeds the random generator
+ * from MUR_SetRandomSeed's seed, sets the mix mode to 32 and clears the
+ * one-shot flags. Call MUR_SetSize before it: the grit and shape follow the size.
+ * @param shapeIntensity  factor applied to every brush shape value (1.0 = as drawn).
+ * @param gritCell  edge of one random grit cell in pixels; 0 = no random grit.
+ * @param gritCellChance  a cell is painted when its random byte (0..254) is below this.
+ * @param gritPixelChance  inside a painted cell, a pixel is set when its random byte is below this.
+ * @param shapeSoftness  0..255: edge softness of the round shape (low byte).
+ * @param colorVary  colour variation per dab (see MUR_SetColorVary).
+ * @param drawingLength  how many dabs keep one grit buffer and grain position before it moves on.
+ * @param blendStrength  paint pick-up strength 0..256; 0 turns pick-up off.
+ * @param primaryColorStrength  0..256: how much of the tool colour stays in picked-up paint.
+ * @param blendRemix  1 remixes picked-up paint on every dab.
+ * @param param11  stored (low byte); @param shapeInvert  1 inverts the shape; @param param13  stored.
+ * @param texturePath  a Lua texture script or a picture file for the grit; NULL,
+ *        "" or 1 character means none; 4096 bytes or longer is ignored.
+ * @param shapePath  a picture file for the brush shape; NULL, "" or 1 character: round.
+ * @param shapeParam  how the shape picture is read (see MUR_SetBrushShape).
+ * @par Last error
+ * "SetTool Excpt" on a fault. A script or picture that cannot be read is no
+ * fault: the grit stays as gritCell made it, the shape is round.
+ */
 MUR_API void MUR_SetTool(float shapeIntensity, int32_t gritCell, int32_t gritCellChance, int32_t gritPixelChance, int32_t shapeSoftness,
                          int32_t colorVary, int32_t drawingLength, int32_t blendStrength, int32_t primaryColorStrength, int32_t blendRemix,
                          int32_t param11, int32_t shapeInvert, int32_t param13, const char* texturePath, const char* shapePath, int32_t shapeParam);
-MUR_API void MUR_SetColor(int32_t r, int32_t g, int32_t b);                  /* 0..255 each */
-MUR_API void MUR_SetColor16(int32_t r, int32_t g, int32_t b);                /* 0..65535 each */
+
+/** @brief The tool colour in 8 bits per channel (low byte used), opaque. */
+MUR_API void MUR_SetColor(int32_t r, int32_t g, int32_t b);
+/** @brief The tool colour in 16 bits per channel, each clamped to 0..65535, opaque. */
+MUR_API void MUR_SetColor16(int32_t r, int32_t g, int32_t b);
+/** @brief The four colours of the colour-bank mix modes, 8 bits per channel (low byte used). */
 MUR_API void MUR_SetColorBanks(int32_t r0, int32_t g0, int32_t b0, int32_t r1, int32_t g1, int32_t b1, int32_t r2, int32_t g2, int32_t b2, int32_t r3, int32_t g3, int32_t b3);
-MUR_API void MUR_SetShapeBlur(int32_t value);                               /* 0..100 blur of picture shapes */
-MUR_API void MUR_SetBlendStrength(int32_t value);                           /* pick-up strength of 256; 0 turns pick-up off */
+/** @brief Blur of picture shapes: below 1 none, 100 the strongest; used when the shape is next built. */
+MUR_API void MUR_SetShapeBlur(int32_t value);
+/** @brief Paint pick-up strength 0..256 (of 256); 0 turns pick-up and blend-buffer mixing off. */
+MUR_API void MUR_SetBlendStrength(int32_t value);
+/** @brief How much of the tool colour stays in picked-up paint, 0..256. */
 MUR_API void MUR_SetBlendPrimaryColorStrength(int32_t value);
+/** @brief 1: picked-up paint is remixed on every dab. */
 MUR_API void MUR_SetBlendRemix(int32_t flag);
-MUR_API void MUR_SetDensity(int32_t value);                                 /* grit threshold + 1 */
+/** @brief Dab density: the grit threshold of dabs is value - 1. */
+MUR_API void MUR_SetDensity(int32_t value);
+/** @brief The brush alpha in percent (0..100) of every following dab. */
 MUR_API void MUR_SetAlpha(int32_t percent);
+/** @brief Colour variation: each dab's colour moves by a random amount up to about value / 2 (in 8-bit steps) either way; 0 none. */
 MUR_API void MUR_SetColorVary(int32_t value);
+/** @brief 1: dabs leave the colour of the pixels they paint as it is and change only alpha (colour lock). */
 MUR_API void MUR_SetColorLocked(int32_t flag);
+/** @brief 1: dabs change alpha only where the pixel and the dab are both above 8191, keeping the painted shape (blob lock). */
 MUR_API void MUR_SetBlobLocked(int32_t flag);
+/** @brief When above 0, the alpha (16-bit) that dabs write, and the value mask-making dabs write; 0 = the dab's own coverage. */
 MUR_API void MUR_SetAlphaLevel(int32_t value);
+/** @brief 1: dabs paint the picture held in the selected blend buffer, with its transparency (an image brush). */
 MUR_API void MUR_SetImageBrushMode(int32_t flag);
+/** @brief 1: dabs paint at full coverage wherever the shape is not 0. */
 MUR_API void MUR_SetSolidBrushMode(int32_t flag);
+/** @brief Brush rotation on (mode 1) or off, by whole degrees. */
 MUR_API void MUR_SetRotateBrushMode(int32_t mode, int32_t degrees);
-MUR_API void MUR_SetMixMode(int32_t mode, int32_t amount);                  /* amount 127 is neutral */
-MUR_API void MUR_TempDisableBlend(void);                                    /* for the next dab */
+/**
+ * @brief The mixing mode of dabs and blend buffers and its amount.
+ * @param mode  a mix mode id (MUR_SetTool sets 32). @param amount  0..256; 127 is neutral.
+ */
+MUR_API void MUR_SetMixMode(int32_t mode, int32_t amount);
+/** @brief The next dab picks up no paint; cleared after that dab and by MUR_SetTool. */
+MUR_API void MUR_TempDisableBlend(void);
+/** @brief Counts one dab off the grain hold (see MUR_SetTool's drawingLength). */
 MUR_API void MUR_DecDrawingLength(void);
-MUR_API void MUR_SetSize(int32_t size);                                     /* brush diameter, at most 1000 */
-MUR_API void MUR_SetScaleSize(int32_t n);                                   /* draw the brush at n of its size pixels */
+/** @brief The brush diameter in pixels, clamped to 0..1000 (and meant to stay within MUR_CreateImage's largest brush). Resets MUR_SetScaleSize. */
+MUR_API void MUR_SetSize(int32_t size);
+/**
+ * @brief Draws the brush at n pixels (pressure): the shape is sampled at n
+ * of its size steps. n is clamped to 1..min(size, 999).
+ */
+MUR_API void MUR_SetScaleSize(int32_t n);
+/** @brief Per-pixel colour variation; above 0 rebuilds its random table (3 x largest brush entries). */
 MUR_API void MUR_SetPixColorVary(int32_t value);
+/** @brief Per-pixel luminance variation; above 0 rebuilds its random table. */
 MUR_API void MUR_SetPixLumVary(int32_t value);
-MUR_API void MUR_SetColorAlpha(int32_t r, int32_t g, int32_t b);            /* colour under full transparency */
-MUR_API void MUR_SetAlphaFromRGBAImageColor(uint8_t* image, int32_t r, int32_t g, int32_t b); /* key colour to transparent */
+/**
+ * @brief Gives the transparent pixels of the current layer (alpha below 256)
+ * the colour (r, g, b) (8-bit, widened x 257) and alpha 0.
+ * @par Last error
+ * "SetColorAlpha Excpt" on a fault.
+ */
+MUR_API void MUR_SetColorAlpha(int32_t r, int32_t g, int32_t b);
+/** @brief In an image-sized RGBA32 buffer, makes the pixels of colour (r, g, b) (low bytes) transparent (alpha 0). NULL is ignored. */
+MUR_API void MUR_SetAlphaFromRGBAImageColor(uint8_t* image, int32_t r, int32_t g, int32_t b);
+/**
+ * @brief Writes one pixel of an image-sized RGB24 buffer: the high bytes of
+ * 16-bit r, g, b at (x, y); outside the image or NULL, nothing.
+ * @param stride  bytes per row of image.
+ */
 MUR_API void MUR_SetPixelRGB24(uint8_t* image, int32_t stride, int32_t x, int32_t y, int32_t r, int32_t g, int32_t b);
 
-/* ---- Brush shapes -------------------------------------------------------- */
-MUR_API void MUR_SetBrushShape(const char* path, int32_t shapeParam);          /* round when path has < 2 characters */
-MUR_API void MUR_SetBrushShape_ORIGINAL(const char* path, int32_t shapeParam); /* the earlier rules */
-MUR_API void MUR_UnloadBrushShape(void);                                        /* forgets the cached picture */
+/** @} */
 
-/* ---- Blend buffers ------------------------------------------------------ */
-/* Brush-sized RGBA64 squares carrying picked-up colour from dab to dab. Pick-up and mixing return 0 and do
-   nothing while the blend strength is 0. */
-MUR_API void MUR_SetBlendBufferCount(int32_t count);                         /* 0..20 */
-MUR_API void* MUR_SelectBlendBuffer(int32_t index);                          /* the selected buffer's record */
+/**
+ * @defgroup shapes Brush shapes
+ * @brief The 16-bit coverage shape of the brush.
+ * @{
+ */
+
+/**
+ * @brief Builds the brush shape: from the picture at path (gray, scaled to
+ * the brush size, blurred by MUR_SetShapeBlur), or round with the tool's
+ * softness when path has fewer than 2 characters or the picture cannot be read.
+ * The decoded picture is cached for the next build from the same path.
+ * @param path  a picture file; NULL is round. @param shapeParam  how the picture is read, as the tool's presets pass it.
+ * @par Last error
+ * "SetBrushShape Excpt" on a fault.
+ */
+MUR_API void MUR_SetBrushShape(const char* path, int32_t shapeParam);
+/** @brief MUR_SetBrushShape with the earlier rules of the round shape and picture scaling.
+ * @par Last error
+ * "SetBrushShape Excpt" on a fault.
+ */
+MUR_API void MUR_SetBrushShape_ORIGINAL(const char* path, int32_t shapeParam);
+/** @brief Forgets the cached shape picture.
+ * @par Last error
+ * "MUR_UnloadBrushShape Excpt" on a fault.
+ */
+MUR_API void MUR_UnloadBrushShape(void);
+
+/** @} */
+
+/**
+ * @defgroup blend Blend buffers
+ * @brief Brush-sized RGBA64 squares carrying picked-up colour from dab to dab.
+ *
+ * Pick-up and mixing act on the selected buffer around (x, y), a square of
+ * the brush size cut to the source; parts outside the source take the tool
+ * colour. They return 1 when they ran, 0 and do nothing while the blend
+ * strength is 0 or without a buffer or source. The mask, while enabled,
+ * weights what is picked up. None of them sets the last-error text except
+ * MUR_SetBlendBufferCount.
+ * @{
+ */
+
+/**
+ * @brief Sets the number of blend buffers (clamped to 0..20) and selects
+ * buffer 0. A new count releases all buffers and makes new ones of the
+ * largest brush's size (contents zero).
+ * @par Last error
+ * "SetBlendBufferCount Excpt" on a fault.
+ */
+MUR_API void MUR_SetBlendBufferCount(int32_t count);
+/**
+ * @brief Selects a blend buffer.
+ * @param index  clamped to 0..count-1.
+ * @return an opaque handle of the selected buffer (engine memory; do not free or read it).
+ */
+MUR_API void* MUR_SelectBlendBuffer(int32_t index);
+/**
+ * @brief Picks colour up from an image-sized RGBA64 buffer of the host into
+ * the selected buffer: strength (0..256) of the tool colour, the rest from the source.
+ * @param imageRGBA64  width x height RGBA64 pixels, rows without gaps.
+ * @param flag  1: transparent and outside pixels become opaque tool colour.
+ */
 MUR_API int32_t MUR_DoCopyBlendBuffer(int32_t x, int32_t y, const uint16_t* imageRGBA64, int32_t strength, int32_t flag);
+/** @brief As MUR_DoCopyBlendBuffer from the current layer. */
 MUR_API int32_t MUR_CopyBlendBufferSurface(int32_t x, int32_t y, int32_t strength, int32_t flag);
+/** @brief As MUR_DoCopyBlendBuffer from a layer (flag 0). */
 MUR_API int32_t MUR_CopyBlendBufferLayer(int32_t layer, int32_t x, int32_t y, int32_t strength);
+/** @brief As MUR_DoCopyBlendBuffer from the undo back buffer (flag 0). */
 MUR_API int32_t MUR_CopyBlendBufferUnderLayer(int32_t x, int32_t y, int32_t strength);
+/** @brief The same as MUR_CopyBlendBufferUnderLayer. */
 MUR_API int32_t MUR_CopyBlendBufferHistory(int32_t x, int32_t y, int32_t strength);
+/** @brief As MUR_DoCopyBlendBuffer from the trace image (flag 0). */
 MUR_API int32_t MUR_CopyBlendBufferTrace(int32_t x, int32_t y, int32_t strength);
+/**
+ * @brief Picks the mask up into the selected buffer (one 16-bit value per
+ * pixel), mixed with the tool colour's mask value by strength (0..256).
+ */
 MUR_API int32_t MUR_DoCopyBlendBufferMask(int32_t x, int32_t y, int32_t strength);
+/**
+ * @brief Mixes colour from an image-sized RGBA64 buffer of the host into the
+ * selected buffer with the tool's mix mode.
+ * @param strength  0..255 of 256.
+ */
 MUR_API int32_t MUR_DoMixBlendBuffer(int32_t x, int32_t y, const uint16_t* imageRGBA64, int32_t strength);
+/** @brief As MUR_DoMixBlendBuffer from the current layer. */
 MUR_API int32_t MUR_MixBlendBufferSurface(int32_t x, int32_t y, int32_t strength);
+/** @brief As MUR_DoMixBlendBuffer from the undo back buffer. */
 MUR_API int32_t MUR_MixBlendBufferUnderLayer(int32_t x, int32_t y, int32_t strength);
+/** @brief The same as MUR_MixBlendBufferUnderLayer. */
 MUR_API int32_t MUR_MixBlendBufferHistory(int32_t x, int32_t y, int32_t strength);
+/** @brief As MUR_DoMixBlendBuffer from the trace image. */
 MUR_API int32_t MUR_MixBlendBufferTrace(int32_t x, int32_t y, int32_t strength);
+/** @brief As MUR_DoMixBlendBuffer from a layer. */
 MUR_API int32_t MUR_MixBlendBufferLayer(int32_t layer, int32_t x, int32_t y, int32_t strength);
+/**
+ * @brief Mixes one colour (8-bit r, g, b) into the selected buffer by strength (0..255).
+ * @param reserved  ignored.
+ */
 MUR_API int32_t MUR_DoColorBlendBuffer(int32_t x, int32_t y, int32_t r, int32_t g, int32_t b, int32_t reserved, int32_t strength);
-MUR_API void MUR_FilterBlendBuffer(int32_t kind, int32_t levelPercent);       /* 289 gray, 290 invert, 291/292 thresholds */
+/**
+ * @brief Filters the selected buffer's brush-sized square.
+ * @param kind  289 gray, 290 invert, 291 channels below levelPercent to 0,
+ *        292 channels above it to 65280; others do nothing.
+ * @param levelPercent  the threshold in percent of 65535.
+ */
+MUR_API void MUR_FilterBlendBuffer(int32_t kind, int32_t levelPercent);
+/** @brief Clears the selected buffer to transparent black. */
 MUR_API void MUR_ClearBlendBuffer(void);
+/**
+ * @brief Fills the first (largest brush)^2 x 2 bytes of the selected buffer
+ * with one byte: the low byte of low.
+ * @param reserved1, reserved2  ignored. @param high  ignored in effect.
+ */
 MUR_API void MUR_FillBlendBuffer(int32_t reserved1, int32_t reserved2, int32_t high, int32_t low);
 
-/* ---- Undo --------------------------------------------------------------- */
-MUR_API int32_t MUR_SetUndoLevels(int32_t levels);            /* empties the history; 0..500 steps kept */
-MUR_API void MUR_SetUndoMB(int32_t megabytes);                /* budget; 0 = derived from free memory */
-MUR_API int32_t MUR_GetTotalUndoMemory(void);                 /* budget in megabytes */
-MUR_API int32_t MUR_GetCurrentUndoMemory(void);               /* megabytes in use */
-MUR_API void MUR_SaveUndoBackBuffer(int32_t slot);            /* back buffers mirror the slot and the mask */
-MUR_API void MUR_SaveUndoBuffer(int32_t saveColor, int32_t saveMask); /* the dirty rectangle becomes a step */
-MUR_API void MUR_InvalidateDirtyUndoCanvas(void);             /* the next step covers the whole image */
-MUR_API void MUR_PauseUndo(void);
-MUR_API void MUR_ResumeUndo(void);
-MUR_API void MUR_Undo(void);
-MUR_API void MUR_Redo(void);
-MUR_API int32_t MUR_CanUndo(void);
-MUR_API int32_t MUR_CanRedo(void);
-MUR_API int32_t MUR_GetRedoCount(void);
-MUR_API int32_t MUR_GetUndoCount(void);                       /* entries holding a patch */
-MUR_API void MUR_ReduceUndo(int32_t kilobytes);               /* frees history, oldest first */
-MUR_API void MUR_ClearUndo(void);
-MUR_API void MUR_StartFade(void);                             /* toggles the next undo step's colour */
-MUR_API void MUR_UpdateFade(int32_t value);                   /* accepted and ignored */
-MUR_API void MUR_EndFade(void);                               /* accepted and ignored */
+/** @} */
 
-/* ---- Tablet ------------------------------------------------------------- */
-MUR_API int32_t MUR_InitTablet(MUR_Window window);       /* opens the tablet context; 0 without a tablet */
-MUR_API int32_t MUR_SetTabletOrigin(void);               /* the window's client origin; 0 without a context */
-MUR_API int32_t MUR_CloseTablet(void);                   /* close result, 0 without a context */
-MUR_API void MUR_ResetTabletPressure(void);              /* start of a stroke: pressure 10, queue emptied */
-MUR_API int32_t MUR_ReadTabletPackets(void);             /* reads up to 256 packets; their number */
-MUR_API int32_t MUR_ReadTabletPressure(int32_t index);   /* percent, at least 1; a ramp when there is no such packet */
-MUR_API int32_t MUR_ReadRawTabletPressure(int32_t index); /* scaled pressure of slot 0..255, 0 otherwise */
-MUR_API int32_t MUR_IsPacketInvert(int32_t index);       /* 1 for the eraser end */
-MUR_API uint32_t MUR_PacketStatus(int32_t index);        /* status word, 0 without such a packet */
-MUR_API int32_t MUR_ReadTabletX(int32_t index);          /* relative to the window's client origin */
+/**
+ * @defgroup undo Undo
+ * @brief The undo history: rectangular patches of the current layer and the
+ * mask, at most 500 steps and a memory budget.
+ *
+ * Every pixel-changing call widens the dirty rectangle; MUR_SaveUndoBuffer
+ * turns it into a step, comparing with the back buffers that hold the layer
+ * and mask as they were at the last step (or MUR_SetLayer).
+ * @{
+ */
+
+/**
+ * @brief Empties the history and sets how many steps it keeps.
+ * @param levels  clamped to 0..500. @return the stored number.
+ */
+MUR_API int32_t MUR_SetUndoLevels(int32_t levels);
+/**
+ * @brief The history's memory budget in megabytes; 0 derives it from free
+ * memory (85 % of what is available, at least 15 page-sized patches).
+ */
+MUR_API void MUR_SetUndoMB(int32_t megabytes);
+/** @brief The budget in megabytes (recomputed from free memory when derived). */
+MUR_API int32_t MUR_GetTotalUndoMemory(void);
+/** @brief Megabytes the history and its back buffers use. */
+MUR_API int32_t MUR_GetCurrentUndoMemory(void);
+/**
+ * @brief Copies a layer and the mask into the back buffers (nothing while undo is paused).
+ * @param slot  a slot holding pixels, else only the mask is copied.
+ * @par Last error
+ * "SaveUndoBackBuffer Excpt" on a fault.
+ */
+MUR_API void MUR_SaveUndoBackBuffer(int32_t slot);
+/**
+ * @brief Turns the dirty rectangle into an undo step of the current layer's
+ * colour (saveColor != 0) and the mask (saveMask != 0), refreshes the back
+ * buffers there and empties the rectangle. An empty rectangle, or a paused
+ * history, saves nothing. Oldest steps go when the levels or the budget are exceeded.
+ * @par Last error
+ * "SaveUndoBuf Excpt" on a fault.
+ */
+MUR_API void MUR_SaveUndoBuffer(int32_t saveColor, int32_t saveMask);
+/** @brief Makes the whole image dirty: the next step covers it (after whole-layer changes). */
+MUR_API void MUR_InvalidateDirtyUndoCanvas(void);
+/** @brief Pauses the history: no steps are saved, undone or redone until MUR_ResumeUndo. */
+MUR_API void MUR_PauseUndo(void);
+/** @brief Resumes a paused history. */
+MUR_API void MUR_ResumeUndo(void);
+/** @brief Undoes the latest step not yet undone; nothing when there is none or while paused.
+ * @par Last error
+ * "Undo Excpt" on a fault.
+ */
+MUR_API void MUR_Undo(void);
+/** @brief Redoes the latest undone step; nothing when there is none or while paused.
+ * @par Last error
+ * "Redo Excpt" on a fault.
+ */
+MUR_API void MUR_Redo(void);
+/** @brief 1 when a step can be undone. */
+MUR_API int32_t MUR_CanUndo(void);
+/** @brief 1 when a step can be redone. */
+MUR_API int32_t MUR_CanRedo(void);
+/** @brief Number of undone steps that can be redone. */
+MUR_API int32_t MUR_GetRedoCount(void);
+/** @brief Number of history entries holding a patch (undone ones included). */
+MUR_API int32_t MUR_GetUndoCount(void);
+/** @brief Frees at least kilobytes of history, oldest first.
+ * @par Last error
+ * "ReduceUndo Excpt" on a fault.
+ */
+MUR_API void MUR_ReduceUndo(int32_t kilobytes);
+/** @brief Empties the history, resumes it and refreshes the back buffers from the current layer.
+ * @par Last error
+ * "ClearUndo Excpt" on a fault.
+ */
+MUR_API void MUR_ClearUndo(void);
+/** @brief Toggles the colour of the undo step below the latest undone one (for a fade preview).
+ * @par Last error
+ * "StartFade Excpt" on a fault.
+ */
+MUR_API void MUR_StartFade(void);
+/** @brief Accepted and ignored. */
+MUR_API void MUR_UpdateFade(int32_t value);
+/** @brief Accepted and ignored. */
+MUR_API void MUR_EndFade(void);
+
+/** @} */
+
+/**
+ * @defgroup tablet Tablet
+ * @brief Pen input through a Wintab driver library loaded at run time
+ * (libwintab32.so); without one every call returns its neutral value.
+ *
+ * A fault inside these calls is swallowed: the call returns 0 and leaves no
+ * last-error text. Packets are read in batches of up to 256; index names a
+ * packet of the last batch.
+ * @{
+ */
+
+/** @brief Opens the tablet context for a window (replacing an open one). @return non-zero when open; 0 without a tablet or driver. */
+MUR_API int32_t MUR_InitTablet(MUR_Window window);
+/** @brief Takes the window's client origin as the origin of packet coordinates. @return 1 when converted; 0 without a context or when the origin cannot be read. */
+MUR_API int32_t MUR_SetTabletOrigin(void);
+/** @brief Closes the tablet context. @return the driver's result; 0 without a context. */
+MUR_API int32_t MUR_CloseTablet(void);
+/** @brief Start of a stroke: pressure back to 10 % and the driver's queue emptied. */
+MUR_API void MUR_ResetTabletPressure(void);
+/** @brief Reads up to 256 packets from the driver. @return their number; 0 without a context. */
+MUR_API int32_t MUR_ReadTabletPackets(void);
+/**
+ * @brief Pen pressure of packet index in percent, at least 1.
+ * @return the pressure; for a missing packet (a stroke made with the mouse)
+ *         a ramp that rises from the reset value to 100 over successive calls.
+ */
+MUR_API int32_t MUR_ReadTabletPressure(int32_t index);
+/** @brief Scaled pressure of packet slot 0..255; 0 otherwise or without a context. */
+MUR_API int32_t MUR_ReadRawTabletPressure(int32_t index);
+/** @brief 1 when packet index came from the eraser end of the pen. */
+MUR_API int32_t MUR_IsPacketInvert(int32_t index);
+/** @brief The driver's status word of packet index; 0 without such a packet. */
+MUR_API uint32_t MUR_PacketStatus(int32_t index);
+/** @brief X of packet index relative to the window's client origin; 0 without such a packet. */
+MUR_API int32_t MUR_ReadTabletX(int32_t index);
+/** @brief Y of packet index relative to the window's client origin; 0 without such a packet. */
 MUR_API int32_t MUR_ReadTabletY(int32_t index);
 
+/** @} */
+
+/** @cond MURCORE_INTERNAL */
 #ifdef __cplusplus
 }
 #endif
+/** @endcond */
 
 #endif /* MURCORE_H */

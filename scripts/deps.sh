@@ -11,6 +11,10 @@ packages=(
     # tests, benchmarks and fuzzing (clang with libFuzzer and its OpenMP)
     libgtest-dev libgmock-dev libbenchmark-dev python3 imagemagick
     clang libclang-rt-14-dev libomp-14-dev
+    # host-developer checks: API reference, ABI check, Debian packages, the
+    # Python binding (its tests run on /usr/bin/python3, which these belong to)
+    doxygen abigail-tools lintian dpkg-dev fakeroot file
+    python3-cffi python3-numpy python3-pip python3-setuptools python3-wheel
 )
 
 missing=()

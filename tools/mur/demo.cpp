@@ -3,6 +3,7 @@
 #include "demo_painting.h"
 #include "murcore.h"
 #include "png_files.h"
+#include "share_dir.h"
 
 #include <algorithm>
 #include <cmath>
@@ -213,7 +214,7 @@ int demo(const char* outDir)
     std::printf("deleted the image; %d layers left\n", MUR_GetLayerCount());
     const char* error = MUR_GetLastError();
     std::printf("last error: %s\n", *error ? error : "(none)");
-    return paint_landscape(dir, MUR_SHARE_DIR);
+    return paint_landscape(dir, share_dir());
 }
 
 }  // namespace mur_tool

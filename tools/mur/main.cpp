@@ -9,9 +9,24 @@
 
 namespace {
 
+// The manual page (mur.1) describes the same commands in the same words; a
+// test keeps the two in step.
+const char kHelp[] =
+    "usage: mur COMMAND [ARGUMENTS]\n"
+    "\n"
+    "The command-line host of the murcore painting engine.\n"
+    "\n"
+    "commands:\n"
+    "  demo [OUT_DIR]           paint a small layered document and a landscape, and write their views\n"
+    "                           as PNG files into OUT_DIR (default: out)\n"
+    "  filters IN.png OUT.png   run every native filter on IN.png and write a contact sheet of the\n"
+    "                           results to OUT.png\n"
+    "  --version                print the version\n"
+    "  --help, -h               print this help\n";
+
 int usage()
 {
-    std::puts("usage: mur --version | mur demo [OUT_DIR] | mur filters IN.png OUT.png");
+    std::fputs("usage: mur --version | mur --help | mur demo [OUT_DIR] | mur filters IN.png OUT.png\n", stderr);
     return 2;
 }
 
@@ -22,6 +37,10 @@ int main(int argc, char** argv)
     if (argc < 2) return usage();
     if (std::strcmp(argv[1], "--version") == 0) {
         std::printf("mur %s\n", MUR_VERSION);
+        return 0;
+    }
+    if (std::strcmp(argv[1], "--help") == 0 || std::strcmp(argv[1], "-h") == 0) {
+        std::fputs(kHelp, stdout);
         return 0;
     }
     if (std::strcmp(argv[1], "demo") == 0) return mur_tool::demo(argc > 2 ? argv[2] : "out");
