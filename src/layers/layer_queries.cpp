@@ -3,6 +3,7 @@
 #include "engine/guard.h"
 #include "engine/state.h"
 #include "layers/layer_access.h"
+#include "layers/layers.h"
 #include "layers/pixel_formats.h"
 
 #include <algorithm>
@@ -44,6 +45,14 @@ void store(const Extents& e, int32_t* left, int32_t* top, int32_t* right, int32_
 }
 
 }  // namespace
+
+void layers::find_data_extents(const LayerRecord& layer, int32_t& left, int32_t& top, int32_t& right,
+                               int32_t& bottom) noexcept
+{
+    const Extents e = find_extents(layer, [](const uint16_t* p) { return p[3] != 0; });
+    left = e.left, top = e.top, right = e.right, bottom = e.bottom;
+}
+
 }  // namespace mur
 
 using namespace mur;
@@ -55,7 +64,9 @@ MUR_API void MUR_FindDataExtentsLayer(int32_t layer, int32_t* left, int32_t* top
     guard("FindDataExtentsLayer", [&] {
         const LayerRecord* source = live_layer(layer);
         if (!source) return;
-        store(find_extents(*source, [](const uint16_t* p) { return p[3] != 0; }), left, top, right, bottom);
+        Extents e;
+        layers::find_data_extents(*source, e.left, e.top, e.right, e.bottom);
+        store(e, left, top, right, bottom);
     });
 }
 

@@ -24,19 +24,15 @@ inline uint8_t clamp_byte(int64_t v) noexcept { return static_cast<uint8_t>(std:
 inline int32_t slider_byte(double s) noexcept { return static_cast<int32_t>(std::clamp(std::trunc(s * 255), -255.0, 510.0)); }
 inline uint32_t slider_weight(double s) noexcept { return static_cast<uint32_t>(std::clamp(std::trunc(s * 65535), 0.0, 65535.0)); }
 
-// True when the buffers are the page's size, so that filters that also
-// change the current layer or the mask may do so.
-bool covers_page(const NativeFilterContext& ctx) noexcept;
+// Stores the destination into the current layer where the driver allows it
+// (a stage of a filter that the layer shows as it goes).
+inline void store_stage(const NativeFilterContext& ctx) noexcept
+{
+    if (ctx.storeStage) ctx.storeStage(ctx);
+}
 
-// Stores the destination into the current layer through the texture and the
-// enabled mask (the masked RGBA32 load); only for page-sized buffers.
-void store_to_current_layer(const NativeFilterContext& ctx) noexcept;
-
-// The data extents (alpha != 0): of the current layer for page-sized buffers,
-// else of the input buffer. Without any such pixel x0 > x1 (nothing to do).
-struct Extents {
-    int32_t x0, y0, x1, y1;
-};
+// The data extents (alpha != 0): of the current layer where the driver gives
+// them, else of the input buffer. Without any such pixel x0 > x1.
 Extents data_extents(const NativeFilterContext& ctx) noexcept;
 
 }  // namespace mur::ipl

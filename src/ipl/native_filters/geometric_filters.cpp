@@ -106,12 +106,12 @@ void mirror(NativeFilterContext& ctx)
     const uint8_t* from = ctx.input();
     if (ctx.style1 != 1) {
         mirror_stage(ctx, from, true, column, flip);
-        store_to_current_layer(ctx);
+        store_stage(ctx);
         from = ctx.destination;
     }
     if (ctx.style1 == 1 || ctx.style1 == 2) {
         mirror_stage(ctx, from, false, row, flip);
-        store_to_current_layer(ctx);
+        store_stage(ctx);
     }
 }
 
@@ -128,13 +128,13 @@ void gallery_wrap_mirror_auto(NativeFilterContext& ctx)
         for (int32_t x = 0; x < ctx.width; ++x)
             if (x < e.x0 || x > e.x1)
                 copy_pixel(ctx.pixel(ctx.destination, x, y), ctx.pixel(in, fold(x, e.x0, e.x1), y));
-    store_to_current_layer(ctx);
+    store_stage(ctx);
     for (int32_t y = 0; y < ctx.height; ++y) {
         if (y >= e.y0 && y <= e.y1) continue;
         std::memcpy(ctx.pixel(ctx.destination, 0, y), ctx.pixel(ctx.destination, 0, fold(y, e.y0, e.y1)),
                     std::size_t(ctx.width) * 4);
     }
-    store_to_current_layer(ctx);
+    store_stage(ctx);
 }
 
 void fader(NativeFilterContext& ctx)

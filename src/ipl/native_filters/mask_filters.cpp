@@ -1,26 +1,18 @@
 // "Mask High Low" and "Mask Detail": they write the selection mask from the
 // picture's brightness (page-sized pictures only) and leave the pixels alone.
 #include "engine/memory.h"
-#include "engine/state.h"
 #include "ipl/native_filters/filter_support.h"
 #include "ipl/native_filters/filters.h"
 
 #include <cstdlib>
 
-namespace mur::ipl {
-namespace {
-
-uint16_t* page_mask(const NativeFilterContext& ctx) { return covers_page(ctx) ? engine.mask.plane : nullptr; }
-
-}  // namespace
-
-namespace filters {
+namespace mur::ipl::filters {
 
 // Very bright and very dark pixels are masked in proportion to how far they
 // lie beyond hi and lo; the rest keep the mask value the caller cleared.
 void mask_high_low(NativeFilterContext& ctx)
 {
-    uint16_t* mask = page_mask(ctx);
+    uint16_t* mask = ctx.mask;
     if (!mask) return;
     const int32_t hi = slider_byte(ctx.slider[0]), lo = slider_byte(ctx.slider[1]);
     const double kh = 255.0 / (hi >= 255 ? 1 : 255 - hi);
@@ -43,7 +35,7 @@ void mask_high_low(NativeFilterContext& ctx)
 // less detail keep the value the caller cleared the mask to.
 void mask_detail(NativeFilterContext& ctx)
 {
-    uint16_t* mask = page_mask(ctx);
+    uint16_t* mask = ctx.mask;
     if (!mask) return;
     const int32_t w = ctx.width, h = ctx.height;
     const mem::Owned<uint8_t> levels(static_cast<uint8_t*>(mem::try_alloc_uninit(ctx.pixels())));
@@ -66,5 +58,4 @@ void mask_detail(NativeFilterContext& ctx)
         }
 }
 
-}  // namespace filters
-}  // namespace mur::ipl
+}  // namespace mur::ipl::filters

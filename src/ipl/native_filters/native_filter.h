@@ -21,8 +21,16 @@ struct NativeFilterParams {
     int32_t blue = 0;
 };
 
+// The data extents of a picture (alpha != 0); x0 > x1 when it has none.
+struct Extents {
+    int32_t x0, y0, x1, y1;
+};
+
 // What a filter sees. Filters read `input()` and write `destination`; in
-// single-buffer mode both are the destination.
+// single-buffer mode both are the destination. Whatever else a filter needs
+// the driver hands it here, so that filters never reach into the engine:
+// for page-sized buffers the selection mask, a stage that stores the
+// destination into the current layer, and that layer's data extents.
 struct NativeFilterContext {
     uint8_t* source = nullptr;
     uint8_t* destination = nullptr;
@@ -37,6 +45,15 @@ struct NativeFilterContext {
     uint8_t flag[6] = {};          // flag1..6
     double red = 0, green = 0, blue = 0;  // 0..1
     bool singleBuffer = false;
+    uint16_t toolColour[3] = {};   // the tool's colour, 16-bit
+
+    uint16_t* mask = nullptr;      // the selection mask, page-sized buffers only
+    // Stores the destination into the current layer through the texture and
+    // the enabled mask; null where there is nothing to store into.
+    void (*storeStage)(const NativeFilterContext&) noexcept = nullptr;
+    // The current layer's data extents; null where the buffers are not the
+    // page's, and a filter then looks at its input.
+    Extents (*layerExtents)() noexcept = nullptr;
 
     uint8_t* input() const noexcept { return singleBuffer ? destination : source; }
     uint8_t* pixel(uint8_t* buffer, int32_t x, int32_t y) const noexcept

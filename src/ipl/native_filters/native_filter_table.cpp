@@ -4,7 +4,9 @@
 #include "ipl/native_filters/filter_support.h"
 #include "ipl/native_filters/filters.h"
 #include "layers/layer_load.h"
+#include "layers/layers.h"
 
+#include <algorithm>
 #include <cstring>
 #include <iterator>
 
@@ -41,6 +43,24 @@ constexpr NativeFilter kFilters[] = {
     {"Mask Detail", filters::mask_detail},
 };
 
+// The stage store and the extents of the current layer, for page-sized
+// buffers.
+void store_into_current_layer(const NativeFilterContext& ctx) noexcept
+{
+    LayerRecord* layer = engine.layers.currentRecord;
+    if (!layer || !layer->pixels) return;
+    load_rgba32_into_layer(ctx.destination, ctx.stride, *layer, 0, 0, std::min(layer->width, ctx.width),
+                           std::min(layer->height, ctx.height), true);
+}
+
+Extents current_layer_extents() noexcept
+{
+    Extents e{engine.width, engine.height, 0, 0};
+    if (const LayerRecord* layer = engine.layers.currentRecord; layer && layer->pixels)
+        layers::find_data_extents(*layer, e.x0, e.y0, e.x1, e.y1);
+    return e;
+}
+
 NativeFilterContext make_context(uint8_t* source, uint8_t* destination, int32_t width, int32_t height,
                                  bool singleBuffer, const NativeFilterParams& params)
 {
@@ -63,6 +83,13 @@ NativeFilterContext make_context(uint8_t* source, uint8_t* destination, int32_t 
     ctx.green = params.green * (1.0 / 255);
     ctx.blue = params.blue * (1.0 / 255);
     ctx.singleBuffer = singleBuffer;
+    std::copy_n(engine.tool.color, 3, ctx.toolColour);
+    // Filters reach the image only through buffers of its size.
+    if (width == engine.width && height == engine.height && width > 0 && height > 0) {
+        ctx.mask = engine.mask.plane;
+        ctx.storeStage = store_into_current_layer;
+        if (engine.layers.currentRecord && engine.layers.currentRecord->pixels) ctx.layerExtents = current_layer_extents;
+    }
     return ctx;
 }
 
@@ -107,27 +134,10 @@ bool run_native_filter(uint8_t* source, uint8_t* destination, int32_t width, int
 
 // ---- Helpers shared by the filters ------------------------------------------
 
-bool covers_page(const NativeFilterContext& ctx) noexcept
-{
-    return ctx.width == engine.width && ctx.height == engine.height && ctx.width > 0 && ctx.height > 0;
-}
-
-void store_to_current_layer(const NativeFilterContext& ctx) noexcept
-{
-    LayerRecord* layer = engine.layers.currentRecord;
-    if (!covers_page(ctx) || !layer || !layer->pixels) return;
-    load_rgba32_into_layer(ctx.destination, ctx.stride, *layer, 0, 0, std::min(layer->width, ctx.width),
-                           std::min(layer->height, ctx.height), true);
-}
-
 Extents data_extents(const NativeFilterContext& ctx) noexcept
 {
+    if (ctx.layerExtents) return ctx.layerExtents();
     Extents e{ctx.width, ctx.height, 0, 0};
-    const LayerRecord* layer = engine.layers.currentRecord;
-    if (covers_page(ctx) && layer && layer->pixels) {
-        MUR_FindDataExtentsLayer(engine.layers.currentLayer, &e.x0, &e.y0, &e.x1, &e.y1);
-        return e;
-    }
     const uint8_t* in = ctx.input();
     for (int32_t y = 0; y < ctx.height; ++y)
         for (int32_t x = 0; x < ctx.width; ++x) {

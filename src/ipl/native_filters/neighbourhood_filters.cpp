@@ -64,7 +64,7 @@ void line_art_cleaner(NativeFilterContext& ctx)
         d[0] = d[1] = d[2] = v;
         d[3] = in[i * 4 + 3];
     }
-    store_to_current_layer(ctx);
+    store_stage(ctx);
 
     const int32_t clearAt = 255 - std::clamp(slider_byte(ctx.slider[1]), 0, 255) / 4;
     const mem::Owned<uint8_t> levels(static_cast<uint8_t*>(mem::try_alloc_uninit(ctx.pixels())));

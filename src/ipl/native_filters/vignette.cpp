@@ -1,7 +1,6 @@
 // "Vignette": a soft-edged rectangle or ellipse, blurred, decides how much of
 // each pixel is kept and how much is tinted or made transparent.
 #include "engine/memory.h"
-#include "engine/state.h"
 #include "imaging/gaussian_blur.h"
 #include "ipl/native_filters/filter_support.h"
 #include "ipl/native_filters/filters.h"
@@ -71,7 +70,7 @@ void vignette(NativeFilterContext& ctx)
     if (ctx.slider[0] == 0) ctx.slider[0] = 0.001;
     double tint[3] = {ctx.slider[0], ctx.slider[1], ctx.slider[2]};
     if (ctx.flag[5] == 1)
-        for (int c = 0; c < 3; ++c) tint[c] = engine.tool.color[c] * (1.0 / 65280);
+        for (int c = 0; c < 3; ++c) tint[c] = ctx.toolColour[c] * (1.0 / 65280);
     const bool tinted = ctx.flag[0] == 1, toTransparent = ctx.flag[1] == 1;
     const uint8_t* in = ctx.input();
     for (std::size_t i = 0; i < pixels; ++i) {
