@@ -3,16 +3,21 @@
 # make bench     build and run the benchmarks
 # make sanitize  build the tests with AddressSanitizer + UBSan and run them,
 #                then run every fuzz target (clang, libFuzzer) for FUZZ_SECONDS
+# make fuzz-long run each fuzz target alone, at the lowest priority, until it
+#                has used FUZZ_LONG_SECONDS of CPU time
+# make sweeps    the full hostile-caller and allocation-failure sweeps (the
+#                suite runs their quick modes)
 
 JOBS     ?= $(shell nproc)
 BUILD    ?= build
 ASAN     ?= build-asan
 BENCHDIR ?= build-bench
 FUZZDIR  ?= build-fuzz
-FUZZ_SECONDS ?= 60
+FUZZ_SECONDS ?= 20
+FUZZ_LONG_SECONDS ?= 1200
 BENCH_FILTER ?= .
 
-.PHONY: all deps build run test bench sanitize fuzz clean
+.PHONY: all deps build run test bench sanitize fuzz fuzz-build fuzz-long sweeps clean
 
 all: build
 
@@ -44,11 +49,20 @@ sanitize: deps
 	  ctest --test-dir $(ASAN) --output-on-failure -j $(JOBS)
 	$(MAKE) fuzz
 
-fuzz: deps
+fuzz-build: deps
 	CC=clang CXX=clang++ cmake -S . -B $(FUZZDIR) -DCMAKE_BUILD_TYPE=RelWithDebInfo -DMUR_BUILD_FUZZ=ON \
 	  -DMUR_BUILD_TESTS=OFF -DMUR_BUILD_TOOLS=OFF
 	cmake --build $(FUZZDIR) -j $(JOBS)
+
+fuzz: fuzz-build
 	scripts/run_fuzzers.sh $(FUZZDIR) $(FUZZ_SECONDS)
+
+fuzz-long: fuzz-build
+	scripts/fuzz_long.sh $(FUZZDIR) $(FUZZ_LONG_SECONDS)
+
+sweeps: build
+	$(BUILD)/tests/sweeps/hostile_caller --full
+	$(BUILD)/tests/sweeps/alloc_failure_sweep --full
 
 clean:
 	rm -rf $(BUILD) $(ASAN) $(BENCHDIR) $(FUZZDIR) out
