@@ -14,6 +14,8 @@ void reset_engine()
 {
     mem::reset_failures();
     MUR_DeleteImage();
+    MUR_ToolFreeSrcBuffer32();  // the tool buffers outlive the image
+    MUR_ToolFreeDstBuffer32();
     ToolSettings& tool = engine.tool;
     for (RandomByteTable* table : {&tool.randomTableA, &tool.randomTableB, &tool.pixColorVaryTable, &tool.pixLumVaryTable})
         DeleteRandArrayBtye(*table);

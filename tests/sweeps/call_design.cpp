@@ -81,10 +81,6 @@ std::vector<Row> covering_rows(const ExportInfo& info, const DesignOptions& opti
         if (seen.insert(row).second) rows.push_back(row);
     };
     auto size_of = [&](int arg) { return pool_size(options.pools, info.args[arg], options.benignTexts); };
-    for (int base = 0; base < kNumberPositions; ++base) {
-        add(uniform_row(info, base, false));
-        add(uniform_row(info, base, true));
-    }
     for (int base : options.bases) {
         const Row start = uniform_row(info, base, false);
         for (int arg = 0; arg < info.argCount; ++arg)
@@ -93,6 +89,10 @@ std::vector<Row> covering_rows(const ExportInfo& info, const DesignOptions& opti
                 row[arg] = static_cast<uint8_t>(v);
                 add(row);
             }
+    }
+    for (int base = 0; base < kNumberPositions; ++base) {
+        add(uniform_row(info, base, false));
+        add(uniform_row(info, base, true));
     }
     if (options.bases.empty() || info.argCount < 2) return rows;
     std::size_t pairs = 0;

@@ -23,7 +23,7 @@ std::vector<uint8_t> gradient_rgba32(int32_t width, int32_t height)
     return picture;
 }
 
-void build_image()
+void build_fresh_image()
 {
     const int32_t w = kStageWidth, h = kStageHeight;
     MUR_SetRandomSeed(7);
@@ -35,10 +35,18 @@ void build_image()
     MUR_SetLayer(3);
     const std::vector<uint8_t> picture = gradient_rgba32(w, h);
     MUR_LoadRGBA32(picture.data(), w * 4, 0);
-    MUR_CreateTexture(3);
     MUR_SetLayer(2);
     MUR_LoadRGBA32(picture.data(), w * 4, 0);
     MUR_SetUndoLevels(20);
+}
+
+void build_image()
+{
+    const int32_t w = kStageWidth, h = kStageHeight;
+    build_fresh_image();
+    MUR_SetLayer(3);
+    MUR_CreateTexture(3);
+    MUR_SetLayer(2);
     MUR_InvalidateDirtyUndoCanvas();
     MUR_SaveUndoBuffer(1, 1);
 
@@ -76,6 +84,7 @@ const char* stage_name(Stage stage)
     switch (stage) {
     case Stage::NoImage: return "no-image";
     case Stage::ImageWithLayers: return "image";
+    case Stage::FreshImage: return "fresh-image";
     case Stage::AfterDelete: return "deleted";
     }
     return "?";
@@ -83,7 +92,7 @@ const char* stage_name(Stage stage)
 
 bool stage_from_name(const char* name, Stage& stage)
 {
-    for (Stage s : kStages)
+    for (Stage s : kAllStages)
         if (std::strcmp(name, stage_name(s)) == 0) {
             stage = s;
             return true;
@@ -96,6 +105,7 @@ void build_stage(Stage stage)
     switch (stage) {
     case Stage::NoImage: break;
     case Stage::ImageWithLayers: build_image(); break;
+    case Stage::FreshImage: build_fresh_image(); break;
     case Stage::AfterDelete:
         build_image();
         MUR_DeleteImage();

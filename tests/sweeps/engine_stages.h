@@ -8,8 +8,14 @@
 
 namespace mur::sweep {
 
-enum class Stage { NoImage, ImageWithLayers, AfterDelete };
+// FreshImage is the image and its layers alone, as just made and loaded: no
+// texture, paint layer, working buffers or undo history, so that the exports
+// that make those on first use allocate, and the guarded allocators have no
+// history to give up.
+enum class Stage { NoImage, ImageWithLayers, FreshImage, AfterDelete };
 inline constexpr Stage kStages[] = {Stage::NoImage, Stage::ImageWithLayers, Stage::AfterDelete};
+inline constexpr Stage kAllStages[] = {Stage::NoImage, Stage::FreshImage, Stage::ImageWithLayers,
+                                       Stage::AfterDelete};
 
 const char* stage_name(Stage stage);
 bool stage_from_name(const char* name, Stage& stage);

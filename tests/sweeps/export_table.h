@@ -69,7 +69,15 @@ struct ExportInfo {
     int needCount;
     BufferNeed needs[kMaxNeeds];
     int releasedBy;  // the export that takes back a returned block (its only argument), or -1
+    // What a failure of the export is documented to replace rather than
+    // leave as it was (the lifecycle and re-creation exports): a mask of
+    // kReplacesLayers, kReplacesPaint, kReplacesMask, kReplacesUndo; and the argument naming
+    // the one layer slot it replaces, or -1.
+    unsigned failureReplaces;
+    int failureSlotArg;
 };
+
+inline constexpr unsigned kReplacesLayers = 1, kReplacesMask = 2, kReplacesUndo = 4, kReplacesPaint = 8;
 
 extern const ExportInfo kExports[];
 extern const std::size_t kExportCount;
