@@ -7,17 +7,22 @@
 # make deb       build, then the Debian packages into $(BUILD) (cpack), checked by lintian
 # make docs      the API reference (Doxygen HTML) into $(BUILD)/docs/html
 # make bench-python  the Python binding's cost per call beside C, and a 4096x4096 layer read
+# make fuzz-long run each fuzz target alone, at the lowest priority, until it
+#                has used FUZZ_LONG_SECONDS of CPU time
+# make sweeps    the full hostile-caller and allocation-failure sweeps (the
+#                suite runs their quick modes)
 
 JOBS     ?= $(shell nproc)
 BUILD    ?= build
 ASAN     ?= build-asan
 BENCHDIR ?= build-bench
 FUZZDIR  ?= build-fuzz
-FUZZ_SECONDS ?= 60
+FUZZ_SECONDS ?= 20
+FUZZ_LONG_SECONDS ?= 1200
 BENCH_FILTER ?= .
 PREFIX   ?= /usr/local
 
-.PHONY: all deps build run test bench bench-python sanitize fuzz clean install deb docs
+.PHONY: all deps build run test bench bench-python sanitize fuzz fuzz-build fuzz-long sweeps clean install deb docs
 
 all: build
 
@@ -54,10 +59,12 @@ sanitize: deps
 	  ctest --test-dir $(ASAN) --output-on-failure -j $(JOBS)
 	$(MAKE) fuzz
 
-fuzz: deps
+fuzz-build: deps
 	CC=clang CXX=clang++ cmake -S . -B $(FUZZDIR) -DCMAKE_BUILD_TYPE=RelWithDebInfo -DMUR_BUILD_FUZZ=ON \
 	  -DMUR_BUILD_TESTS=OFF -DMUR_BUILD_TOOLS=OFF
 	cmake --build $(FUZZDIR) -j $(JOBS)
+
+fuzz: fuzz-build
 	scripts/run_fuzzers.sh $(FUZZDIR) $(FUZZ_SECONDS)
 
 install: build
@@ -72,6 +79,13 @@ docs: deps
 	cd docs && MUR_DOCS_OUT=$(abspath $(BUILD))/docs \
 	  MUR_VERSION=$$(sed -n 's/^project(murcore VERSION \([0-9.]*\).*/\1/p' ../CMakeLists.txt) doxygen Doxyfile
 	@echo "API reference: $(BUILD)/docs/html/index.html"
+
+fuzz-long: fuzz-build
+	scripts/fuzz_long.sh $(FUZZDIR) $(FUZZ_LONG_SECONDS)
+
+sweeps: build
+	$(BUILD)/tests/sweeps/hostile_caller --full
+	$(BUILD)/tests/sweeps/alloc_failure_sweep --full
 
 clean:
 	rm -rf $(BUILD) $(ASAN) $(BENCHDIR) $(FUZZDIR) out

@@ -1,9 +1,18 @@
 #!/usr/bin/env python3
-"""Writes a few valid inputs for each fuzz target into <dir>/<target>/."""
+"""Writes a few valid inputs for each fuzz target into <dir>/<target>/.
+
+The committed corpora (fuzz/corpus/<target>/) grew from these seeds and were
+minimised; run this again to start a corpus afresh. Pictures of the kinds the
+built-in writers below do not make (interlaced, 16-bit, LZW, tiled, CMYK, ...)
+come from ImageMagick's convert when it is installed.
+"""
 import os
 import random
+import shutil
 import struct
+import subprocess
 import sys
+import tempfile
 import zlib
 
 
@@ -154,6 +163,88 @@ def picture_seeds(rng):
     return bmps, tgas, others
 
 
+# Variants written by ImageMagick: (target, file suffix, convert options).
+CONVERTED = [
+    ("png_read", "png", ["-depth", "8", "-type", "TrueColorAlpha"]),
+    ("png_read", "png", ["-depth", "16"]),
+    ("png_read", "png", ["-interlace", "PNG"]),
+    ("png_read", "png", ["-type", "Palette", "-define", "png:format=png8"]),
+    ("png_read", "png", ["-type", "Bilevel", "-define", "png:bit-depth=1"]),
+    ("png_read", "png", ["-colorspace", "Gray", "-define", "png:bit-depth=4"]),
+    ("png_read", "png", ["-colorspace", "Gray", "-alpha", "on", "-define", "png:color-type=4"]),
+    ("jpeg_read", "jpg", ["-quality", "50"]),
+    ("jpeg_read", "jpg", ["-interlace", "JPEG"]),
+    ("jpeg_read", "jpg", ["-colorspace", "Gray"]),
+    ("jpeg_read", "jpg", ["-colorspace", "CMYK"]),
+    ("jpeg_read", "jpg", ["-sampling-factor", "4:2:0", "-define", "jpeg:restart-interval=1"]),
+    ("jpeg_read", "jpg", ["-define", "jpeg:arithmetic-coding=true"]),
+    ("gif_read", "gif", []),
+    ("gif_read", "gif", ["-interlace", "GIF"]),
+    ("gif_read", "gif", ["-transparent", "white"]),
+    ("gif_read", "gif", ["-colors", "2"]),
+    ("tiff_read", "tif", ["-compress", "None"]),
+    ("tiff_read", "tif", ["-compress", "LZW"]),
+    ("tiff_read", "tif", ["-compress", "Zip", "-define", "tiff:predictor=2"]),
+    ("tiff_read", "tif", ["-compress", "RLE"]),
+    ("tiff_read", "tif", ["-compress", "JPEG"]),
+    ("tiff_read", "tif", ["-define", "tiff:tile-geometry=16x16"]),
+    ("tiff_read", "tif", ["-interlace", "Plane"]),
+    ("tiff_read", "tif", ["-depth", "16"]),
+    ("tiff_read", "tif", ["-colorspace", "CMYK"]),
+    ("tiff_read", "tif", ["-type", "Palette"]),
+    ("tiff_read", "tif", ["-type", "Bilevel", "-compress", "Group4"]),
+    ("tiff_read", "tif", ["-endian", "MSB"]),
+    ("tiff_read", "tif", ["-alpha", "on", "-channel", "A", "-fx", "0.5"]),
+    ("bmp_read", "bmp", ["-type", "Palette", "-compress", "RLE"]),
+    ("bmp_read", "bmp", ["-define", "bmp:format=bmp3"]),
+    ("tga_read", "tga", ["-compress", "RLE"]),
+    ("tga_read", "tga", ["-type", "Palette"]),
+]
+
+
+def converted_seeds(seeds):
+    convert = shutil.which("convert")
+    if not convert:
+        print("make_seeds.py: no ImageMagick convert, writing the built-in seeds only")
+        return
+    with tempfile.TemporaryDirectory() as tmp:
+        for i, (target, suffix, options) in enumerate(CONVERTED):
+            size = ["13x7", "8x8", "17x3"][i % 3]
+            out = os.path.join(tmp, "seed%d.%s" % (i, suffix))
+            base = ["-size", size, "gradient:red-blue", "(", "-size", size, "plasma:fractal", ")", "-compose",
+                    "Overlay", "-composite"]
+            if subprocess.run([convert] + base + options + [out], capture_output=True).returncode == 0:
+                with open(out, "rb") as f:
+                    seeds[target].append(f.read())
+
+
+TEXTURE_SCRIPTS = [
+    b"width, height = 4, 4\nfunction texel(x, y) return x / 3, y / 3, 0.5 end\n",
+    b"width, height = 3, 2\nfunction texel(x, y) return 1, 0, 0, (x + y) / 4 end\n",
+    b"#!/usr/bin/lua\nwidth = 2 height = 2\nlocal t = {}\nfor i = 1, 10 do t[i] = i * i end\n"
+    b"function texel(x, y) return t[x + 1] / 100, math.sin(y), #t / 10 end\n",
+    b"width, height = 8, 1\nlocal s = string.rep('ab', 5) .. string.format('%d', 7)\n"
+    b"function texel(x, y) return string.byte(s, x + 1) / 255, 0, 0 end\n",
+    b"width, height = 2, 2\nfunction texel(x, y) local ok, e = pcall(error, 'x') return ok and 1 or 0, 0, 0 end\n",
+    b"width, height = 2, 2\nlocal co = coroutine.wrap(function() for i = 1, 4 do coroutine.yield(i) end end)\n"
+    b"function texel(x, y) return co() / 4, 0, 0 end\n",
+    b"width, height = 2, 2\nfunction texel(x, y) while true do end end\n",
+    b"width, height = 2, 2\nfunction texel(x, y) return 'red' end\n",
+    b"width, height = 2, 2\nsetmetatable(_G, {__index = function(t, k) return 0.5 end})\n"
+    b"function texel(x, y) return undefined, undefined, undefined end\n",
+    b"width = 1e9 height = 1\nfunction texel() return 0, 0, 0 end\n",
+    b"local t = {} for i = 1, 100 do t[i] = tostring(i) end width = #table.concat(t) / 192 height = 1\n"
+    b"table.sort(t) function texel(x) return tonumber(t[x + 1]) / 100, 0, 0 end\n",
+]
+
+
+def line_seeds(samples, rng, count):
+    out = []
+    for _ in range(count):
+        out.append(g8_line(samples, rng))
+    return out
+
+
 def main(root):
     rng = random.Random(7)
     seeds = {"rgba_line_decode": [], "g8_line_decode": [], "compressed_load": []}
@@ -166,7 +257,17 @@ def main(root):
     bmps, tgas, others = picture_seeds(rng)
     seeds["bmp_read"] = bmps
     seeds["tga_read"] = tgas
-    seeds["picture_read"] = bmps + tgas + others
+    seeds["png_read"] = [others[0], others[1]]
+    seeds["gif_read"] = [others[2]]
+    seeds["tiff_read"] = [others[3]]
+    seeds["jpeg_read"] = [others[4], others[5]]
+    converted_seeds(seeds)
+    seeds["picture_read"] = bmps + tgas + others + [s for t in ("png_read", "jpeg_read", "gif_read", "tiff_read")
+                                                     for s in seeds[t][2:]]
+    seeds["mask_line_transfer"] = line_seeds(300, rng, 4) + [bytes([255, 10, 45, 200])]
+    seeds["texture_script"] = TEXTURE_SCRIPTS + [open(os.path.join(os.path.dirname(__file__), "..", "share",
+                                                                   "textures", name), "rb").read()
+                                                 for name in ("canvas_weave.lua", "rough_paper.lua")]
     for target, inputs in seeds.items():
         folder = os.path.join(root, target)
         os.makedirs(folder, exist_ok=True)

@@ -9,7 +9,7 @@ packages=(
     # libraries
     zlib1g-dev libpng-dev libjpeg62-turbo-dev libgif-dev libtiff-dev liblua5.1-0-dev
     # tests, benchmarks and fuzzing (clang with libFuzzer and its OpenMP)
-    libgtest-dev libgmock-dev libbenchmark-dev python3 imagemagick
+    libgtest-dev libgmock-dev libbenchmark-dev python3 imagemagick time
     clang libclang-rt-14-dev libomp-14-dev
     # host-developer checks: API reference, ABI check, Debian packages, the
     # Python binding (its tests run on /usr/bin/python3, which these belong to)

@@ -170,6 +170,11 @@ MUR_API void MUR_DeleteImage(void)
         for (int32_t slot = 0; slot < kLayerSlots; ++slot) MUR_DeleteLayer(slot);
         release_ipl_buffers();
         mem::trim();
+        // No image is left: operations on image-sized buffers find nothing
+        // to do, rather than the size of the image that is gone.
+        engine.width = 0;
+        engine.height = 0;
+        engine.rowStride32 = 0;
     });
 }
 

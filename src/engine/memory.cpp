@@ -33,6 +33,11 @@ std::atomic<long> g_failCount{0};    // allocations to fail once the countdown e
 std::atomic<std::size_t> g_budget{SIZE_MAX};
 std::atomic<long> g_faultReleaseAfter{-1};
 
+std::atomic<std::size_t> g_attempts{0};
+std::atomic<std::size_t> g_injected{0};
+std::atomic<std::size_t> g_injectedThrowing{0};
+thread_local bool t_lastFailureInjected = false;
+
 // Recently released large blocks, kept for the next request of about the same
 // size: page-sized buffers (undo patches, working copies) come and go in
 // pairs, and fresh pages from the system cost a fault each on first touch.
@@ -49,6 +54,7 @@ BlockCache g_cache;
 
 bool injected_failure(std::size_t bytes) noexcept
 {
+    g_attempts.fetch_add(1, std::memory_order_relaxed);
     if (g_budget.load(std::memory_order_relaxed) != SIZE_MAX &&
         g_liveBytes.load(std::memory_order_relaxed) + bytes > g_budget.load(std::memory_order_relaxed))
         return true;
@@ -67,6 +73,7 @@ bool injected_failure(std::size_t bytes) noexcept
         g_failCount.store(count - 1, std::memory_order_relaxed);
         if (count == 1) g_failAfter.store(-1, std::memory_order_relaxed);
     }
+    g_injected.fetch_add(1, std::memory_order_relaxed);
     return true;
 }
 
@@ -127,8 +134,12 @@ void* hand_out(BlockHeader* header, std::size_t bytes) noexcept
 
 void* obtain(std::size_t bytes, bool zeroed) noexcept
 {
+    t_lastFailureInjected = false;
     if (bytes > SIZE_MAX - sizeof(BlockHeader)) return nullptr;
-    if (injected_failure(bytes)) return nullptr;
+    if (injected_failure(bytes)) {
+        t_lastFailureInjected = true;
+        return nullptr;
+    }
     if (BlockHeader* cached = take_cached(bytes)) {
         if (zeroed) std::memset(cached + 1, 0, bytes);
         return hand_out(cached, bytes);
@@ -154,7 +165,10 @@ void* try_alloc_uninit(std::size_t bytes) noexcept { return obtain(bytes, false)
 void* alloc(std::size_t bytes)
 {
     void* block = obtain(bytes, true);
-    if (!block) throw std::bad_alloc();
+    if (!block) {
+        if (t_lastFailureInjected) note_injected_throw();
+        throw std::bad_alloc();
+    }
     return block;
 }
 
@@ -213,6 +227,16 @@ void fail_allocations(long after, long count) noexcept
 void set_budget(std::size_t bytes) noexcept { g_budget.store(bytes, std::memory_order_relaxed); }
 
 void fault_releases(long after) noexcept { g_faultReleaseAfter.store(after, std::memory_order_relaxed); }
+
+AllocationCounts allocation_counts() noexcept
+{
+    return {g_attempts.load(std::memory_order_relaxed), g_injected.load(std::memory_order_relaxed),
+            g_injectedThrowing.load(std::memory_order_relaxed)};
+}
+
+bool foreign_allocation_fails(std::size_t bytes) noexcept { return injected_failure(bytes); }
+
+void note_injected_throw() noexcept { g_injectedThrowing.fetch_add(1, std::memory_order_relaxed); }
 
 void reset_failures() noexcept
 {

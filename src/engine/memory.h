@@ -79,4 +79,19 @@ void set_budget(std::size_t bytes) noexcept;
 void fault_releases(long after) noexcept;
 void reset_failures() noexcept;
 
+// For the allocation sweeps: every allocation attempt counts, those of the
+// engine heap and those of another allocator (operator new in a test) that
+// takes part in the same countdown through `foreign_allocation_fails`.
+// `injectedThrowing` counts the injected failures that reached a caller as
+// an exception (alloc and alloc_array here; the foreign allocator reports
+// its own with `note_injected_throw`).
+struct AllocationCounts {
+    std::size_t attempts = 0;
+    std::size_t injected = 0;
+    std::size_t injectedThrowing = 0;
+};
+AllocationCounts allocation_counts() noexcept;
+bool foreign_allocation_fails(std::size_t bytes) noexcept;
+void note_injected_throw() noexcept;
+
 }  // namespace mur::mem

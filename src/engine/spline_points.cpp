@@ -1,4 +1,5 @@
 // The three-point curve the host draws smooth strokes along.
+#include "engine/fault.h"
 #include "engine/guard.h"
 #include "engine/state.h"
 #include "imaging/spline.h"
@@ -31,7 +32,8 @@ MUR_API void MUR_CalcSpline3(int32_t x0, int32_t y0, int32_t x1, int32_t y1, int
     guard("CalcSpline3", [&] {
         const imaging::Point2 through[3] = {{double(x0), double(y0)}, {double(x1), double(y1)}, {double(x2), double(y2)}};
         imaging::Point2 curve[kSplinePoints];
-        if (!imaging::sample_spline_through_points(through, curve)) return;
+        // The curve fails only when its working memory cannot be had.
+        if (!imaging::sample_spline_through_points(through, curve)) throw Fault("spline");
         for (int i = 0; i < kSplinePoints; ++i) {
             engine.splineX[i] = curve[i].x;
             engine.splineY[i] = curve[i].y;

@@ -14,6 +14,7 @@ namespace {
 
 // Kernels above this sigma are replaced by three box passes.
 constexpr double kLargestSampledSigma = 10.0;
+constexpr int kLargestRadius = 30;  // ceil(3 * kLargestSampledSigma)
 // Larger sigmas blur no differently on any picture we can hold, and keep the
 // box sums within 32 bits.
 constexpr double kLargestSigma = 8000.0;
@@ -40,7 +41,7 @@ struct Kernel {
 // False when the kernel is so narrow that it leaves the picture as it is.
 bool sampled_kernel(double sigma, Kernel& kernel)
 {
-    const int radius = std::max(1, static_cast<int>(std::ceil(3 * sigma)));
+    const int radius = std::clamp(static_cast<int>(std::ceil(3 * sigma)), 1, kLargestRadius);
     std::vector<double> g(radius + 1);
     double sum = 0;
     for (int k = 0; k <= radius; ++k) {
@@ -111,19 +112,21 @@ void blur_rows(const ConstImageView& src, const ImageView& dst, const Kernel& ke
 {
     const int r = kernel.radius, h = src.height, channels = src.bytesPerPixel, ringRows = 2 * r + 1;
     const std::size_t values = std::size_t(src.width) * channels;
-    std::vector<const uint16_t*> taps(ringRows);
+    // On the stack: this runs on the worker threads, where an allocation
+    // that fails could not be reported.
+    const uint16_t* taps[2 * kLargestRadius + 1];
     uint16_t acc[kChunk];
     int next = std::max(0, y0 - r);  // the next source row to bring into the ring
     for (int y = y0; y < y1; ++y) {
         for (const int last = std::min(h - 1, y + r); next <= last; ++next)
-            blur_row(src.row(next), src.width, channels, kernel, padded, taps.data(),
+            blur_row(src.row(next), src.width, channels, kernel, padded, taps,
                      ring + std::size_t(next % ringRows) * values);
         for (int j = 0; j < ringRows; ++j)
             taps[j] = ring + std::size_t(std::clamp(y - r + j, 0, h - 1) % ringRows) * values;
         uint8_t* out = dst.row(y);
         for (std::size_t at = 0; at < values; at += kChunk) {
             const std::size_t n = std::min(kChunk, values - at);
-            weigh_taps(taps.data(), kernel, at, n, acc);
+            weigh_taps(taps, kernel, at, n, acc);
 #pragma omp simd
             for (std::size_t i = 0; i < n; ++i)
                 out[at + i] = static_cast<uint8_t>(std::min(255, (acc[i] + (1 << (kFractionBits - 1))) >> kFractionBits));

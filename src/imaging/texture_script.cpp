@@ -8,6 +8,7 @@
 
 #include <cmath>
 #include <cstring>
+#include <ctime>
 
 // Lua reports errors by longjmp. Every call that can raise one runs inside
 // lua_cpcall, in the plain functions marked "protected" below, which own no
@@ -19,12 +20,20 @@ struct TextureScriptContext {
     std::size_t used;        // bytes of the state's heap
     std::size_t memoryLimit;
     uint64_t instructionsLeft;
+    double cpuDeadline;      // thread CPU seconds
     bool exhausted;
 };
 
 namespace {
 
 constexpr int kHookInterval = 10000;  // instructions between budget checks
+
+double thread_cpu_seconds() noexcept
+{
+    timespec t{};
+    clock_gettime(CLOCK_THREAD_CPUTIME_ID, &t);
+    return double(t.tv_sec) + double(t.tv_nsec) * 1e-9;
+}
 
 // The state's allocator: engine heap blocks, counted against the cap. Lua
 // expects shrinking to succeed, so blocks shrink in place.
@@ -61,7 +70,7 @@ void count_hook(lua_State* L, lua_Debug*)
     lua_getallocf(L, &ud);
     auto* c = static_cast<TextureScriptContext*>(ud);
     if (!c->exhausted) {
-        if (c->instructionsLeft > kHookInterval) {
+        if (c->instructionsLeft > kHookInterval && thread_cpu_seconds() < c->cpuDeadline) {
             c->instructionsLeft -= kHookInterval;
             return;
         }
@@ -69,6 +78,28 @@ void count_hook(lua_State* L, lua_Debug*)
         lua_sethook(L, count_hook, LUA_MASKCOUNT, 1);
     }
     luaL_error(L, "texture script: instruction budget spent");
+}
+
+// string.rep without its endless loop over an empty string, and refusing a
+// result beyond the memory cap before building it.
+int bounded_rep(lua_State* L)
+{
+    std::size_t length = 0;
+    const char* s = luaL_checklstring(L, 1, &length);
+    const lua_Integer n = luaL_checkinteger(L, 2);
+    if (n <= 0 || length == 0) {
+        lua_pushliteral(L, "");
+        return 1;
+    }
+    void* ud = nullptr;
+    lua_getallocf(L, &ud);
+    if (std::size_t(n) > static_cast<TextureScriptContext*>(ud)->memoryLimit / length)
+        return luaL_error(L, "string.rep: result too large");
+    luaL_Buffer b;
+    luaL_buffinit(L, &b);
+    for (lua_Integer i = 0; i < n; ++i) luaL_addlstring(&b, s, length);
+    luaL_pushresult(&b);
+    return 1;
 }
 
 struct LoadJob {
@@ -113,6 +144,8 @@ int load_protected(lua_State* L)
         lua_pushnil(L);
         lua_setfield(L, -2, name);
     }
+    lua_pushcfunction(L, bounded_rep);
+    lua_setfield(L, -2, "rep");
     lua_pop(L, 1);
 
     if (luaL_loadbuffer(L, job->source, job->size, "=texture") != 0) lua_error(L);
@@ -201,7 +234,7 @@ bool load_texture_script_from_memory(const char* source, std::size_t size, Textu
 
     auto* context = static_cast<TextureScriptContext*>(mem::try_alloc(sizeof(TextureScriptContext)));
     if (!context) return false;
-    *context = {0, limits.memoryBytes, limits.instructions, false};
+    *context = {0, limits.memoryBytes, limits.instructions, thread_cpu_seconds() + limits.cpuSeconds, false};
     lua_State* L = lua_newstate(script_alloc, context);
     if (!L) {
         mem::release_nothrow(context);

@@ -17,9 +17,12 @@
 // removed (dofile, loadfile, load, loadstring, require, print, newproxy, and
 // the pattern functions of the string library, whose matching can run for
 // ever out of reach of the instruction count). The state's memory is capped,
-// and the script is stopped once it has executed its instruction budget,
-// even if it catches the error. A script that fails in any way gives no
-// tile: the caller's buffer is cleared.
+// and the script is stopped once it has executed its instruction budget or
+// used its CPU time, even if it catches the error. (Library calls work on
+// whole strings and tables between two counted instructions, so a loop over
+// them can take long on few instructions; the CPU time ends such a script,
+// and `string.rep` refuses results beyond the memory cap up front.) A script
+// that fails in any way gives no tile: the caller's buffer is cleared.
 //
 // The calling sequence: `load_texture_script` (false when the file is no
 // script: not Lua, or without the globals; the path may then be a picture),
@@ -40,6 +43,7 @@ namespace mur::imaging {
 
 struct TextureScriptLimits {
     uint64_t instructions = 400'000'000;         // virtual machine instructions over the script's life
+    double cpuSeconds = 20.0;                    // CPU time of the calling thread over the script's life
     std::size_t memoryBytes = std::size_t{64} << 20;  // the state's heap
     std::size_t sourceBytes = std::size_t{1} << 20;   // larger files are not scripts
 };

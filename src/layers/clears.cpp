@@ -3,6 +3,7 @@
 #include "engine/guarded_alloc.h"
 #include "engine/memory.h"
 #include "engine/state.h"
+#include "imaging/rect_clip.h"
 #include "layers/layer_access.h"
 #include "layers/layer_load.h"
 #include "layers/pixel_formats.h"
@@ -18,12 +19,14 @@ LayerRecord* current_layer() noexcept
     return layer && layer->pixels ? layer : nullptr;
 }
 
-// Fills rows x cols pixels of `channels` bytes each with one pixel value.
+// Fills rows x cols pixels of `Channels` values each with one pixel value.
 template <class T, int Channels>
 void fill_pixels(T* dst, int64_t cols, int64_t rows, int64_t strideBytes, const T (&value)[Channels])
 {
+    const imaging::CallerRows<T> to = imaging::caller_rows(dst, strideBytes);
+    if (!to.usable()) return;
     for (int64_t row = 0; row < rows; ++row) {
-        T* d = reinterpret_cast<T*>(reinterpret_cast<uint8_t*>(dst) + row * strideBytes);
+        T* d = to.at(row);
         for (int64_t col = 0; col < cols; ++col, d += Channels) std::copy(value, value + Channels, d);
     }
 }
@@ -90,21 +93,19 @@ MUR_API void MUR_ClearMaskedAlpha(int32_t r, int32_t g, int32_t b, int32_t a)
 
 MUR_API void MUR_ClearRGBA64(uint16_t* dst, int32_t stride, int32_t r, int32_t g, int32_t b, int32_t a)
 {
-    if (!dst) return;
     const uint16_t value[4] = {uint16_t(r), uint16_t(g), uint16_t(b), uint16_t(a)};
     fill_pixels(dst, engine.width, engine.height, stride, value);
 }
 
 MUR_API void MUR_ClearRGBA32(uint8_t* dst, int32_t stride, int32_t r, int32_t g, int32_t b, int32_t a)
 {
-    if (!dst) return;
     const uint8_t value[4] = {uint8_t(r), uint8_t(g), uint8_t(b), uint8_t(a)};
     fill_pixels(dst, engine.width, engine.height, stride, value);
 }
 
 MUR_API void MUR_ClearRGBA32Buf(uint8_t* dst, int32_t w, int32_t h, int32_t r, int32_t g, int32_t b, int32_t a)
 {
-    if (!dst || w <= 0 || h <= 0) return;
+    if (w <= 0 || h <= 0) return;
     const uint8_t value[4] = {uint8_t(r), uint8_t(g), uint8_t(b), uint8_t(a)};
     fill_pixels(dst, w, h, int64_t{w} * 4, value);
 }

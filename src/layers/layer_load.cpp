@@ -6,6 +6,7 @@
 #include "engine/memory.h"
 #include "engine/state.h"
 #include "imaging/deflate.h"
+#include "imaging/rect_clip.h"
 #include "layers/layer_access.h"
 #include "layers/layer_load.h"
 #include "layers/layer_merge.h"
@@ -87,10 +88,12 @@ LayerRecord* current_layer() noexcept
 // Calls pixel(s, d, col, row) for the first `rows` x `cols` pixels of a
 // 3-byte-per-pixel host picture and the layer pixels they land on.
 template <class Pixel>
-void each_rgb24_pixel(LayerRecord& layer, const uint8_t* src, int64_t stride, int64_t rows, int64_t cols, Pixel pixel)
+void each_rgb24_pixel(LayerRecord& layer, imaging::CallerRows<const uint8_t> src, int64_t rows, int64_t cols,
+                      Pixel pixel)
 {
+    if (!src.usable()) return;
     for (int64_t row = 0; row < rows; ++row) {
-        const uint8_t* s = src + row * stride;
+        const uint8_t* s = src.at(row);
         uint16_t* d = px::layer_row(layer, row);
         for (int64_t col = 0; col < cols; ++col, s += 3, d += 4) pixel(s, d, col, row);
     }
@@ -103,19 +106,18 @@ void each_rgb24_pixel(LayerRecord& layer, const uint8_t* src, int64_t stride, in
 void load_rgba32_into_layer(const uint8_t* src, int32_t stride, LayerRecord& layer, int32_t x, int32_t y,
                             int32_t w, int32_t h, bool masked) noexcept
 {
-    if (!src || !layer.pixels) return;
+    const imaging::CallerRows<const uint8_t> from = imaging::caller_rows(src, stride);
+    const imaging::ClippedRect area = imaging::clip_rect(x, y, w, h, layer.width, layer.height);
+    if (!from.usable() || !layer.pixels || area.empty()) return;
     const px::WeightPlanes planes = px::weight_planes();
     masked = masked && planes.any();
-    const int64_t x0 = std::max(x, 0), y0 = std::max(y, 0);
-    const int64_t x1 = std::min<int64_t>(int64_t{x} + w, layer.width);
-    const int64_t y1 = std::min<int64_t>(int64_t{y} + h, layer.height);
-    if (x1 <= x0 || y1 <= y0) return;
+    const int64_t x0 = area.cols.begin, x1 = area.cols.end, y0 = area.rows.begin, y1 = area.rows.end;
     const bool locked = layer.alphaLocked != 0;
-    const bool threaded = (y1 - y0) * (x1 - x0) > 1000;
+    const bool threaded = area.rows.length() * area.cols.length() > 1000;
 
 #pragma omp parallel for schedule(static) if (threaded)
     for (int64_t row = y0; row < y1; ++row) {
-        const uint8_t* s = src + (row - y) * stride + (x0 - x) * 4;
+        const uint8_t* s = from.at(row - y, (x0 - x) * 4);
         uint16_t* d = px::layer_row(layer, row) + x0 * 4;
         if (!masked) {
             for (int64_t col = x0; col < x1; ++col, s += 4, d += 4) load_plain(d, s, locked);
@@ -162,11 +164,11 @@ MUR_API void MUR_LoadRGB24(const uint8_t* src, int32_t stride, int32_t masked)
 {
     guard("LoadRGB24", [&] {
         LayerRecord* layer = current_layer();
-        if (!layer || !src) return;
+        if (!layer) return;
         const px::WeightPlanes planes = px::weight_planes();
         const bool weighted = (masked & 0xFF) != 0 && planes.any();
         const px::Overlap area = px::image_overlap(*layer);
-        each_rgb24_pixel(*layer, src, stride, area.height, area.width,
+        each_rgb24_pixel(*layer, imaging::caller_rows(src, stride), area.height, area.width,
                          [&](const uint8_t* s, uint16_t* d, int64_t col, int64_t row) {
                              const uint32_t w = weighted ? weight_a_at(planes, col, row) : 65535;
                              if (w == 0) return;
@@ -179,9 +181,9 @@ MUR_API void MUR_Load(const uint8_t* src, int32_t stride, int32_t w, int32_t h)
 {
     guard("Load", [&] {
         LayerRecord* layer = current_layer();
-        if (!layer || !src) return;
+        if (!layer) return;
         const px::Overlap area = px::image_overlap(*layer);
-        each_rgb24_pixel(*layer, src, stride, std::min(h, area.height), std::min(w, area.width),
+        each_rgb24_pixel(*layer, imaging::caller_rows(src, stride), std::min(h, area.height), std::min(w, area.width),
                          [](const uint8_t* s, uint16_t* d, int64_t, int64_t) {
                              d[0] = widen(s[2]), d[1] = widen(s[1]), d[2] = widen(s[0]), d[3] = 65535;
                          });
@@ -192,11 +194,11 @@ MUR_API void MUR_LoadRGB24ToAlpha(const uint8_t* src, int32_t stride, int32_t ma
 {
     guard("LoadRGB24ToAlpha", [&] {
         LayerRecord* layer = current_layer();
-        if (!layer || !src) return;
+        if (!layer) return;
         const px::WeightPlanes planes = px::weight_planes();
         const bool weighted = (masked & 0xFF) != 0 && planes.any();
         const px::Overlap area = px::image_overlap(*layer);
-        each_rgb24_pixel(*layer, src, stride, area.height, area.width,
+        each_rgb24_pixel(*layer, imaging::caller_rows(src, stride), area.height, area.width,
                          [&](const uint8_t* s, uint16_t* d, int64_t col, int64_t row) {
                              if (!weighted) {
                                  d[3] = widen((s[0] + s[1] + s[2]) / 3);
@@ -215,11 +217,11 @@ MUR_API void MUR_SetRGBA64Layer(const uint16_t* src, int32_t stride, int32_t lay
 {
     guard("SetRGBA64Layer", [&] {
         LayerRecord* target = live_layer(layer);
-        if (!target || !src) return;
+        const imaging::CallerRows<const uint16_t> from = imaging::caller_rows(src, stride);
+        if (!target || !from.usable()) return;
         const px::Overlap area = px::image_overlap(*target);
-        const auto* bytes = reinterpret_cast<const uint8_t*>(src);
         for (int64_t row = 0; row < area.height; ++row)
-            std::memcpy(px::layer_row(*target, row), bytes + row * stride, std::size_t(area.width) * 8);
+            std::memcpy(px::layer_row(*target, row), from.at(row), std::size_t(area.width) * 8);
     });
 }
 

@@ -4,6 +4,7 @@
 #include "engine/memory.h"
 #include "engine/state.h"
 #include "imaging/deflate.h"
+#include "imaging/rect_clip.h"
 #include "imaging/rect_copy.h"
 #include "layers/layer_access.h"
 #include "layers/pixel_formats.h"
@@ -21,24 +22,26 @@ LayerRecord* current_layer() noexcept
     return layer && layer->pixels ? layer : nullptr;
 }
 
-// rows x cols of the layer as RGBA32 high bytes into dst (row stride in bytes).
-void read_rgba32(const LayerRecord& layer, int64_t cols, int64_t rows, uint8_t* dst, int64_t stride) noexcept
+// rows x cols of the layer as RGBA32 high bytes into dst.
+void read_rgba32(const LayerRecord& layer, int64_t cols, int64_t rows, imaging::CallerRows<uint8_t> dst) noexcept
 {
+    if (!dst.usable()) return;
 #pragma omp parallel for schedule(static) if (rows * cols > 1000)
     for (int64_t row = 0; row < rows; ++row) {
         const uint16_t* s = px::layer_row(layer, row);
-        uint8_t* d = dst + row * stride;
+        uint8_t* d = dst.at(row);
         for (int64_t col = 0; col < cols * 4; ++col) d[col] = narrow(s[col]);
     }
 }
 
 // The RGB24 form: R, G, B high bytes, or the alpha high byte three times.
-void read_rgb24(const LayerRecord& layer, uint8_t* dst, int64_t stride, bool fromAlpha) noexcept
+void read_rgb24(const LayerRecord& layer, imaging::CallerRows<uint8_t> dst, bool fromAlpha) noexcept
 {
+    if (!dst.usable()) return;
     const px::Overlap area = px::image_overlap(layer);
     for (int64_t row = 0; row < area.height; ++row) {
         const uint16_t* s = px::layer_row(layer, row);
-        uint8_t* d = dst + row * stride;
+        uint8_t* d = dst.at(row);
         for (int64_t col = 0; col < area.width; ++col, s += 4, d += 3) {
             if (fromAlpha) {
                 d[0] = d[1] = d[2] = narrow(s[3]);
@@ -62,9 +65,9 @@ MUR_API void MUR_GetRGBA32Layer(uint8_t* dst, int32_t stride, int32_t layer)
 {
     guard("GetRGBA32Layer", [&] {
         const LayerRecord* source = live_layer(layer);
-        if (!source || !dst) return;
+        if (!source) return;
         const px::Overlap area = px::image_overlap(*source);
-        read_rgba32(*source, area.width, area.height, dst, stride);
+        read_rgba32(*source, area.width, area.height, imaging::caller_rows(dst, stride));
     });
 }
 
@@ -77,7 +80,7 @@ MUR_API void MUR_GetRGB24Layer(uint8_t* dst, int32_t stride, int32_t layer)
 {
     guard("GetRGB24Layer", [&] {
         const LayerRecord* source = live_layer(layer);
-        if (source && dst) read_rgb24(*source, dst, stride, false);
+        if (source) read_rgb24(*source, imaging::caller_rows(dst, stride), false);
     });
 }
 
@@ -85,7 +88,7 @@ MUR_API void MUR_GetRGB24(uint8_t* dst, int32_t stride)
 {
     guard("GetRGB24", [&] {
         const LayerRecord* source = current_layer();
-        if (source && dst) read_rgb24(*source, dst, stride, false);
+        if (source) read_rgb24(*source, imaging::caller_rows(dst, stride), false);
     });
 }
 
@@ -93,7 +96,7 @@ MUR_API void MUR_GetRGB24FromAlpha(uint8_t* dst, int32_t stride)
 {
     guard("GetRGB24FromAlpha", [&] {
         const LayerRecord* source = current_layer();
-        if (source && dst) read_rgb24(*source, dst, stride, true);
+        if (source) read_rgb24(*source, imaging::caller_rows(dst, stride), true);
     });
 }
 
@@ -102,7 +105,7 @@ MUR_API void MUR_GetRGBA64LayerRect(uint16_t* dst, int32_t stride, int32_t layer
 {
     guard("GetRGBA64LayerRect", [&] {
         const LayerRecord* source = live_layer(layer);
-        if (!source || !dst || w <= 0 || h <= 0) return;
+        if (!source || !imaging::caller_rows(dst, stride).usable() || w <= 0 || h <= 0) return;
         const imaging::ConstImageView from(reinterpret_cast<const uint8_t*>(source->pixels), source->width,
                                            source->height, std::ptrdiff_t{source->stride} * 2, 8);
         const imaging::ImageView to{reinterpret_cast<uint8_t*>(dst), w, h, stride, 8};
@@ -132,7 +135,7 @@ MUR_API int32_t MUR_GetRGBA32LayerCompressed(uint8_t* dst, int32_t, int32_t capa
         if (size == 0) return 0;
         const mem::Owned<uint8_t> buffer(x_NewCharUndoReduce(size));
         if (!buffer) return 0;
-        read_rgba32(*source, source->width, source->height, buffer.get(), int64_t{source->width} * 4);
+        read_rgba32(*source, source->width, source->height, imaging::caller_rows(buffer.get(), int64_t{source->width} * 4));
         const std::size_t packed =
             imaging::deflate_buffer(buffer.get(), size, dst, static_cast<std::size_t>(capacity), level);
         return static_cast<int32_t>(packed);

@@ -1,6 +1,7 @@
 // Combining the mask with a gray picture, and applying the mask and picture
 // channels to host RGBA32 and RGB24 images.
 #include "engine/state.h"
+#include "imaging/rect_clip.h"
 
 #include <algorithm>
 #include <cstdlib>
@@ -37,10 +38,11 @@ extern "C" {
 MUR_API void MUR_CombineMask(const uint8_t* image, int32_t stride, int32_t blackOnly, int32_t level, const char* name)
 {
     uint16_t* m = engine.mask.plane;
-    if (!image || !m) return;
+    const imaging::CallerRows<const uint8_t> from = imaging::caller_rows(image, stride);
+    if (!from.usable() || !m) return;
     const Combine operation = combine_operation(name);
     for (int32_t y = 0; y < engine.height; ++y) {
-        const uint8_t* s = image + int64_t{y} * stride;
+        const uint8_t* s = from.at(y);
         for (int32_t x = 0; x < engine.width; ++x, s += 3) {
             uint32_t v = (uint32_t{s[0]} + s[1] + s[2]) / 3;
             if (blackOnly == 1) v = v == 0 ? static_cast<uint32_t>(level & 0xFF) : 0;
@@ -60,14 +62,16 @@ MUR_API void MUR_ApplyMaskToAlphaRect_RGBA32(uint8_t* image, int32_t stride, int
                                              int32_t y1)
 {
     const uint16_t* m = engine.mask.plane;
-    if (!image || !m) return;
+    const imaging::CallerRows<uint8_t> to = imaging::caller_rows(image, stride);
+    if (!to.usable() || !m) return;
     // The rectangle is inclusive and its first pixel is the buffer's first;
     // only the part inside the image has a mask.
-    const int32_t cx0 = std::max(x0, 0), cy0 = std::max(y0, 0);
-    const int32_t cx1 = std::min(x1, engine.width - 1), cy1 = std::min(y1, engine.height - 1);
-    for (int32_t y = cy0; y <= cy1; ++y) {
-        uint8_t* p = image + int64_t{y - y0} * stride + int64_t{cx0 - x0} * 4;
-        for (int32_t x = cx0; x <= cx1; ++x, p += 4) p[3] = masked_alpha(p[3], m[std::size_t(y) * engine.width + x] >> 8);
+    const imaging::ClippedRect area = imaging::clip_rect(x0, y0, int64_t{x1} - x0 + 1, int64_t{y1} - y0 + 1,
+                                                         engine.width, engine.height);
+    for (int64_t y = area.rows.begin; y < area.rows.end; ++y) {
+        uint8_t* p = to.at(y - y0, (area.cols.begin - x0) * 4);
+        for (int64_t x = area.cols.begin; x < area.cols.end; ++x, p += 4)
+            p[3] = masked_alpha(p[3], m[std::size_t(y) * engine.width + x] >> 8);
     }
 }
 

@@ -1,6 +1,7 @@
 // The mask's flags, display options and whole-plane transfers.
 #include "engine/guard.h"
 #include "engine/state.h"
+#include "imaging/rect_clip.h"
 #include "mask/mask_rules.h"
 
 #include <algorithm>
@@ -82,9 +83,10 @@ MUR_API int32_t MUR_GetMask64(int32_t x, int32_t y)
 MUR_API void MUR_SaveMask(uint8_t* dst, int32_t stride)
 {
     const uint16_t* m = plane();
-    if (!dst || !m) return;
+    const imaging::CallerRows<uint8_t> to = imaging::caller_rows(dst, stride);
+    if (!to.usable() || !m) return;
     for (int32_t y = 0; y < engine.height; ++y) {
-        uint8_t* d = dst + int64_t{y} * stride;
+        uint8_t* d = to.at(y);
         for (int32_t x = 0; x < engine.width; ++x, d += 3)
             d[0] = d[1] = d[2] = static_cast<uint8_t>(255 - (m[std::size_t(y) * engine.width + x] >> 8));
     }
@@ -93,10 +95,11 @@ MUR_API void MUR_SaveMask(uint8_t* dst, int32_t stride)
 MUR_API void MUR_LoadMask(const uint8_t* src, int32_t stride, int32_t w, int32_t h)
 {
     uint16_t* m = plane();
-    if (!src || !m) return;
+    const imaging::CallerRows<const uint8_t> from = imaging::caller_rows(src, stride);
+    if (!from.usable() || !m) return;
     const int32_t rows = rows_inside(h), cols = cols_inside(w);
     for (int32_t y = 0; y < rows; ++y) {
-        const uint8_t* s = src + int64_t{y} * stride;
+        const uint8_t* s = from.at(y);
         for (int32_t x = 0; x < cols; ++x, s += 3) {
             const uint32_t v = ((uint32_t{s[0]} + s[1] + s[2]) / 3) << 8;
             m[std::size_t(y) * engine.width + x] = static_cast<uint16_t>(v < 255 ? 65535 : 65280 - v);

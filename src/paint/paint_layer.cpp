@@ -1,5 +1,6 @@
 // The paint layer: an image-sized layer outside the table that collects the
 // dabs of one stroke (or a paste) before they are merged into a layer.
+#include "engine/fault.h"
 #include "engine/guard.h"
 #include "engine/guarded_alloc.h"
 #include "engine/memory.h"
@@ -52,7 +53,12 @@ MUR_API int32_t MUR_CreatePaintLayer(int32_t opacityPercent, int32_t alphaPercen
     return guard("CreatePaintLayer", 0, [&]() -> int32_t {
         LayerRecord& layer = paint();
         if (!layer.pixels) {
-            layer.pixels = x_NewShortUndoReduce(static_cast<int64_t>(image_pixels() * 4));
+            // Without its pixels there is no paint layer: the failure is
+            // reported, and the dabs would otherwise go into the layer itself
+            // without the stroke's opacity and mode.
+            uint16_t* pixels = x_NewShortUndoReduce(static_cast<int64_t>(image_pixels() * 4));
+            if (!pixels) throw Fault("paint layer");
+            layer.pixels = pixels;
             layer.width = engine.width;
             layer.height = engine.height;
             layer.stride = engine.width * 4;
@@ -134,9 +140,10 @@ MUR_API void MUR_BlurPaintLayerAlpha(void)
         if (!alpha || !blurred) return;
         for (std::size_t i = 0; i < pixels; ++i) alpha[i] = static_cast<uint8_t>(layer.pixels[i * 4 + 3] >> 8);
         const imaging::ConstImageView from(alpha.get(), layer.width, layer.height, layer.width, 1);
+        // The blur fails only when its working memory cannot be had.
         if (!imaging::gaussian_blur(from, imaging::g8_view(blurred.get(), layer.width, layer.height, layer.width),
                                     kEdgeSoftening))
-            return;
+            throw Fault("blur");
         for (std::size_t i = 0; i < pixels; ++i)
             layer.pixels[i * 4 + 3] = alpha[i] >= 240 ? 65535 : static_cast<uint16_t>(blurred[i] << 8);
     });

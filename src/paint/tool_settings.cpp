@@ -3,6 +3,7 @@
 #include "engine/guard.h"
 #include "engine/random.h"
 #include "engine/state.h"
+#include "imaging/rect_clip.h"
 #include "layers/layer_access.h"
 
 #include <algorithm>
@@ -167,8 +168,9 @@ MUR_API void MUR_SetAlphaFromRGBAImageColor(uint8_t* image, int32_t r, int32_t g
 
 MUR_API void MUR_SetPixelRGB24(uint8_t* image, int32_t stride, int32_t x, int32_t y, int32_t r, int32_t g, int32_t b)
 {
-    if (!image || x < 0 || y < 0 || x >= engine.width || y >= engine.height) return;
-    uint8_t* p = image + int64_t{y} * stride + int64_t{x} * 3;
+    const imaging::CallerRows<uint8_t> to = imaging::caller_rows(image, stride);
+    if (!to.usable() || x < 0 || y < 0 || x >= engine.width || y >= engine.height) return;
+    uint8_t* p = to.at(y, int64_t{x} * 3);
     p[0] = static_cast<uint8_t>((r & 0xFFFF) >> 8);
     p[1] = static_cast<uint8_t>((g & 0xFFFF) >> 8);
     p[2] = static_cast<uint8_t>((b & 0xFFFF) >> 8);

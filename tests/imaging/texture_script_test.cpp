@@ -187,6 +187,25 @@ TEST(TextureScript, RunawayScriptsAreStoppedEvenWhenTheyCatchTheError)
     EXPECT_FALSE(run("width, height = 1, 1\nfunction texel() local i = 0 while true do i = i + 1 end end"));
 }
 
+TEST(TextureScript, ScriptsThatSpendTheirTimeInLibraryCallsAreStoppedByTheClock)
+{
+    // Few instructions, each a library call over a whole megabyte: the
+    // instruction budget alone would let this run for hours.
+    TextureScriptLimits clock;
+    clock.cpuSeconds = 0.2;
+    EXPECT_FALSE(run("local s = string.rep('1', 1000000) .. 'x'\n"
+                     "while true do local n = tonumber(s) end\n"
+                     "width, height = 1, 1\nfunction texel() return 1, 1, 1 end",
+                     clock));
+    // An empty string repeated any number of times is empty at once; a
+    // result past the memory cap is refused before it is built.
+    EXPECT_TRUE(run("for i = 1, 1000 do assert(#string.rep('', 2147483647) == 0) end\n"
+                    "assert(not pcall(string.rep, 'ab', 2147483647))\n"
+                    "assert(('xy'):rep(3) == 'xyxyxy' and ('x'):rep(0) == '' and ('x'):rep(-5) == '')\n"
+                    "width, height = 1, 1\nfunction texel() return 1, 1, 1 end",
+                    clock));
+}
+
 TEST(TextureScript, MemoryHungryScriptsFailCleanly)
 {
     TextureScriptLimits tight;

@@ -3,6 +3,7 @@
 #include "layers/blend_modes.h"
 
 #include <algorithm>
+#include <vector>
 
 namespace mur::test {
 namespace {
@@ -44,6 +45,30 @@ TEST_F(PaintLayer, CreateStoresTheStrokeSettings)
     EXPECT_STREQ(paint().modeName, "Multiply") << "a name too long is not stored";
     EXPECT_EQ(paint().opacity, 128);
     EXPECT_EQ(paint().density, 127);
+}
+
+TEST_F(PaintLayer, APaintLayerThatCannotBeHadIsReportedAndNotHalfMade)
+{
+    mem::fail_allocations(0, -1);
+    EXPECT_EQ(MUR_CreatePaintLayer(50, 100, "Multiply"), 0);
+    mem::reset_failures();
+    EXPECT_STREQ(MUR_GetLastError(), "CreatePaintLayer Excpt");
+    EXPECT_EQ(paint().pixels, nullptr);
+    EXPECT_EQ(paint().opacity, 0) << "the settings of a paint layer that is not there stay as they were";
+    EXPECT_EQ(paint().width, 0);
+    EXPECT_STREQ(paint().modeName, "");
+}
+
+TEST_F(PaintLayer, ABlurWithoutWorkingMemoryIsReportedAndLeavesTheAlpha)
+{
+    MUR_CreatePaintLayer(100, 100, "Normal");
+    dab(4, 4, 9, 9, 100, 200, 300, 65535);
+    const std::vector<uint16_t> before(paint().pixels, paint().pixels + W * H * 4);
+    mem::fail_allocations(2, -1);  // the two alpha planes, but not the blur's own buffers
+    MUR_BlurPaintLayerAlpha();
+    mem::reset_failures();
+    EXPECT_STREQ(MUR_GetLastError(), "BlurPaintLayerAlpha Excpt");
+    EXPECT_TRUE(std::equal(before.begin(), before.end(), paint().pixels));
 }
 
 TEST_F(PaintLayer, CreatingAgainKeepsThePaint)

@@ -1,26 +1,8 @@
 #include "support/engine_fixture.h"
 
-#include "engine/random.h"
 #include "undo/history.h"
 
-#include <new>
-
 namespace mur::test {
-
-void reset_engine()
-{
-    mem::reset_failures();
-    MUR_DeleteImage();
-    ToolSettings& tool = engine.tool;
-    for (RandomByteTable* table : {&tool.randomTableA, &tool.randomTableB, &tool.pixColorVaryTable, &tool.pixLumVaryTable})
-        DeleteRandArrayBtye(*table);
-    for (LayerRecord& buffer : engine.blend.buffers) mem::release_and_null(buffer.pixels);
-    mem::release_and_null(engine.layers.texture);
-    undo::release_all_entries();
-    engine.~EngineState();
-    new (&engine) EngineState();
-    rng_seed(0);
-}
 
 void EngineTest::create_image(int32_t width, int32_t height, int32_t maxBrushSize)
 {

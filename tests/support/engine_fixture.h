@@ -6,15 +6,13 @@
 #include "engine/memory.h"
 #include "engine/state.h"
 #include "murcore.h"
+#include "support/engine_reset.h"
 
 #include <gtest/gtest.h>
 
 #include <cstdint>
 
 namespace mur::test {
-
-// Releases everything the engine owns and puts every setting back.
-void reset_engine();
 
 class EngineTest : public ::testing::Test {
 protected:

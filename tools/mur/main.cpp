@@ -3,9 +3,13 @@
 #include "demo.h"
 #include "filters_sheet.h"
 #include "murcore.h"
+#include "share_dir.h"
+#include "soak.h"
 
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
+#include <string>
 
 namespace {
 
@@ -21,13 +25,39 @@ const char kHelp[] =
     "                           as PNG files into OUT_DIR (default: out)\n"
     "  filters IN.png OUT.png   run every native filter on IN.png and write a contact sheet of the\n"
     "                           results to OUT.png\n"
+    "  soak [OPTIONS]           drive the engine through a seeded random walk of host calls, checking\n"
+    "                           its invariants after every step (options --minutes N, --steps N,\n"
+    "                           --seed S, --trace); a failing seed replays exactly\n"
     "  --version                print the version\n"
     "  --help, -h               print this help\n";
 
 int usage()
 {
-    std::fputs("usage: mur --version | mur --help | mur demo [OUT_DIR] | mur filters IN.png OUT.png\n", stderr);
+    std::fputs("usage: mur --version | mur --help | mur demo [OUT_DIR] | mur filters IN.png OUT.png\n"
+               "       mur soak [--minutes N] [--steps N] [--seed S] [--trace]\n",
+               stderr);
     return 2;
+}
+
+int soak_command(int argc, char** argv)
+{
+    mur_tool::SoakOptions options;
+    const std::string share = mur_tool::share_dir();
+    options.shareDir = share.c_str();
+    for (int i = 2; i < argc; ++i) {
+        const bool hasValue = i + 1 < argc;
+        if (std::strcmp(argv[i], "--minutes") == 0 && hasValue)
+            options.minutes = std::atof(argv[++i]);
+        else if (std::strcmp(argv[i], "--steps") == 0 && hasValue)
+            options.steps = std::atol(argv[++i]);
+        else if (std::strcmp(argv[i], "--seed") == 0 && hasValue)
+            options.seed = std::strtoull(argv[++i], nullptr, 10);
+        else if (std::strcmp(argv[i], "--trace") == 0)
+            options.trace = true;
+        else
+            return usage();
+    }
+    return mur_tool::soak(options);
 }
 
 }  // namespace
@@ -45,5 +75,6 @@ int main(int argc, char** argv)
     }
     if (std::strcmp(argv[1], "demo") == 0) return mur_tool::demo(argc > 2 ? argv[2] : "out");
     if (std::strcmp(argv[1], "filters") == 0 && argc == 4) return mur_tool::filters_sheet(argv[2], argv[3]);
+    if (std::strcmp(argv[1], "soak") == 0) return soak_command(argc, argv);
     return usage();
 }

@@ -1,0 +1,30 @@
+#include "support/engine_reset.h"
+
+#include "engine/memory.h"
+#include "engine/random.h"
+#include "engine/state.h"
+#include "murcore.h"
+#include "undo/history.h"
+
+#include <new>
+
+namespace mur::test {
+
+void reset_engine()
+{
+    mem::reset_failures();
+    MUR_DeleteImage();
+    MUR_ToolFreeSrcBuffer32();  // the tool buffers outlive the image
+    MUR_ToolFreeDstBuffer32();
+    ToolSettings& tool = engine.tool;
+    for (RandomByteTable* table : {&tool.randomTableA, &tool.randomTableB, &tool.pixColorVaryTable, &tool.pixLumVaryTable})
+        DeleteRandArrayBtye(*table);
+    for (LayerRecord& buffer : engine.blend.buffers) mem::release_and_null(buffer.pixels);
+    mem::release_and_null(engine.layers.texture);
+    undo::release_all_entries();
+    engine.~EngineState();
+    new (&engine) EngineState();
+    rng_seed(0);
+}
+
+}  // namespace mur::test

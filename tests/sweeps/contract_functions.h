@@ -1,0 +1,47 @@
+// The functions the buffer contract's size expressions use (see
+// buffer_contract.txt), over 128-bit integers so that no product of 32-bit
+// arguments overflows.
+#pragma once
+
+#include "sweeps/export_table.h"
+
+namespace mur::sweep {
+
+inline Big c_pos(Big v) { return v > 0 ? v : 0; }
+inline Big c_min(Big a, Big b) { return a < b ? a : b; }
+inline Big c_max(Big a, Big b) { return a > b ? a : b; }
+
+inline Big c_rows(Big n, Big stride, Big bytes)
+{
+    if (n <= 0 || bytes <= 0) return 0;
+    if (n == 1) return bytes;
+    if (stride < 0) return 0;
+    return (n - 1) * stride + bytes;
+}
+
+inline Big c_updown(Big n, Big stride, Big bytes)
+{
+    if (n <= 0 || bytes <= 0) return 0;
+    if (n == 1) return bytes;
+    if (stride < 0) return kUnbounded;
+    return (n - 1) * stride + bytes;
+}
+
+inline Big c_reach(Big x, Big w, Big limit)
+{
+    const Big end = c_min(x + w, limit);
+    return end > c_max(x, 0) ? end - x : 0;
+}
+
+inline Big c_clip(Big x, Big w, Big limit)
+{
+    const Big start = c_max(x, 0);
+    return start + w > limit ? limit - start : w;
+}
+
+inline Big c_inside(Big x, Big y, Big width, Big height)
+{
+    return x >= 0 && y >= 0 && x < width && y < height ? 1 : 0;
+}
+
+}  // namespace mur::sweep

@@ -1,0 +1,143 @@
+// The hostile caller: every export of the header, each call in a child
+// process of its own, with null pointers and large buffers, and numbers from
+// 0, -1, 1, INT_MIN, INT_MAX, NaN and +-1e30, in the engine's three states.
+// A child that dies (a signal, a sanitizer report) or does not end fails the
+// sweep, unless the call hands a buffer smaller than the sizes it passes
+// promise (buffer_contract.txt); then the death is counted as excused. After
+// each call the child goes on as a host would (reads back, renders, paints,
+// undoes); a death there means the call left the engine unusable.
+//
+//   hostile_caller [--full] [--stage no-image|image|deleted] [--export NAME] [--verbose]
+//
+// Quick mode (the default, for CI) tries every value of every argument with
+// the others at three bases, and pairs where they are few; --full adds all
+// five bases and every pair.
+#include "sweeps/call_design.h"
+#include "sweeps/child_process.h"
+#include "sweeps/engine_stages.h"
+#include "sweeps/export_table.h"
+#include "support/engine_reset.h"
+
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <string>
+#include <vector>
+
+using namespace mur::sweep;
+
+namespace {
+
+struct Options {
+    bool full = false;
+    bool verbose = false;
+    std::vector<Stage> stages{std::begin(kStages), std::end(kStages)};
+    const char* only = nullptr;
+    int timeoutSeconds = 20;
+};
+
+struct Tally {
+    std::size_t exports = 0;
+    std::size_t calls = 0;
+    std::size_t deaths = 0;          // inside the contract: failures
+    std::size_t afterDeaths = 0;     // the next host calls died: failures
+    std::size_t excused = 0;         // deaths of calls outside the contract
+    std::size_t outside = 0;         // calls outside the contract
+};
+
+constexpr char kCallDone = 'c', kHostDone = 'h';
+
+Options parse(int argc, char** argv)
+{
+    Options o;
+    for (int i = 1; i < argc; ++i) {
+        Stage stage;
+        if (std::strcmp(argv[i], "--full") == 0) {
+            o.full = true;
+        } else if (std::strcmp(argv[i], "--verbose") == 0) {
+            o.verbose = true;
+        } else if (std::strcmp(argv[i], "--stage") == 0 && i + 1 < argc && stage_from_name(argv[i + 1], stage)) {
+            o.stages = {stage};
+            ++i;
+        } else if (std::strcmp(argv[i], "--export") == 0 && i + 1 < argc) {
+            o.only = argv[++i];
+        } else if (std::strcmp(argv[i], "--timeout") == 0 && i + 1 < argc) {
+            o.timeoutSeconds = std::atoi(argv[++i]);
+        } else {
+            std::fprintf(stderr, "usage: %s [--full] [--stage no-image|image|deleted] [--export NAME] [--timeout S] "
+                                 "[--verbose]\n", argv[0]);
+            std::exit(2);
+        }
+    }
+    return o;
+}
+
+void report(const char* what, Stage stage, const std::string& call, const ChildEnd& end, int timeout)
+{
+    std::printf("%s [%s] %s: %s\n", what, stage_name(stage), call.c_str(), describe_end(end, timeout).c_str());
+    if (!end.log.empty()) std::printf("%s\n", end.log.c_str());
+}
+
+}  // namespace
+
+int main(int argc, char** argv)
+{
+    const Options options = parse(argc, argv);
+    DesignOptions design;
+    design.pools = Pools::Hostile;
+    design.bases = options.full ? std::vector<int>{2, 0, 1, 3, 4} : std::vector<int>{2, 3, 4};
+    design.pairwise = options.full;
+    design.cheapPairs = 120;
+
+    CallerMemory memory;
+    map_caller_memory(memory);
+    prepare_for_children();
+
+    Tally tally;
+    for (Stage stage : options.stages) {
+        build_stage(stage);
+        const ImageSize image = current_image();
+        for (std::size_t e = 0; e < kExportCount; ++e) {
+            const ExportInfo& info = kExports[e];
+            if (options.only && std::strcmp(options.only, info.name) != 0) continue;
+            if (stage == options.stages.front()) ++tally.exports;
+            for (const Row& row : covering_rows(info, design)) {
+                ArgValue args[kMaxArgs];
+                fill_args(info, row, design.pools, memory, args);
+                const bool inside = inside_contract(info, args, image);
+                ++tally.calls;
+                if (!inside) ++tally.outside;
+                const ChildEnd end = run_in_child(
+                    [&](int fd) {
+                        CallResult result;
+                        info.call(args, result);
+                        send_result(fd, &kCallDone, 1);
+                        use_engine_as_host();
+                        send_result(fd, &kHostDone, 1);
+                    },
+                    options.timeoutSeconds);
+                if (end.kind == ChildEnd::Returned) continue;
+                const std::string call = describe_call(info, row, design.pools, memory);
+                const bool callDone = !end.payload.empty();
+                // A call outside the contract may also have written past
+                // the buffer into the engine's memory.
+                if (!inside) {
+                    ++tally.excused;
+                    if (options.verbose) report("excused", stage, call, end, options.timeoutSeconds);
+                } else if (!callDone) {
+                    ++tally.deaths;
+                    report("DEATH", stage, call, end, options.timeoutSeconds);
+                } else {
+                    ++tally.afterDeaths;
+                    report("DEATH AFTER", stage, call, end, options.timeoutSeconds);
+                }
+            }
+        }
+        mur::test::reset_engine();
+    }
+    std::printf("hostile caller (%s): %zu exports, %zu calls in %zu states (%zu outside the buffer contract); "
+                "deaths inside the contract: %zu, in the host calls after: %zu; excused deaths: %zu\n",
+                options.full ? "full" : "quick", tally.exports, tally.calls, options.stages.size(), tally.outside,
+                tally.deaths, tally.afterDeaths, tally.excused);
+    return tally.deaths + tally.afterDeaths == 0 ? 0 : 1;
+}
