@@ -1,9 +1,9 @@
 #include "engine/guarded_alloc.h"
 
 #include "engine/guard.h"
+#include "engine/hooks.h"
 #include "engine/memory.h"
-#include "engine/state.h"
-#include "undo/history.h"
+#include "murcore.h"
 
 #include <cstring>
 
@@ -12,18 +12,16 @@ namespace {
 
 inline constexpr std::size_t kUnobtainable = SIZE_MAX;
 
-// The shared retry rule: try; when that fails and history is left, reduce
-// the history by the request's kilobytes and try again. A reduction that
-// frees nothing (a request under 1 KB, or history holding only mask patches)
-// drops the oldest entry instead, so every round frees something and the loop
-// ends when the history is empty.
+// The shared retry rule: try; when that fails, have the undo history give up
+// the request's kilobytes (it gives something every round while it has any)
+// and try again, until it has nothing left.
 void* allocate_reducing_history(std::size_t bytes, int32_t kilobytes)
 {
     for (;;) {
         if (bytes != kUnobtainable)
             if (void* block = mem::try_alloc(bytes)) return block;
-        if (!undo::can_undo() && engine.undo.redoCount == 0) return nullptr;
-        if (undo::reduce(kilobytes) == 0 && !undo::drop_oldest_entry()) return nullptr;
+        const auto giveUp = engine_hooks().giveUpHistory;
+        if (!giveUp || !giveUp(kilobytes)) return nullptr;
     }
 }
 

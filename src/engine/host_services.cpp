@@ -47,7 +47,7 @@ MUR_API int32_t MUR_IsCompositionEnabled(void) { return platform::composition_en
 
 MUR_API int32_t MUR_IsDisplayChanged(void)
 {
-    return std::atomic_ref<uint8_t>(engine.displayChanged).exchange(0, std::memory_order_acq_rel) ? 1 : 0;
+    return platform::take_display_changed() ? 1 : 0;
 }
 
 MUR_API int32_t MUR_GetTotalPhyMemory(void) { return megabytes(platform::read_memory_status().totalPhys); }

@@ -2,9 +2,9 @@
 
 #include "engine/guard.h"
 #include "engine/guarded_alloc.h"
+#include "engine/hooks.h"
 #include "engine/memory.h"
 #include "engine/state.h"
-#include "undo/history.h"
 
 #include <algorithm>
 #include <cstring>
@@ -43,24 +43,31 @@ void store_brush_size(int32_t maxBrushSize) noexcept
     engine.maxBrushSize4 = engine.maxBrushSize * 4;
 }
 
+// The modules above the engine act through their hooks (engine/hooks.h).
+void call(void (*hook)()) { if (hook) hook(); }
+void set_blend_buffer_count(int32_t count)
+{
+    if (const auto hook = engine_hooks().setBlendBufferCount) hook(count);
+}
+
 // The image-sized planes outside the layer table and the undo history.
 void release_mask_texture_and_back_buffers()
 {
     mem::release_and_null(engine.mask.plane);
     mem::release_and_null(engine.layers.texture);
-    undo::release_back_buffers();
+    call(engine_hooks().releaseBackBuffers);
 }
 
 void release_history()
 {
-    undo::release_all_entries();
-    MUR_ClearUndo();
+    call(engine_hooks().releaseHistoryEntries);
+    call(engine_hooks().clearHistory);
     engine.undo.undoUsedKB = 0;
 }
 
 void release_brush_buffers()
 {
-    MUR_SetBlendBufferCount(0);
+    set_blend_buffer_count(0);
     mem::release_and_null(engine.paintLayer.pixels);
     mem::release_and_null(engine.shape.plane);
     mem::release_and_null(engine.shape.sourceImage);
@@ -87,7 +94,7 @@ void allocate_image_buffers()
     const std::size_t side = static_cast<std::size_t>(engine.maxBrushSize);
     engine.shape.plane = mem::alloc_array<uint16_t>(side * side);
 
-    MUR_SetBlendBufferCount(1);
+    set_blend_buffer_count(1);
 
     engine.mask.plane = mem::alloc_array<uint16_t>(pixels);
     std::memset(engine.mask.plane, 0xFF, pixels * sizeof(uint16_t));
@@ -98,7 +105,7 @@ void allocate_image_buffers()
     engine.undo.backBuffer.colorPatch = mem::alloc_array<uint16_t>(pixels * 4);
     engine.undo.backBuffer.maskPatch = mem::alloc_array<uint16_t>(pixels);
 
-    MUR_ClearUndo();
+    call(engine_hooks().clearHistory);
     engine.undo.undoUsedKB = static_cast<int32_t>(pixels * 10 / 1024);
 
     MakeRandArrayByte(engine.tool.randomTableA, 255, kRandomTableLength);
@@ -167,7 +174,7 @@ MUR_API void MUR_DeleteImage(void)
         release_mask_texture_and_back_buffers();
         release_history();
         release_brush_buffers();
-        for (int32_t slot = 0; slot < kLayerSlots; ++slot) MUR_DeleteLayer(slot);
+        for (LayerRecord& slot : engine.layers.slots) mem::release_and_null(slot.pixels);
         release_ipl_buffers();
         mem::trim();
         // No image is left: operations on image-sized buffers find nothing

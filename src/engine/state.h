@@ -2,14 +2,14 @@
 // directly; the host calls the engine from one thread, so there is no lock.
 #pragma once
 
+#include "engine/brush_state.h"
 #include "engine/error_text.h"
-#include "io/tablet_state.h"
-#include "ipl/ipl_buffers.h"
-#include "layers/layer_record.h"
-#include "mask/mask_state.h"
-#include "paint/brush_state.h"
-#include "paint/tool_settings.h"
-#include "undo/undo_state.h"
+#include "engine/ipl_state.h"
+#include "engine/layer_record.h"
+#include "engine/mask_state.h"
+#include "engine/tablet_state.h"
+#include "engine/tool_settings.h"
+#include "engine/undo_state.h"
 
 #include <cstddef>
 #include <cstdint>
@@ -42,7 +42,6 @@ struct EngineState {
     int32_t randomSeed = 0;
     char startDir[kStartDirCapacity] = {};
     char ErrorText[kErrorTextCapacity] = {};
-    uint8_t displayChanged = 0;              // raised by the platform's display events (atomic_ref)
     uint8_t lockAlpha = 0;
     uint8_t tracingMode = 0;
     uint16_t** tracePixels = nullptr;        // the pixel pointer of slot 0

@@ -4,12 +4,17 @@
 // query gives its neutral value and no error text is set.
 #include "engine/guard.h"
 #include "engine/state.h"
-#include "io/tablet_state.h"
+#include "engine/tablet_state.h"
 #include "io/wintab_loader.h"
 #include "platform/desktop.h"
 
 #include <algorithm>
+#include <cstddef>
 #include <cstring>
+
+static_assert(sizeof(mur::TabletPacket) == sizeof(PACKET) && offsetof(mur::TabletPacket, pkX) == offsetof(PACKET, pkX) &&
+                  offsetof(mur::TabletPacket, pkNormalPressure) == offsetof(PACKET, pkNormalPressure),
+              "the kept packets have the driver's layout");
 
 namespace mur {
 namespace {
@@ -26,7 +31,7 @@ bool in_slots(int32_t index) noexcept { return index >= 0 && index < kTabletPack
 
 // Packet pressure times the scale, truncated; a driver value too large for
 // the result gives the largest result.
-int32_t scaled_pressure(const PACKET& packet) noexcept
+int32_t scaled_pressure(const TabletPacket& packet) noexcept
 {
     const float scaled = static_cast<float>(packet.pkNormalPressure) * tablet_state().pressureScale;
     if (!(scaled < 2147483648.0f)) return INT32_MAX;

@@ -3,7 +3,7 @@
 // merging a filter's result into a layer.
 #pragma once
 
-#include "layers/layer_record.h"
+#include "engine/layer_record.h"
 
 #include <cstdint>
 

@@ -2,6 +2,7 @@
 
 #include "engine/guard.h"
 #include "engine/state.h"
+#include "layers/layers.h"
 #include "layers/pixel_formats.h"
 
 #include <algorithm>
@@ -16,25 +17,6 @@ uint32_t filter_weight(int32_t x, int32_t y) noexcept
     return px::weight_rule_b(planes.texture, planes.mask, std::size_t(y) * engine.width + x);
 }
 
-namespace {
-
-// Scales the alpha of a block placed at page position (x, y) by the weight
-// of the page pixel under each of its pixels; pixels off the page are left.
-void weigh_block(uint8_t* data, int32_t x, int32_t y, int32_t width, int32_t height) noexcept
-{
-    if (!data || !filter_weight_applies()) return;
-    const int64_t row0 = std::max(y, 0), row1 = std::min<int64_t>(engine.height, int64_t{y} + height);
-    const int64_t col0 = std::max(x, 0), col1 = std::min<int64_t>(engine.width, int64_t{x} + width);
-    for (int64_t row = row0; row < row1; ++row) {
-        uint8_t* p = data + ((row - y) * width + (col0 - x)) * 4;
-        for (int64_t col = col0; col < col1; ++col, p += 4) {
-            const uint32_t w = filter_weight(static_cast<int32_t>(col), static_cast<int32_t>(row));
-            p[3] = static_cast<uint8_t>(p[3] * (w * (1.0 / 65535)));
-        }
-    }
-}
-
-}  // namespace
 }  // namespace mur::ipl
 
 using namespace mur;
@@ -43,13 +25,13 @@ extern "C" {
 
 MUR_API void MUR_AdjustRGBA32ByMaskAndTexture(uint8_t* data, int32_t width, int32_t height)
 {
-    guard("AdjustRGBA32ByMaskAndTexture", [&] { ipl::weigh_block(data, 0, 0, width, height); });
+    guard("AdjustRGBA32ByMaskAndTexture", [&] { layers::weigh_by_texture_and_mask(data, 0, 0, width, height); });
 }
 
 MUR_API void MUR_AdjustRGBA32RectByMaskAndTexture(uint8_t* data, int32_t x, int32_t y, int32_t width, int32_t height)
 {
     guard("AdjustRGBA32RectByMaskAndTexture", [&] {
-        if (width > 0 && height > 0) ipl::weigh_block(data, x, y, width, height);
+        if (width > 0 && height > 0) layers::weigh_by_texture_and_mask(data, x, y, width, height);
     });
 }
 

@@ -6,6 +6,8 @@
 #include "engine/guarded_alloc.h"
 #include "engine/memory.h"
 #include "engine/state.h"
+#include "layers/layers.h"
+#include "mask/mask.h"
 
 #include <cstring>
 
@@ -41,7 +43,7 @@ bool keep_or_allocate(IplBuffer& buffer, int32_t bytesPerPixel)
 // Until the host selects a layer there is no current layer to copy.
 void fill_rgba32_from_current_layer(IplBuffer& buffer)
 {
-    if (engine.layers.currentRecord) MUR_GetRGBA32Layer(buffer.data, engine.width * 4, engine.layers.currentLayer);
+    if (engine.layers.currentRecord) layers::read_rgba32(engine.layers.currentLayer, buffer.data, engine.width * 4);
 }
 
 // A host page image copied into a buffer of the page's size.
@@ -76,7 +78,7 @@ MUR_API void MUR_IPLAllocDstBuffer32(void)
 MUR_API void MUR_IPLAllocSrcBuffer24(void)
 {
     guard("IPLAllocSrcBuffer24", [&] {
-        if (ipl::keep_or_allocate(engine.ipl.src24, 3)) MUR_GetRGB24(engine.ipl.src24.data, engine.width * 3);
+        if (ipl::keep_or_allocate(engine.ipl.src24, 3)) layers::read_rgb24(engine.ipl.src24.data, engine.width * 3);
     });
 }
 
@@ -126,7 +128,7 @@ MUR_API void MUR_ApplyMaskToAlpha_IPLSrcRGBA(void)
 {
     guard("ApplyMaskToAlpha_IPLSrcRGBA", [&] {
         if (engine.ipl.src32.data && engine.ipl.src32.bytes == ipl::page_bytes(4) && engine.mask.enabled)
-            MUR_ApplyMaskToAlpha_RGBA32(engine.ipl.src32.data);
+            mask::apply_mask_to_alpha(engine.ipl.src32.data, engine.width * 4, 0, 0, engine.width - 1, engine.height - 1);
     });
 }
 

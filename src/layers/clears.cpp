@@ -5,6 +5,7 @@
 #include "engine/state.h"
 #include "imaging/rect_clip.h"
 #include "layers/layer_access.h"
+#include "layers/layers.h"
 #include "layers/layer_load.h"
 #include "layers/pixel_formats.h"
 
@@ -32,6 +33,30 @@ void fill_pixels(T* dst, int64_t cols, int64_t rows, int64_t strideBytes, const 
 }
 
 }  // namespace
+
+void layers::clear_masked(int32_t r, int32_t g, int32_t b, int32_t a) noexcept
+{
+    LayerRecord* layer = current_layer();
+    if (!layer) return;
+    const uint16_t value[4] = {px::widen(r), px::widen(g), px::widen(b), px::widen(a)};
+    const uint16_t* mask = engine.mask.enabled ? engine.mask.plane : nullptr;
+    for (int64_t row = 0; row < layer->height; ++row) {
+        uint16_t* d = px::layer_row(*layer, row);
+        for (int64_t col = 0; col < layer->width; ++col, d += 4) {
+            // Beyond the image there is no mask: the pixel is cleared.
+            const bool inside = mask && row < engine.height && col < engine.width;
+            const uint32_t m = inside ? mask[row * engine.width + col] : 65535;
+            if (m == 65535) {
+                std::copy(value, value + 4, d);
+            } else if (m != 0) {
+                for (int c = 0; c < 3; ++c)
+                    d[c] = static_cast<uint16_t>((((d[c] * (65535u - m)) >> 8) + ((value[c] * m) >> 8)) >> 8);
+                d[3] = 65535;
+            }
+        }
+    }
+}
+
 }  // namespace mur
 
 using namespace mur;
@@ -50,27 +75,7 @@ MUR_API void MUR_Clear(int32_t r, int32_t g, int32_t b, int32_t a)
 
 MUR_API void MUR_ClearMasked(int32_t r, int32_t g, int32_t b, int32_t a)
 {
-    guard("ClearMasked", [&] {
-        LayerRecord* layer = current_layer();
-        if (!layer) return;
-        const uint16_t value[4] = {px::widen(r), px::widen(g), px::widen(b), px::widen(a)};
-        const uint16_t* mask = engine.mask.enabled ? engine.mask.plane : nullptr;
-        for (int64_t row = 0; row < layer->height; ++row) {
-            uint16_t* d = px::layer_row(*layer, row);
-            for (int64_t col = 0; col < layer->width; ++col, d += 4) {
-                // Beyond the image there is no mask: the pixel is cleared.
-                const bool inside = mask && row < engine.height && col < engine.width;
-                const uint32_t m = inside ? mask[row * engine.width + col] : 65535;
-                if (m == 65535) {
-                    std::copy(value, value + 4, d);
-                } else if (m != 0) {
-                    for (int c = 0; c < 3; ++c)
-                        d[c] = static_cast<uint16_t>((((d[c] * (65535u - m)) >> 8) + ((value[c] * m) >> 8)) >> 8);
-                    d[3] = 65535;
-                }
-            }
-        }
-    });
+    guard("ClearMasked", [&] { layers::clear_masked(r, g, b, a); });
 }
 
 MUR_API void MUR_ClearMaskedAlpha(int32_t r, int32_t g, int32_t b, int32_t a)

@@ -9,6 +9,7 @@
 #include "imaging/rect_clip.h"
 #include "layers/layer_access.h"
 #include "layers/layer_load.h"
+#include "layers/layers.h"
 #include "layers/layer_merge.h"
 #include "layers/pixel_formats.h"
 
@@ -271,8 +272,8 @@ MUR_API void MUR_LoadRGBA32Layer_BAD(uint8_t* src, int32_t, int32_t layer, int32
     guard("LoadRGBA32Layer", [&] {
         LayerRecord* target = live_layer(layer);
         if (!target || !src) return;
-        if (masked & 0xFF) MUR_AdjustRGBA32ByMaskAndTexture(src, a, b);
-        MUR_ClearMasked(0, 0, 0, 0);
+        if (masked & 0xFF) layers::weigh_by_texture_and_mask(src, 0, 0, a, b);
+        layers::clear_masked(0, 0, 0, 0);
         const std::size_t pixels = image_pixels();
         const mem::Owned<uint16_t> wide(x_NewShortUndoReduce(static_cast<int64_t>(pixels * 4)));
         if (!wide) return;

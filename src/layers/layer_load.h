@@ -2,7 +2,7 @@
 // operations that store results.
 #pragma once
 
-#include "layers/layer_record.h"
+#include "engine/layer_record.h"
 
 #include <cstdint>
 

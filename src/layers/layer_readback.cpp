@@ -7,6 +7,7 @@
 #include "imaging/rect_clip.h"
 #include "imaging/rect_copy.h"
 #include "layers/layer_access.h"
+#include "layers/layers.h"
 #include "layers/pixel_formats.h"
 
 #include <cstring>
@@ -55,6 +56,21 @@ void read_rgb24(const LayerRecord& layer, imaging::CallerRows<uint8_t> dst, bool
 }
 
 }  // namespace
+
+void layers::read_rgba32(int32_t slot, uint8_t* dst, int32_t stride) noexcept
+{
+    const LayerRecord* source = live_layer(slot);
+    if (!source) return;
+    const px::Overlap area = px::image_overlap(*source);
+    mur::read_rgba32(*source, area.width, area.height, imaging::caller_rows(dst, stride));
+}
+
+void layers::read_rgb24(uint8_t* dst, int32_t stride) noexcept
+{
+    const LayerRecord* source = current_layer();
+    if (source) mur::read_rgb24(*source, imaging::caller_rows(dst, stride), false);
+}
+
 }  // namespace mur
 
 using namespace mur;
@@ -63,12 +79,7 @@ extern "C" {
 
 MUR_API void MUR_GetRGBA32Layer(uint8_t* dst, int32_t stride, int32_t layer)
 {
-    guard("GetRGBA32Layer", [&] {
-        const LayerRecord* source = live_layer(layer);
-        if (!source) return;
-        const px::Overlap area = px::image_overlap(*source);
-        read_rgba32(*source, area.width, area.height, imaging::caller_rows(dst, stride));
-    });
+    guard("GetRGBA32Layer", [&] { layers::read_rgba32(layer, dst, stride); });
 }
 
 MUR_API void MUR_GetRGBA32(uint8_t* dst, int32_t stride)
@@ -86,10 +97,7 @@ MUR_API void MUR_GetRGB24Layer(uint8_t* dst, int32_t stride, int32_t layer)
 
 MUR_API void MUR_GetRGB24(uint8_t* dst, int32_t stride)
 {
-    guard("GetRGB24", [&] {
-        const LayerRecord* source = current_layer();
-        if (source) read_rgb24(*source, imaging::caller_rows(dst, stride), false);
-    });
+    guard("GetRGB24", [&] { layers::read_rgb24(dst, stride); });
 }
 
 MUR_API void MUR_GetRGB24FromAlpha(uint8_t* dst, int32_t stride)

@@ -2,11 +2,45 @@
 // Exports and other modules call these; the MUR_ exports are wrappers.
 #pragma once
 
-#include "layers/layer_record.h"
+#include "engine/layer_record.h"
 
 #include <cstdint>
 
 namespace mur::layers {
+
+// ---- The table -------------------------------------------------------------------
+
+// A layer of the given size in the slot (white in slot 1, else transparent);
+// 0 for a slot or size out of range or when the memory cannot be had.
+int32_t create_layer(int32_t slot, int32_t width, int32_t height);
+void delete_layer(int32_t slot) noexcept;
+
+// Makes a layer with pixels the current one (a texture source it replaces
+// makes its texture first); the undo back buffers follow it.
+void select_layer(int32_t slot);
+
+void set_layer_options(int32_t slot, int32_t visible, int32_t alphaLocked, int32_t opacityPercent,
+                       const char* modeName);
+void swap_layers(int32_t slotA, int32_t slotB) noexcept;
+int32_t layer_count() noexcept;
+
+// The texture plane from a layer's brightness; the image width, or 0.
+int32_t create_texture(int32_t slot);
+
+// ---- Pixels ------------------------------------------------------------------------
+
+// The part of a layer inside the image as RGBA32 into a caller's rows.
+void read_rgba32(int32_t slot, uint8_t* dst, int32_t stride) noexcept;
+
+// The current layer as RGB24 into a caller's rows.
+void read_rgb24(uint8_t* dst, int32_t stride) noexcept;
+
+// Fills the current layer with one colour (bytes) through the enabled mask.
+void clear_masked(int32_t r, int32_t g, int32_t b, int32_t a) noexcept;
+
+// Scales the alpha of an RGBA32 block placed at page position (x, y) by the
+// texture and the enabled mask under each pixel; pixels off the page stay.
+void weigh_by_texture_and_mask(uint8_t* data, int32_t x, int32_t y, int32_t width, int32_t height) noexcept;
 
 // The bounding box of the pixels with alpha within the image, inclusive;
 // (image width, image height, 0, 0) when there are none.

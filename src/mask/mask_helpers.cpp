@@ -2,6 +2,7 @@
 // channels to host RGBA32 and RGB24 images.
 #include "engine/state.h"
 #include "imaging/rect_clip.h"
+#include "mask/mask.h"
 
 #include <algorithm>
 #include <cstdlib>
@@ -29,6 +30,23 @@ inline uint8_t masked_alpha(uint8_t a, uint32_t h) noexcept
 }
 
 }  // namespace
+
+void mask::apply_mask_to_alpha(uint8_t* image, int32_t stride, int32_t x0, int32_t y0, int32_t x1, int32_t y1) noexcept
+{
+    const uint16_t* m = engine.mask.plane;
+    const imaging::CallerRows<uint8_t> to = imaging::caller_rows(image, stride);
+    if (!to.usable() || !m) return;
+    // The rectangle is inclusive and its first pixel is the buffer's first;
+    // only the part inside the image has a mask.
+    const imaging::ClippedRect area = imaging::clip_rect(x0, y0, int64_t{x1} - x0 + 1, int64_t{y1} - y0 + 1,
+                                                         engine.width, engine.height);
+    for (int64_t y = area.rows.begin; y < area.rows.end; ++y) {
+        uint8_t* p = to.at(y - y0, (area.cols.begin - x0) * 4);
+        for (int64_t x = area.cols.begin; x < area.cols.end; ++x, p += 4)
+            p[3] = masked_alpha(p[3], m[std::size_t(y) * engine.width + x] >> 8);
+    }
+}
+
 }  // namespace mur
 
 using namespace mur;
@@ -61,23 +79,12 @@ MUR_API void MUR_CombineMask(const uint8_t* image, int32_t stride, int32_t black
 MUR_API void MUR_ApplyMaskToAlphaRect_RGBA32(uint8_t* image, int32_t stride, int32_t x0, int32_t y0, int32_t x1,
                                              int32_t y1)
 {
-    const uint16_t* m = engine.mask.plane;
-    const imaging::CallerRows<uint8_t> to = imaging::caller_rows(image, stride);
-    if (!to.usable() || !m) return;
-    // The rectangle is inclusive and its first pixel is the buffer's first;
-    // only the part inside the image has a mask.
-    const imaging::ClippedRect area = imaging::clip_rect(x0, y0, int64_t{x1} - x0 + 1, int64_t{y1} - y0 + 1,
-                                                         engine.width, engine.height);
-    for (int64_t y = area.rows.begin; y < area.rows.end; ++y) {
-        uint8_t* p = to.at(y - y0, (area.cols.begin - x0) * 4);
-        for (int64_t x = area.cols.begin; x < area.cols.end; ++x, p += 4)
-            p[3] = masked_alpha(p[3], m[std::size_t(y) * engine.width + x] >> 8);
-    }
+    mask::apply_mask_to_alpha(image, stride, x0, y0, x1, y1);
 }
 
 MUR_API void MUR_ApplyMaskToAlpha_RGBA32(uint8_t* image)
 {
-    MUR_ApplyMaskToAlphaRect_RGBA32(image, engine.width * 4, 0, 0, engine.width - 1, engine.height - 1);
+    mask::apply_mask_to_alpha(image, engine.width * 4, 0, 0, engine.width - 1, engine.height - 1);
 }
 
 MUR_API void MUR_ReplaceFromRGBAImageAlphaRange(uint8_t* image, int32_t alpha, int32_t tolerance, int32_t r, int32_t g,

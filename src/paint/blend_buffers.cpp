@@ -2,6 +2,7 @@
 // up from the image from dab to dab, and the mixing of colour into them.
 #include "engine/guard.h"
 #include "engine/guarded_alloc.h"
+#include "engine/hooks.h"
 #include "engine/memory.h"
 #include "engine/parallel_rows.h"
 #include "engine/random.h"
@@ -9,6 +10,7 @@
 #include "layers/layer_access.h"
 #include "mask/mask_rules.h"
 #include "paint/mix_modes.h"
+#include "paint/paint.h"
 
 #include <algorithm>
 #include <cstring>
@@ -165,6 +167,39 @@ int32_t mix_blend_buffer(int32_t x, int32_t y, const Source& source, int32_t str
 }
 
 }  // namespace
+
+void paint::set_blend_buffer_count(int32_t count)
+{
+    BlendBufferState& blend = engine.blend;
+    count = std::clamp(count, 0, kBlendBufferMax);
+    if (count != blend.count) {
+        for (LayerRecord& buffer : blend.buffers) mem::release_and_null(buffer.pixels);
+        const int32_t side = std::max(engine.maxBrushSize, 0);
+        const int64_t values = int64_t{side} * side * 4;
+        for (int32_t i = 0; i < count; ++i) {
+            LayerRecord& buffer = blend.buffers[i];
+            buffer.pixels = x_NewShortUndoReduce(values);
+            buffer.width = side;
+            buffer.height = side;
+            buffer.stride = side * 4;
+        }
+        blend.count = count;
+    }
+    blend.selected = &blend.buffers[0];
+}
+
+namespace {
+
+// The engine's lifecycle makes and releases the pick-up buffers with the image.
+const bool kHooksInstalled = [] {
+    engine_hooks().setBlendBufferCount = [](int32_t count) {
+        guard("SetBlendBufferCount", [&] { paint::set_blend_buffer_count(count); });
+    };
+    return true;
+}();
+
+}  // namespace
+
 }  // namespace mur
 
 using namespace mur;
@@ -181,24 +216,7 @@ extern "C" {
 
 MUR_API void MUR_SetBlendBufferCount(int32_t count)
 {
-    guard("SetBlendBufferCount", [&] {
-        BlendBufferState& blend = engine.blend;
-        count = std::clamp(count, 0, kBlendBufferMax);
-        if (count != blend.count) {
-            for (LayerRecord& buffer : blend.buffers) mem::release_and_null(buffer.pixels);
-            const int32_t side = std::max(engine.maxBrushSize, 0);
-            const int64_t values = int64_t{side} * side * 4;
-            for (int32_t i = 0; i < count; ++i) {
-                LayerRecord& buffer = blend.buffers[i];
-                buffer.pixels = x_NewShortUndoReduce(values);
-                buffer.width = side;
-                buffer.height = side;
-                buffer.stride = side * 4;
-            }
-            blend.count = count;
-        }
-        blend.selected = &blend.buffers[0];
-    });
+    guard("SetBlendBufferCount", [&] { paint::set_blend_buffer_count(count); });
 }
 
 MUR_API void* MUR_SelectBlendBuffer(int32_t index)

@@ -5,6 +5,7 @@
 #include "engine/guarded_alloc.h"
 #include "engine/memory.h"
 #include "engine/state.h"
+#include "paint/paint.h"
 #include "imaging/picture_reader.h"
 #include "imaging/pixel_convert.h"
 #include "imaging/resample.h"
@@ -185,6 +186,12 @@ void build_shape(const char* path, int32_t shapeParam, bool original) noexcept
 }
 
 }  // namespace
+
+void paint::set_brush_shape(const char* path, int32_t shapeParam, bool original)
+{
+    build_shape(path, shapeParam, original);
+}
+
 }  // namespace mur
 
 using namespace mur;
@@ -193,12 +200,12 @@ extern "C" {
 
 MUR_API void MUR_SetBrushShape(const char* path, int32_t shapeParam)
 {
-    guard("SetBrushShape", [&] { build_shape(path, shapeParam, false); });
+    guard("SetBrushShape", [&] { paint::set_brush_shape(path, shapeParam, false); });
 }
 
 MUR_API void MUR_SetBrushShape_ORIGINAL(const char* path, int32_t shapeParam)
 {
-    guard("SetBrushShape", [&] { build_shape(path, shapeParam, true); });
+    guard("SetBrushShape", [&] { paint::set_brush_shape(path, shapeParam, true); });
 }
 
 MUR_API void MUR_UnloadBrushShape(void)

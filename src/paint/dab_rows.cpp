@@ -4,7 +4,7 @@
 #include "engine/random.h"
 #include "paint/dab.h"
 #include "paint/dab_arithmetic.h"
-#include "paint/tool_settings.h"
+#include "engine/tool_settings.h"
 
 #include <algorithm>
 

@@ -5,6 +5,7 @@
 #include "engine/memory.h"
 #include "engine/random.h"
 #include "engine/state.h"
+#include "paint/paint.h"
 #include "imaging/picture_reader.h"
 #include "imaging/pixel_convert.h"
 #include "imaging/rect_copy.h"
@@ -98,7 +99,7 @@ MUR_API void MUR_SetTool(float shapeIntensity, int32_t gritCell, int32_t gritCel
         if (textureLength > 1 && textureLength < 4096 && grit::grit_side() < 600)
             if (!grit_from_script(texturePath)) grit_from_image(texturePath);
 
-        MUR_SetBrushShape(shapePath, shapeParam);
+        guard("SetBrushShape", [&] { paint::set_brush_shape(shapePath, shapeParam, false); });
         recompute_strength_inverses();
         t.tempDisableBlend = 0;
         t.maskMaker = 0;

@@ -3,7 +3,7 @@
 // composite finished into display bytes (tracing, checkerboard, mask tint).
 #pragma once
 
-#include "layers/layer_record.h"
+#include "engine/layer_record.h"
 
 #include <cstdint>
 

@@ -1,6 +1,5 @@
 #include "platform/desktop.h"
 
-#include "engine/state.h"
 
 #include <atomic>
 
@@ -57,9 +56,12 @@ int32_t screen_height() noexcept
     return kDetachedScreenHeight;
 }
 
-void notify_display_changed() noexcept
-{
-    std::atomic_ref<uint8_t>(engine.displayChanged).store(1, std::memory_order_release);
+namespace {
+std::atomic<bool> displayChanged{false};
 }
+
+void notify_display_changed() noexcept { displayChanged.store(true, std::memory_order_release); }
+
+bool take_display_changed() noexcept { return displayChanged.exchange(false, std::memory_order_acq_rel); }
 
 }  // namespace mur::platform

@@ -61,4 +61,7 @@ void detach_desktop_backend() noexcept;
 // MUR_IsDisplayChanged reports once.
 void notify_display_changed() noexcept;
 
+// Whether a change was noticed since the last call; clears the notice.
+bool take_display_changed() noexcept;
+
 }  // namespace mur::platform

@@ -1,6 +1,7 @@
 #include "undo/history.h"
 
 #include "engine/guard.h"
+#include "engine/hooks.h"
 #include "engine/memory.h"
 #include "engine/state.h"
 #include "platform/memory_status.h"
@@ -137,6 +138,27 @@ void set_dirty_empty() noexcept
     u.dirtyY1 = 0;
 }
 
+bool give_up_history(int32_t kilobytes)
+{
+    // A reduction that frees nothing (a request under 1 KB, or history
+    // holding only mask patches) drops the oldest entry instead, so every
+    // round frees something and an allocation's retries end.
+    if (!can_undo() && engine.undo.redoCount == 0) return false;
+    return reduce(kilobytes) != 0 || drop_oldest_entry();
+}
+
+void clear_history()
+{
+    UndoState& u = engine.undo;
+    set_dirty_empty();
+    u.undoPaused = 0;
+    u.redoCount = 0;
+    release_all_entries();
+    u.undoUsedKB = static_cast<int32_t>(image_pixels() * 10 / 1024);
+    save_back_buffer(engine.layers.currentLayer);
+    recompute_auto_budget();
+}
+
 void widen_dirty(int32_t x0, int32_t y0, int32_t x1, int32_t y1) noexcept
 {
     UndoState& u = engine.undo;
@@ -146,6 +168,20 @@ void widen_dirty(int32_t x0, int32_t y0, int32_t x1, int32_t y1) noexcept
     u.dirtyY1 = std::max(u.dirtyY1, y1);
 }
 
+namespace {
+
+// What the engine and the layers ask of the history (see engine/hooks.h).
+const bool kHooksInstalled = [] {
+    EngineHooks& hooks = engine_hooks();
+    hooks.giveUpHistory = give_up_history;
+    hooks.releaseHistoryEntries = release_all_entries;
+    hooks.releaseBackBuffers = release_back_buffers;
+    hooks.clearHistory = [] { guard("ClearUndo", clear_history); };
+    hooks.layerSelected = [](int32_t slot) { guard("SaveUndoBackBuffer", [&] { save_back_buffer(slot); }); };
+    return true;
+}();
+
+}  // namespace
 }  // namespace mur::undo
 
 using namespace mur;
@@ -154,16 +190,7 @@ extern "C" {
 
 MUR_API void MUR_ClearUndo(void)
 {
-    guard("ClearUndo", [&] {
-        UndoState& u = engine.undo;
-        undo::set_dirty_empty();
-        u.undoPaused = 0;
-        u.redoCount = 0;
-        undo::release_all_entries();
-        u.undoUsedKB = static_cast<int32_t>(image_pixels() * 10 / 1024);
-        MUR_SaveUndoBackBuffer(engine.layers.currentLayer);
-        undo::recompute_auto_budget();
-    });
+    guard("ClearUndo", [&] { undo::clear_history(); });
 }
 
 MUR_API void MUR_ReduceUndo(int32_t kilobytes)
@@ -188,7 +215,7 @@ MUR_API int32_t MUR_GetCurrentUndoMemory(void) { return engine.undo.undoUsedKB /
 
 MUR_API int32_t MUR_SetUndoLevels(int32_t levels)
 {
-    MUR_ClearUndo();
+    guard("ClearUndo", [&] { undo::clear_history(); });
     engine.undo.undoLevels = std::clamp(levels, 0, kUndoSlots);
     return engine.undo.undoLevels;
 }

@@ -1,7 +1,7 @@
 // The undo history's entry points for the rest of the engine.
 #pragma once
 
-#include "undo/undo_state.h"
+#include "engine/undo_state.h"
 
 #include <cstdint>
 
@@ -39,6 +39,18 @@ bool can_undo() noexcept;
 
 // Recomputes the budget from free memory when the automatic budget is on.
 void recompute_auto_budget() noexcept;
+
+// Gives up history, oldest first, to make room for an allocation of
+// `kilobytes`; false when there was none left to give.
+bool give_up_history(int32_t kilobytes);
+
+// Empties the history: entries released, counters reset, the back buffers
+// refreshed from the current layer and the mask.
+void clear_history();
+
+// Copies the layer (when it has pixels) and the mask into the back buffers,
+// unless saving is paused.
+void save_back_buffer(int32_t slot) noexcept;
 
 // The dirty rectangle's empty form: (width - 1, height - 1, 0, 0).
 void set_dirty_empty() noexcept;

@@ -4,8 +4,8 @@
 // outside its bounds.
 #pragma once
 
-#include "layers/layer_record.h"
-#include "undo/undo_state.h"
+#include "engine/layer_record.h"
+#include "engine/undo_state.h"
 
 namespace mur::undo {
 

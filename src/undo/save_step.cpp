@@ -105,6 +105,17 @@ void fill_patches(UndoEntry& entry, const LayerRecord* layer)
 }
 
 }  // namespace
+void save_back_buffer(int32_t slot) noexcept
+{
+    if (engine.undo.undoPaused) return;
+    UndoEntry whole;
+    whole.x1 = engine.width - 1;
+    whole.y1 = engine.height - 1;
+    if (const LayerRecord* layer = live_layer(slot); layer && engine.undo.backBuffer.colorPatch)
+        copy_layer_into_back(*layer, whole);
+    if (engine.mask.plane && engine.undo.backBuffer.maskPatch) copy_mask_into_back(whole);
+}
+
 }  // namespace mur::undo
 
 using namespace mur;
@@ -113,15 +124,7 @@ extern "C" {
 
 MUR_API void MUR_SaveUndoBackBuffer(int32_t slot)
 {
-    guard("SaveUndoBackBuffer", [&] {
-        if (engine.undo.undoPaused) return;
-        UndoEntry whole;
-        whole.x1 = engine.width - 1;
-        whole.y1 = engine.height - 1;
-        if (const LayerRecord* layer = live_layer(slot); layer && engine.undo.backBuffer.colorPatch)
-            undo::copy_layer_into_back(*layer, whole);
-        if (engine.mask.plane && engine.undo.backBuffer.maskPatch) undo::copy_mask_into_back(whole);
-    });
+    guard("SaveUndoBackBuffer", [&] { undo::save_back_buffer(slot); });
 }
 
 MUR_API void MUR_SaveUndoBuffer(int32_t saveColor, int32_t saveMask)

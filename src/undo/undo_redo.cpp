@@ -3,6 +3,7 @@
 #include "engine/guard.h"
 #include "engine/state.h"
 #include "layers/layer_access.h"
+#include "layers/layers.h"
 #include "undo/history.h"
 #include "undo/patches.h"
 
@@ -20,7 +21,7 @@ bool apply_entry(int index, bool withMask)
     const int32_t slot = engine.undo.entryLayer[index];
     LayerRecord* layer = live_layer(slot);
     if (entry.colorPatch && !layer) return false;
-    if (layer && slot != engine.layers.currentLayer) MUR_SetLayer(slot);
+    if (layer && slot != engine.layers.currentLayer) layers::select_layer(slot);
     if (entry.colorPatch) {
         if (engine.layers.currentLayer != slot) return false;
         swap_color(entry, *layer);

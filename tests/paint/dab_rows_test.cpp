@@ -3,7 +3,7 @@
 // layout (grain, texture, mask on the coverage or capping the alpha), widths
 // 1 to 70, solid or not, alpha written or not, over random pixels.
 #include "paint/dab.h"
-#include "paint/tool_settings.h"
+#include "engine/tool_settings.h"
 #include "support/random_pixels.h"
 
 #include <gtest/gtest.h>

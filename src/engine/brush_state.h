@@ -2,7 +2,7 @@
 // colour pick-up buffers.
 #pragma once
 
-#include "layers/layer_record.h"
+#include "engine/layer_record.h"
 
 #include <cstdint>
 
