@@ -5,35 +5,15 @@
 #include "engine/state.h"
 #include "layers/layer_access.h"
 #include "layers/pixel_formats.h"
-#include "undo/history.h"
+#include "layers/pixel_sources.h"
+#include "layers/pixel_reads.h"
 
 #include <algorithm>
 
 namespace mur {
 namespace {
 
-// An RGBA64 buffer with the size it may be read at.
-struct PixelSource {
-    const uint16_t* pixels;
-    int32_t width;
-    int32_t height;
-    int32_t stride;  // 16-bit units
-};
-
-PixelSource image_sized(const uint16_t* pixels) noexcept
-{
-    return {pixels, engine.width, engine.height, engine.width * 4};
-}
-
-PixelSource of_layer(const LayerRecord* layer) noexcept
-{
-    if (!layer || !layer->pixels) return {nullptr, 0, 0, 0};
-    return {layer->pixels, layer->width, layer->height, layer->stride};
-}
-
-PixelSource surface() noexcept { return of_layer(engine.layers.currentRecord); }
-PixelSource under_layer() noexcept { return image_sized(engine.undo.backBuffer.colorPatch); }
-PixelSource trace() noexcept { return of_layer(&engine.layers.slots[0]); }
+using layers::PixelSource;
 
 // 0xRRGGBBAA of the pixel nearest (x, y) inside the source; 0 without pixels.
 uint32_t rgba_at(const PixelSource& s, int32_t x, int32_t y) noexcept
@@ -44,27 +24,28 @@ uint32_t rgba_at(const PixelSource& s, int32_t x, int32_t y) noexcept
     return px::pack_rgba(s.pixels + int64_t{y} * s.stride + int64_t{x} * 4);
 }
 
-// 0xAARRGGBB at (x, y); transparent white outside the source; 0 without pixels.
-uint32_t color_at(const PixelSource& s, int32_t x, int32_t y) noexcept
-{
-    if (!s.pixels) return 0;
-    if (x < 0 || y < 0 || x >= s.width || y >= s.height) return 0x00FFFFFF;
-    return px::pack_argb(s.pixels + int64_t{y} * s.stride + int64_t{x} * 4);
-}
-
 // One channel of the current layer at (x, y); 0 outside.
 int32_t surface_channel(int32_t x, int32_t y, int channel) noexcept
 {
-    const PixelSource s = surface();
+    const PixelSource s = layers::surface();
     if (!s.pixels || x < 0 || y < 0 || x >= s.width || y >= s.height || x >= engine.width || y >= engine.height)
         return 0;
     return s.pixels[int64_t{y} * s.stride + int64_t{x} * 4 + channel];
 }
 
 }  // namespace
+
+uint32_t layers::color_at(const PixelSource& s, int32_t x, int32_t y) noexcept
+{
+    if (!s.pixels) return 0;
+    if (x < 0 || y < 0 || x >= s.width || y >= s.height) return 0x00FFFFFF;
+    return px::pack_argb(s.pixels + int64_t{y} * s.stride + int64_t{x} * 4);
+}
+
 }  // namespace mur
 
 using namespace mur;
+using namespace mur::layers;
 
 extern "C" {
 
@@ -82,7 +63,7 @@ MUR_API uint32_t MUR_GetRGBAAtUnderLayer(int32_t x, int32_t y) { return rgba_at(
 MUR_API uint32_t MUR_GetRGBAAtTrace(int32_t x, int32_t y) { return rgba_at(trace(), x, y); }
 MUR_API uint32_t MUR_GetRGBAAtLayer(int32_t x, int32_t y, int32_t layer)
 {
-    return rgba_at(of_layer(live_layer(layer)), x, y);
+    return rgba_at(layer_source(layer), x, y);
 }
 
 MUR_API uint32_t MUR_GetColorAt(int32_t x, int32_t y, const uint16_t* pixels)
@@ -94,12 +75,7 @@ MUR_API uint32_t MUR_GetColorAtUnderLayer(int32_t x, int32_t y) { return color_a
 MUR_API uint32_t MUR_GetColorAtTrace(int32_t x, int32_t y) { return color_at(trace(), x, y); }
 MUR_API uint32_t MUR_GetColorAtLayer(int32_t x, int32_t y, int32_t layer)
 {
-    return color_at(of_layer(live_layer(layer)), x, y);
-}
-
-MUR_API uint32_t MUR_GetColorAtHistory(int32_t x, int32_t y)
-{
-    return undo::can_undo() ? color_at(under_layer(), x, y) : 0;
+    return color_at(layer_source(layer), x, y);
 }
 
 }  // extern "C"

@@ -8,6 +8,7 @@
 #include "engine/random.h"
 #include "engine/state.h"
 #include "layers/layer_access.h"
+#include "layers/pixel_sources.h"
 #include "mask/mask_rules.h"
 #include "paint/mix_modes.h"
 #include "paint/paint.h"
@@ -18,18 +19,8 @@
 namespace mur {
 namespace {
 
-// An RGBA64 image that colour is picked up from.
-struct Source {
-    const uint16_t* pixels;
-    int32_t width, height, stride;  // stride in 16-bit units
-};
-
-Source image_sized(const uint16_t* pixels) noexcept { return {pixels, engine.width, engine.height, engine.width * 4}; }
-Source of_layer(const LayerRecord* layer) noexcept
-{
-    if (!layer || !layer->pixels) return {nullptr, 0, 0, 0};
-    return {layer->pixels, layer->width, layer->height, layer->stride};
-}
+using layers::PixelSource;
+using Source = layers::PixelSource;
 
 // The dab square of the brush size around (x, y), and its part inside the
 // image and the source.
@@ -206,9 +197,11 @@ using namespace mur;
 
 namespace {
 
-Source surface() noexcept { return of_layer(engine.layers.currentRecord); }
-Source under_layer() noexcept { return image_sized(engine.undo.backBuffer.colorPatch); }
-Source trace() noexcept { return of_layer(&engine.layers.slots[0]); }
+using layers::image_sized;
+using layers::layer_source;
+using layers::surface;
+using layers::trace;
+using layers::under_layer;
 
 }  // namespace
 
@@ -236,7 +229,7 @@ MUR_API int32_t MUR_CopyBlendBufferSurface(int32_t x, int32_t y, int32_t strengt
 }
 MUR_API int32_t MUR_CopyBlendBufferLayer(int32_t layer, int32_t x, int32_t y, int32_t strength)
 {
-    return copy_blend_buffer(x, y, of_layer(live_layer(layer)), strength, false);
+    return copy_blend_buffer(x, y, layer_source(layer), strength, false);
 }
 MUR_API int32_t MUR_CopyBlendBufferUnderLayer(int32_t x, int32_t y, int32_t strength)
 {
@@ -296,7 +289,7 @@ MUR_API int32_t MUR_MixBlendBufferTrace(int32_t x, int32_t y, int32_t strength)
 }
 MUR_API int32_t MUR_MixBlendBufferLayer(int32_t layer, int32_t x, int32_t y, int32_t strength)
 {
-    return mix_blend_buffer(x, y, of_layer(live_layer(layer)), strength);
+    return mix_blend_buffer(x, y, layer_source(layer), strength);
 }
 
 MUR_API int32_t MUR_DoColorBlendBuffer(int32_t x, int32_t y, int32_t r, int32_t g, int32_t b, int32_t,

@@ -4,6 +4,7 @@
 #include "engine/hooks.h"
 #include "engine/memory.h"
 #include "engine/state.h"
+#include "layers/pixel_reads.h"
 #include "platform/memory_status.h"
 
 #include <algorithm>
@@ -236,6 +237,13 @@ MUR_API int32_t MUR_GetTotalUndoMemory(void)
 {
     undo::recompute_auto_budget();
     return engine.undo.undoLimitKB / 1024;
+}
+
+// The colour under the paint as the last save left it, while there is a step
+// to undo.
+MUR_API uint32_t MUR_GetColorAtHistory(int32_t x, int32_t y)
+{
+    return undo::can_undo() ? layers::color_at(layers::under_layer(), x, y) : 0;
 }
 
 MUR_API void MUR_PauseUndo(void) { engine.undo.undoPaused = 1; }
