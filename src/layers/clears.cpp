@@ -1,4 +1,5 @@
 // Clearing layers and host buffers to one colour.
+#include "engine/fixed_point.h"
 #include "engine/guard.h"
 #include "engine/guarded_alloc.h"
 #include "engine/memory.h"
@@ -50,7 +51,7 @@ void layers::clear_masked(int32_t r, int32_t g, int32_t b, int32_t a) noexcept
                 std::copy(value, value + 4, d);
             } else if (m != 0) {
                 for (int c = 0; c < 3; ++c)
-                    d[c] = static_cast<uint16_t>((((d[c] * (65535u - m)) >> 8) + ((value[c] * m) >> 8)) >> 8);
+                    d[c] = static_cast<uint16_t>(fx::blend_65535<uint32_t>(value[c], d[c], m));
                 d[3] = 65535;
             }
         }

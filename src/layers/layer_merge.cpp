@@ -3,6 +3,7 @@
 // extended precision with the mode's arithmetic known at compile time.
 #include "layers/layer_merge.h"
 
+#include "engine/fixed_point.h"
 #include "engine/state.h"
 #include "layers/composite_frame.h"
 #include "layers/normal_blend_fast.h"
@@ -18,7 +19,7 @@ using blend::StagePixel;
 using blend::Step;
 using Real = MergeArithmetic::Real;
 
-inline uint16_t clamp16(int32_t v) { return static_cast<uint16_t>(std::clamp(v, 0, 65535)); }
+using fx::clamp16;
 
 // One row of a merge.
 struct MergeRow {

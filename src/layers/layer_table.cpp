@@ -1,4 +1,5 @@
 // Creating, deleting, choosing, configuring and reordering the layer slots.
+#include "engine/fixed_point.h"
 #include "engine/guard.h"
 #include "engine/guarded_alloc.h"
 #include "engine/hooks.h"
@@ -38,8 +39,7 @@ void drop_texture_of(const LayerRecord& layer)
 
 uint16_t opacity_from_percent(int32_t percent) noexcept
 {
-    const double scaled = static_cast<double>(percent) * 2.56;
-    return static_cast<uint16_t>(std::clamp(static_cast<int64_t>(scaled), int64_t{0}, int64_t{256}));
+    return static_cast<uint16_t>(std::clamp(fx::percent_of_256(percent), int64_t{0}, int64_t{256}));
 }
 
 }  // namespace

@@ -3,6 +3,7 @@
 // double precision.
 #include "layers/merge_pixel.h"
 
+#include "engine/fixed_point.h"
 #include "engine/state.h"
 #include "layers/composite_frame.h"
 
@@ -23,7 +24,7 @@ inline bool paint_pixel(int32_t dst[4], const uint32_t src[4], int32_t mode, int
                         bool alphaLock) noexcept
 {
     mode = blend::mode_or<Mode>(mode);
-    const auto clamp16 = [](uint32_t v) { return static_cast<int32_t>(std::min<uint32_t>(v, 65535)); };
+    using fx::clamp16;
     StagePixel p{{clamp16(src[0]), clamp16(src[1]), clamp16(src[2])}, clamp16(src[3]), mode, false};
     if (p.u == 0 && mode <= 31) return false;
     if ((blend_mode_flags(mode) & kAlphaStage) != 0) blend::alpha_stage(mode, p, a0);

@@ -2,6 +2,7 @@
 // the texture and the mask temper loads into a layer.
 #pragma once
 
+#include "engine/fixed_point.h"
 #include "engine/state.h"
 
 #include <algorithm>
@@ -11,8 +12,10 @@
 namespace mur::px {
 
 // 8 bits become 16 by a shift (255 -> 65280); 16 become 8 by the high byte.
-constexpr uint16_t widen(uint32_t byte) noexcept { return static_cast<uint16_t>((byte & 0xFF) << 8); }
-constexpr uint8_t narrow(uint32_t word) noexcept { return static_cast<uint8_t>(word >> 8); }
+using fx::narrow16;
+using fx::widen8;
+constexpr uint16_t widen(uint32_t byte) noexcept { return widen8(byte); }
+constexpr uint8_t narrow(uint32_t word) noexcept { return narrow16(word); }
 
 // 0xAARRGGBB and 0xRRGGBBAA from the high bytes of an RGBA64 pixel.
 constexpr uint32_t pack_argb(const uint16_t* p) noexcept
@@ -28,7 +31,7 @@ constexpr uint32_t pack_rgba(const uint16_t* p) noexcept
 // ((((s << 8) w) >> 8) + ((c (65535 - w)) >> 8)) >> 8, in unsigned 32 bits.
 constexpr uint16_t mix(uint32_t s, uint32_t c, uint32_t w) noexcept
 {
-    return static_cast<uint16_t>(((((s << 8) * w) >> 8) + ((c * (65535u - w)) >> 8)) >> 8);
+    return static_cast<uint16_t>(fx::blend_65535(s << 8, c, w));
 }
 
 // Weight rule A (layer loads): the texture byte doubled and the mask's high

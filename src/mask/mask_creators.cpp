@@ -1,5 +1,6 @@
 // Making the mask from host images: every pixel that matches a rule takes
 // the masking amount; the others keep their mask value.
+#include "engine/fixed_point.h"
 #include "engine/state.h"
 #include "imaging/color_spaces.h"
 #include "mask/mask_rules.h"
@@ -24,7 +25,10 @@ void mask_where(const uint8_t* image, int bytesPerPixel, uint16_t value, Matches
 }
 
 // Percent tolerances of the byte rules: trunc(percent * 2.56).
-int32_t byte_tolerance(int32_t percent) noexcept { return static_cast<int32_t>(percent * 2.56); }
+int32_t byte_tolerance(int32_t percent) noexcept
+{
+    return static_cast<int32_t>(std::clamp<int64_t>(fx::percent_of_256(percent), INT32_MIN, INT32_MAX));
+}
 
 // The hue test: within `t` degrees on the hue circle (inclusive).
 bool hue_within(double h, double h0, double t) noexcept

@@ -1,5 +1,6 @@
 // Combining the mask with a gray picture, and applying the mask and picture
 // channels to host RGBA32 and RGB24 images.
+#include "engine/fixed_point.h"
 #include "engine/state.h"
 #include "imaging/rect_clip.h"
 #include "mask/mask.h"
@@ -91,7 +92,7 @@ MUR_API void MUR_ReplaceFromRGBAImageAlphaRange(uint8_t* image, int32_t alpha, i
                                                 int32_t b, int32_t a)
 {
     if (!image) return;
-    const int32_t t = static_cast<int32_t>(tolerance * 2.56);
+    const int64_t t = fx::percent_of_256(tolerance);
     for (std::size_t i = 0; i < image_pixels(); ++i) {
         uint8_t* p = image + i * 4;
         if (std::abs(p[3] - alpha) > t) continue;

@@ -1,5 +1,6 @@
 // The pick-up buffers: brush-sized RGBA64 squares that carry colour picked
 // up from the image from dab to dab, and the mixing of colour into them.
+#include "engine/fixed_point.h"
 #include "engine/guard.h"
 #include "engine/guarded_alloc.h"
 #include "engine/hooks.h"
@@ -150,8 +151,8 @@ int32_t mix_blend_buffer(int32_t x, int32_t y, const Source& source, int32_t str
             const uint32_t alpha = mixed.alpha == mix::MixedAlpha::base        ? la
                                    : mixed.alpha == mix::MixedAlpha::luminance ? mix::mean(over)
                                                                                : b[3];
-            for (int ch = 0; ch < 3; ++ch) b[ch] = cap65280(((((mixed.m[ch] * inverse) >> 8) + ((l[ch] * s) >> 8)) >> 8) + 1);
-            b[3] = static_cast<uint16_t>((((alpha * inverse) >> 8) + ((la * s) >> 8)) >> 8);
+            for (int ch = 0; ch < 3; ++ch) b[ch] = cap65280(fx::blend_65536(l[ch], mixed.m[ch], s) + 1);
+            b[3] = static_cast<uint16_t>(fx::blend_65536(la, alpha, s));
         }
     });
     return 1;

@@ -1,6 +1,7 @@
 // The row kernels of a grit dab: the general one, which takes any record
 // (rotation, pick-up, variation, every mix mode, erasing, the locks), and the
 // hand-over to the plain kernels for the common case.
+#include "engine/fixed_point.h"
 #include "engine/random.h"
 #include "paint/dab.h"
 #include "paint/dab_arithmetic.h"
@@ -41,9 +42,9 @@ void mix_below_34(const DabRecord& d, uint32_t a, const uint32_t s[4], const uin
     if (da == 0 || (d.mixMode == mix::kMixNormal && !d.pickUp && !d.erase)) {
         n = mix_normal(a, s, dst, out, inverse);
     } else if (d.mixMode == mix::kMixNormal && d.pickUp) {
-        n = ((((65536 - a) * da) >> 8) + ((a * s[3]) >> 8)) >> 8;
+        n = fx::blend_65536(s[3], da, a);
         for (int i = 0; i < 3; ++i)
-            out[i] = s[3] != 0 ? ((((65536 - a) * dst[i]) >> 8) + ((a * s[i]) >> 8)) >> 8 : dst[i];
+            out[i] = s[3] != 0 ? fx::blend_65536<uint32_t>(s[i], dst[i], a) : dst[i];
     } else if (d.erase) {
         n = ((65535 - a) * da) >> 16;
         writeColour = false;
@@ -68,7 +69,7 @@ void mix_from_34(const DabRecord& d, uint32_t a, const uint32_t s[4], uint16_t* 
         dst[0] = static_cast<uint16_t>(s[0]), dst[1] = static_cast<uint16_t>(s[1]), dst[2] = static_cast<uint16_t>(s[2]);
     } else if (da < 65535) {
         const uint32_t k = std::min<uint32_t>(3 * (((65535 - da) * a) >> 16), 65535);
-        for (int i = 0; i < 3; ++i) dst[i] = static_cast<uint16_t>(((((65535 - k) * dst[i]) >> 8) + ((k * s[i]) >> 8)) >> 8);
+        for (int i = 0; i < 3; ++i) dst[i] = static_cast<uint16_t>(fx::blend_65535<uint32_t>(s[i], dst[i], k));
     }
     n = d.erase ? 0 : s[3];
     uint32_t base[3] = {dst[0], dst[1], dst[2]};
@@ -83,9 +84,9 @@ void mix_from_34(const DabRecord& d, uint32_t a, const uint32_t s[4], uint16_t* 
     if (mixed.alpha != mix::MixedAlpha::base && !(mix::mix_mode_flags(d.mixMode) & mix::kAmountExempt))
         for (int i = 0; i < 3; ++i) m[i] = (((s[i] * d.mixAmountInverse) >> 4) + ((m[i] * d.mixAmount) >> 4)) >> 4;
     if (a < 65535) {
-        n = (((n * a) >> 8) + (((65536 - a) * da) >> 8)) >> 8;
+        n = fx::blend_65536(n, da, a);
         for (int i = 0; i < 3; ++i)
-            out[i] = std::min<uint32_t>(((((m[i] * a) >> 8) + (((65536 - a) * base[i]) >> 8)) >> 8) + 1, 65535);
+            out[i] = std::min<uint32_t>(fx::blend_65536(m[i], base[i], a) + 1, 65535);
     } else {
         out[0] = m[0], out[1] = m[1], out[2] = m[2];
     }
@@ -110,7 +111,7 @@ void remix(const DabRecord& d, uint16_t* sample, const uint32_t s[4], const uint
 
 }  // namespace
 
-uint32_t clamp16(int64_t v) noexcept { return static_cast<uint32_t>(std::clamp<int64_t>(v, 0, 65535)); }
+uint32_t clamp16(int64_t v) noexcept { return fx::clamp16(v); }
 
 uint32_t vary_luminance(uint32_t c, double f) noexcept
 {

@@ -1,6 +1,7 @@
 // The mask dab: the tool as a mask maker paints the selection mask, by the
 // lightness of its colour (or of the pick-up buffer), through the same
 // shape, grain, alpha and texture as a colour dab.
+#include "engine/fixed_point.h"
 #include "engine/random.h"
 #include "engine/state.h"
 #include "paint/dab.h"
@@ -75,7 +76,7 @@ int32_t draw_mask_dab(int32_t x, int32_t y) noexcept
                 if (pickUp && d.primaryStrength > 0) value = (value * d.primaryInverse + primary) >> 8;
                 uint16_t& old = mask[std::size_t(row) * d.imageWidth + col];
                 const uint32_t before = old;
-                old = static_cast<uint16_t>(clamp16(((((65536 - int64_t(a)) * before) >> 8) + ((value * a) >> 8)) >> 8));
+                old = static_cast<uint16_t>(clamp16(fx::blend_65536<int64_t>(value, before, a)));
                 if (remix && sample)
                     *sample = static_cast<uint16_t>(
                         clamp16((((int64_t(before) * remixInverse + value * remixStrength) & 0xFFFFFF) >> 8) + 1));

@@ -9,6 +9,8 @@
 // the modes that draw a random number are flagged, and the loop draws it.
 #pragma once
 
+#include "engine/fixed_point.h"
+
 #include <algorithm>
 #include <cmath>
 #include <cstdint>
@@ -142,7 +144,7 @@ inline void bank_gradient(const ColourBanks& p, uint32_t lum, uint32_t out[3])
     const bool low = lum < 32767;
     const uint32_t t = low ? (2 * lum) >> 8 : (2 * lum - 65534) >> 8;
     const int from = low ? 0 : 1;
-    for (int i = 0; i < 3; ++i) out[i] = (banks[i][from] * (256 - t) + banks[i][from + 1] * t) >> 8;
+    for (int i = 0; i < 3; ++i) out[i] = fx::lerp_256<uint32_t>(banks[i][from], banks[i][from + 1], t);
 }
 
 // Black through the current colour to white as the lightness rises.
@@ -152,7 +154,7 @@ inline void tint(const ColourBanks& p, uint32_t lum, uint32_t out[3])
     const int64_t t = low ? (2 * int64_t(lum)) >> 8 : (2 * int64_t(lum) - 65536) >> 8;
     for (int i = 0; i < 3; ++i) {
         const int64_t c = p.color[i];
-        out[i] = static_cast<uint32_t>(std::clamp<int64_t>(low ? (c * t) >> 8 : (c * (256 - t) + 65535 * t) >> 8, 0, 65535));
+        out[i] = static_cast<uint32_t>(std::clamp<int64_t>(low ? (c * t) >> 8 : fx::lerp_256<int64_t>(c, 65535, t), 0, 65535));
     }
 }
 

@@ -1,5 +1,6 @@
 // The paint layer: an image-sized layer outside the table that collects the
 // dabs of one stroke (or a paste) before they are merged into a layer.
+#include "engine/fixed_point.h"
 #include "engine/fault.h"
 #include "engine/guard.h"
 #include "engine/guarded_alloc.h"
@@ -69,8 +70,8 @@ MUR_API int32_t MUR_CreatePaintLayer(int32_t opacityPercent, int32_t alphaPercen
         if (length < kModeNameCapacity) std::memcpy(layer.modeName, name, length + 1);
         layer.visible = 1;
         layer.alphaLocked = 0;
-        layer.opacity = static_cast<uint16_t>(std::clamp(static_cast<int64_t>(opacityPercent * 2.56), int64_t{0}, int64_t{256}));
-        layer.density = static_cast<uint16_t>(std::clamp(static_cast<int64_t>(alphaPercent * 2.559), int64_t{0}, int64_t{255}));
+        layer.opacity = static_cast<uint16_t>(std::clamp(fx::percent_of_256(opacityPercent), int64_t{0}, int64_t{256}));
+        layer.density = static_cast<uint16_t>(std::clamp(fx::percent_of_255(alphaPercent), int64_t{0}, int64_t{255}));
         layer.mode = blend_mode_id(name);
         return layer.mode;
     });

@@ -1,5 +1,6 @@
 // The brush settings: the single-value setters with the values they derive,
 // the scale-size sampling table, and colour operations on pixel data.
+#include "engine/fixed_point.h"
 #include "engine/guard.h"
 #include "engine/random.h"
 #include "engine/state.h"
@@ -15,7 +16,7 @@ namespace {
 ToolSettings& tool() noexcept { return engine.tool; }
 
 uint16_t byte_to_16(int32_t v) noexcept { return static_cast<uint16_t>(std::clamp(v, 0, 255) * 256); }
-uint16_t clamp16(int32_t v) noexcept { return static_cast<uint16_t>(std::clamp(v, 0, 65535)); }
+using fx::clamp16;
 
 }  // namespace
 
