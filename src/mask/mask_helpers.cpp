@@ -1,5 +1,6 @@
 // Combining the mask with a gray picture, and applying the mask and picture
 // channels to host RGBA32 and RGB24 images.
+#include "engine/saturate.h"
 #include "engine/state.h"
 #include "imaging/rect_clip.h"
 
@@ -84,10 +85,10 @@ MUR_API void MUR_ReplaceFromRGBAImageAlphaRange(uint8_t* image, int32_t alpha, i
                                                 int32_t b, int32_t a)
 {
     if (!image) return;
-    const int32_t t = static_cast<int32_t>(tolerance * 2.56);
+    const int32_t t = saturate_i32(tolerance * 2.56);
     for (std::size_t i = 0; i < image_pixels(); ++i) {
         uint8_t* p = image + i * 4;
-        if (std::abs(p[3] - alpha) > t) continue;
+        if (std::abs(p[3] - int64_t{alpha}) > t) continue;
         p[0] = static_cast<uint8_t>(r);
         p[1] = static_cast<uint8_t>(g);
         p[2] = static_cast<uint8_t>(b);
