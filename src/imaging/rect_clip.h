@@ -67,8 +67,14 @@ struct CallerRows {
     T* data = nullptr;
     int64_t stride = 0;
 
-    // False for a null buffer or a negative stride: nothing may be touched.
-    constexpr bool usable() const noexcept { return data != nullptr && stride >= 0; }
+    // False for a null buffer, a negative stride, or rows that would not
+    // start on a whole value (a 16-bit buffer at an odd address or with an
+    // odd stride): nothing may be touched.
+    bool usable() const noexcept
+    {
+        return data != nullptr && stride >= 0 && stride % int64_t{alignof(T)} == 0 &&
+               reinterpret_cast<uintptr_t>(data) % alignof(T) == 0;
+    }
 
     // The first value of row `row`, `byteOffset` bytes in.
     T* at(int64_t row, int64_t byteOffset = 0) const noexcept

@@ -22,11 +22,12 @@ struct TextureScriptContext {
     uint64_t instructionsLeft;
     double cpuDeadline;      // thread CPU seconds
     bool exhausted;
+    lua_State* state;        // the main thread, once made
 };
 
 namespace {
 
-constexpr int kHookInterval = 10000;  // instructions between budget checks
+constexpr int kHookInterval = 1000;  // instructions between budget checks
 
 double thread_cpu_seconds() noexcept
 {
@@ -35,8 +36,13 @@ double thread_cpu_seconds() noexcept
     return double(t.tv_sec) + double(t.tv_nsec) * 1e-9;
 }
 
+void count_hook(lua_State* L, lua_Debug*);
+
 // The state's allocator: engine heap blocks, counted against the cap. Lua
-// expects shrinking to succeed, so blocks shrink in place.
+// expects shrinking to succeed, so blocks shrink in place. Growing is also
+// where long library calls spend their time (string.rep, concatenations), so
+// a script past its CPU time gets no more memory: the call fails, and the
+// hook ends the script at its next instruction.
 void* script_alloc(void* ud, void* block, std::size_t oldSize, std::size_t newSize) noexcept
 {
     auto* c = static_cast<TextureScriptContext*>(ud);
@@ -49,6 +55,11 @@ void* script_alloc(void* ud, void* block, std::size_t oldSize, std::size_t newSi
     if (block && newSize <= oldSize) {
         c->used -= oldSize - newSize;
         return block;
+    }
+    if (c->state && (c->exhausted || thread_cpu_seconds() >= c->cpuDeadline)) {
+        if (!c->exhausted) lua_sethook(c->state, count_hook, LUA_MASKCOUNT, 1);
+        c->exhausted = true;
+        return nullptr;
     }
     if (newSize - had > c->memoryLimit - c->used) return nullptr;
     void* grown = mem::try_alloc_uninit(newSize);
@@ -234,7 +245,7 @@ bool load_texture_script_from_memory(const char* source, std::size_t size, Textu
 
     auto* context = static_cast<TextureScriptContext*>(mem::try_alloc(sizeof(TextureScriptContext)));
     if (!context) return false;
-    *context = {0, limits.memoryBytes, limits.instructions, thread_cpu_seconds() + limits.cpuSeconds, false};
+    *context = {0, limits.memoryBytes, limits.instructions, thread_cpu_seconds() + limits.cpuSeconds, false, nullptr};
     lua_State* L = lua_newstate(script_alloc, context);
     if (!L) {
         mem::release_nothrow(context);
@@ -242,6 +253,7 @@ bool load_texture_script_from_memory(const char* source, std::size_t size, Textu
     }
     script.state = L;
     script.context = context;
+    context->state = L;
     lua_sethook(L, count_hook, LUA_MASKCOUNT, kHookInterval);
 
     LoadJob job{source, size, NAN, NAN};

@@ -1,6 +1,7 @@
 // Making the mask from host images: every pixel that matches a rule takes
 // the masking amount; the others keep their mask value.
 #include "engine/fixed_point.h"
+#include "engine/saturate.h"
 #include "engine/state.h"
 #include "imaging/color_spaces.h"
 #include "mask/mask_rules.h"
@@ -66,21 +67,21 @@ MUR_API void MUR_CreateMaskFromRGBAImageColorRange(const uint8_t* image, int32_t
 {
     const int32_t t = byte_tolerance(tolerance);
     mask_where(image, 4, mask::from_amount(a), [=](const uint8_t* p) {
-        return std::abs(p[0] - r) <= t && std::abs(p[1] - g) <= t && std::abs(p[2] - b) <= t;
+        return std::abs(p[0] - int64_t{r}) <= t && std::abs(p[1] - int64_t{g}) <= t && std::abs(p[2] - int64_t{b}) <= t;
     });
 }
 
 MUR_API void MUR_CreateMaskFromRGBAImageAlphaRange(const uint8_t* image, int32_t alpha, int32_t tolerance, int32_t a)
 {
     const int32_t t = byte_tolerance(tolerance);
-    mask_where(image, 4, mask::from_amount(a), [=](const uint8_t* p) { return std::abs(p[3] - alpha) <= t; });
+    mask_where(image, 4, mask::from_amount(a), [=](const uint8_t* p) { return std::abs(p[3] - int64_t{alpha}) <= t; });
 }
 
 MUR_API void MUR_CreateMaskFromRGBAImageLuminanceRange(const uint8_t* image, int32_t r, int32_t g, int32_t b,
                                                        int32_t tolerance, int32_t a)
 {
     const int32_t t = byte_tolerance(tolerance);
-    const int32_t mean = (r + g + b) / 3;
+    const int64_t mean = (int64_t{r} + g + b) / 3;
     mask_where(image, 4, mask::from_amount(a),
                [=](const uint8_t* p) { return std::abs((p[0] + p[1] + p[2]) / 3 - mean) <= t; });
 }
@@ -88,7 +89,7 @@ MUR_API void MUR_CreateMaskFromRGBAImageLuminanceRange(const uint8_t* image, int
 MUR_API void MUR_CreateMaskFromRGBAImageHueRange(const uint8_t* image, int32_t r, int32_t g, int32_t b,
                                                  int32_t tolerance, int32_t a)
 {
-    const double t = static_cast<int32_t>(tolerance * 1.8);
+    const double t = saturate_i32(tolerance * 1.8);
     const double h0 = color::rgb_to_hsv(unit_rgb(r, g, b)).h;
     mask_where(image, 4, mask::from_amount(a),
                [=](const uint8_t* p) { return hue_within(color::rgb_to_hsv(unit_rgb(p)).h, h0, t); });

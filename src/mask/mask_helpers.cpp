@@ -1,6 +1,7 @@
 // Combining the mask with a gray picture, and applying the mask and picture
 // channels to host RGBA32 and RGB24 images.
 #include "engine/fixed_point.h"
+#include "engine/saturate.h"
 #include "engine/state.h"
 #include "imaging/rect_clip.h"
 #include "mask/mask.h"
@@ -95,7 +96,7 @@ MUR_API void MUR_ReplaceFromRGBAImageAlphaRange(uint8_t* image, int32_t alpha, i
     const int64_t t = fx::percent_of_256(tolerance);
     for (std::size_t i = 0; i < image_pixels(); ++i) {
         uint8_t* p = image + i * 4;
-        if (std::abs(p[3] - alpha) > t) continue;
+        if (std::abs(p[3] - int64_t{alpha}) > t) continue;
         p[0] = static_cast<uint8_t>(r);
         p[1] = static_cast<uint8_t>(g);
         p[2] = static_cast<uint8_t>(b);

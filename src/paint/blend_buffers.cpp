@@ -7,6 +7,7 @@
 #include "engine/memory.h"
 #include "engine/parallel_rows.h"
 #include "engine/random.h"
+#include "engine/saturate.h"
 #include "engine/state.h"
 #include "layers/layer_access.h"
 #include "layers/pixel_sources.h"
@@ -36,11 +37,14 @@ Square dab_square(int32_t x, int32_t y, int32_t w, int32_t h) noexcept
 {
     const LayerRecord* buffer = engine.blend.selected;
     const int32_t n = std::clamp(engine.tool.size, 0, buffer ? buffer->width : 0);
-    Square s{x - n / 2, y - n / 2, n, 0, 0, 0, 0, false};
-    s.i0 = std::clamp(-s.left, 0, n);
-    s.j0 = std::clamp(-s.top, 0, n);
-    s.i1 = std::clamp(w - s.left, s.i0, n);
-    s.j1 = std::clamp(h - s.top, s.j0, n);
+    // In 64 bits: (x, y) may be anywhere in the 32-bit range. A corner that
+    // does not fit 32 bits leaves no part of the square inside.
+    const int64_t left = int64_t{x} - n / 2, top = int64_t{y} - n / 2;
+    Square s{saturate_i32(left), saturate_i32(top), n, 0, 0, 0, 0, false};
+    s.i0 = static_cast<int32_t>(std::clamp<int64_t>(-left, 0, n));
+    s.j0 = static_cast<int32_t>(std::clamp<int64_t>(-top, 0, n));
+    s.i1 = static_cast<int32_t>(std::clamp<int64_t>(w - left, s.i0, n));
+    s.j1 = static_cast<int32_t>(std::clamp<int64_t>(h - top, s.j0, n));
     s.reachesOutside = s.i0 > 0 || s.j0 > 0 || s.i1 < n || s.j1 < n;
     return s;
 }
@@ -315,7 +319,7 @@ MUR_API void MUR_FilterBlendBuffer(int32_t kind, int32_t level)
 {
     const LayerRecord* buffer = engine.blend.selected;
     if (!buffer || !buffer->pixels) return;
-    const auto t = static_cast<uint32_t>(std::max(0.0, level * 655.35));
+    const auto t = static_cast<uint32_t>(std::clamp(level * 655.35, 0.0, double(UINT32_MAX)));
     const int32_t n = std::clamp(engine.tool.size, 0, buffer->width);
     for (int32_t j = 0; j < n; ++j)
         for (int32_t i = 0; i < n; ++i) {

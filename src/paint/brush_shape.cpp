@@ -166,8 +166,9 @@ void build_round_shape(bool original) noexcept
             double v = 65535;
             if (t.shapeSoftness != 0 && d > inner) v = std::clamp(65535 * (r - d) / edge, 0.0, 65535.0);
             const double value = t.shapeInvert ? std::abs(v - 65535) : v;
+            const double scaled = value * t.shapeIntensity;  // a NaN intensity covers nothing
             engine.shape.plane[std::size_t(y) * m + x] =
-                static_cast<uint16_t>(std::clamp(value * t.shapeIntensity, 0.0, 65535.0));
+                static_cast<uint16_t>(std::isnan(scaled) ? 0.0 : std::clamp(scaled, 0.0, 65535.0));
         }
 }
 

@@ -50,14 +50,16 @@ void grain_at_position(const ToolSettings& t, DabRecord& d) noexcept
 // (and the paint layer's extents when asked) by it.
 void place_box(const ToolSettings& t, DabRecord& d, int32_t x, int32_t y, bool widenExtents) noexcept
 {
+    // In 64 bits: a dab may be placed anywhere in the 32-bit range. An
+    // offset past the box only comes with an empty box.
     const int32_t n = t.sizeStepCount;
-    const int32_t left = x - n / 2, top = y - n / 2;
-    d.leftOffset = std::max(0, -left);
-    d.topOffset = std::max(0, -top);
-    d.left = std::max(left, 0);
-    d.top = std::max(top, 0);
-    d.right = static_cast<int32_t>(std::min<int64_t>(int64_t{left} + n, engine.width));
-    d.bottom = static_cast<int32_t>(std::min<int64_t>(int64_t{top} + n, engine.height));
+    const int64_t left = int64_t{x} - n / 2, top = int64_t{y} - n / 2;
+    d.leftOffset = static_cast<int32_t>(std::clamp<int64_t>(-left, 0, n));
+    d.topOffset = static_cast<int32_t>(std::clamp<int64_t>(-top, 0, n));
+    d.left = static_cast<int32_t>(std::max<int64_t>(left, 0));
+    d.top = static_cast<int32_t>(std::max<int64_t>(top, 0));
+    d.right = static_cast<int32_t>(std::min<int64_t>(left + n, engine.width));
+    d.bottom = static_cast<int32_t>(std::min<int64_t>(top + n, engine.height));
     undo::widen_dirty(d.left, d.top, d.right, d.bottom);
     if (widenExtents && engine.paintLayer.pixels) {
         LayerRecord& p = engine.paintLayer;
@@ -147,7 +149,7 @@ int32_t draw_dab(int32_t x, int32_t y, uint32_t r, uint32_t g, uint32_t b) noexc
     bool pickUp = t.blendStrength != 0 && !t.tempDisableBlend;
     uint32_t colour[4] = {t.color[0], t.color[1], t.color[2], t.color[3]};
     if (t.colorVary >= 1) {
-        const int32_t k = (t.colorVary / 2 - rng_next() % t.colorVary) * 256;
+        const int64_t k = (t.colorVary / 2 - rng_next() % t.colorVary) * int64_t{256};
         for (uint32_t& c : colour) c = clamp16(int64_t(c) + k);
     }
     if (t.eraseMode) colour[0] = colour[1] = colour[2] = 65535, colour[3] = 0;

@@ -93,11 +93,14 @@ MUR_API void MUR_ClearPaintLayer_old(void)
 
 MUR_API void MUR_SetPaintLayerExtents(int32_t left, int32_t top, int32_t right, int32_t bottom)
 {
+    // Kept within the paint layer (or the image): the same pixels are
+    // merged, and the merge's arithmetic on the extents stays in range.
     LayerRecord& layer = paint();
-    layer.extentX0 = left;
-    layer.extentY0 = top;
-    layer.extentX1 = right;
-    layer.extentY1 = bottom;
+    const int32_t w = std::max({layer.width, engine.width, 0}), h = std::max({layer.height, engine.height, 0});
+    layer.extentX0 = std::clamp(left, 0, w);
+    layer.extentY0 = std::clamp(top, 0, h);
+    layer.extentX1 = std::clamp(right, 0, w);
+    layer.extentY1 = std::clamp(bottom, 0, h);
 }
 
 MUR_API void MUR_MergePaintLayer(int32_t layer)

@@ -3,6 +3,7 @@
 #include "engine/fixed_point.h"
 #include "engine/guard.h"
 #include "engine/random.h"
+#include "engine/saturate.h"
 #include "engine/state.h"
 #include "imaging/rect_clip.h"
 #include "layers/layer_access.h"
@@ -73,12 +74,12 @@ MUR_API void MUR_SetBlendPrimaryColorStrength(int32_t value)
 }
 
 MUR_API void MUR_SetBlendRemix(int32_t flag) { tool().blendRemix = static_cast<uint8_t>(flag); }
-MUR_API void MUR_SetDensity(int32_t value) { tool().dabDensity = value - 1; }
+MUR_API void MUR_SetDensity(int32_t value) { tool().dabDensity = saturate_i32(int64_t{value} - 1); }
 
 MUR_API void MUR_SetAlpha(int32_t value)
 {
     tool().alpha = value;
-    tool().alpha128 = static_cast<int32_t>(value * 1.28);
+    tool().alpha128 = saturate_i32(value * 1.28);
 }
 
 MUR_API void MUR_SetColorVary(int32_t value) { tool().colorVary = value; }
@@ -104,8 +105,8 @@ MUR_API void MUR_SetMixMode(int32_t mode, int32_t amount)
     ToolSettings& t = tool();
     t.mixMode = mode;
     t.mixAmount = amount;
-    t.mixAmountInverse = 256 - amount;
-    t.mixBias16 = static_cast<int32_t>((amount - 127) / 127.0 * 16);
+    t.mixAmountInverse = saturate_i32(256 - int64_t{amount});
+    t.mixBias16 = saturate_i32((double(amount) - 127) / 127.0 * 16);
 }
 
 MUR_API void MUR_TempDisableBlend(void) { tool().tempDisableBlend = 1; }

@@ -69,6 +69,12 @@ TEST(RectClip, CallerRowsRefuseNullAndNegativeStridesAndAddressIn64Bits)
     EXPECT_FALSE(caller_rows(bytes, -1).usable());
     EXPECT_FALSE(caller_rows(bytes, INT32_MIN).usable());
     EXPECT_FALSE(caller_rows(static_cast<uint8_t*>(nullptr), 4).usable());
+    // 16-bit rows start on whole values only.
+    alignas(8) uint16_t words[8] = {};
+    EXPECT_TRUE(caller_rows(words, 8).usable());
+    EXPECT_FALSE(caller_rows(words, 7).usable());
+    EXPECT_FALSE(caller_rows(reinterpret_cast<uint16_t*>(reinterpret_cast<uint8_t*>(words) + 1), 8).usable());
+    EXPECT_TRUE(caller_rows(bytes + 1, 7).usable());
     const CallerRows<const uint16_t> rows = caller_rows(reinterpret_cast<const uint16_t*>(bytes), 6);
     EXPECT_EQ(reinterpret_cast<const uint8_t*>(rows.at(2, 2)), bytes + 14);
     // Row offsets past 2 GB do not wrap (the pointer is only computed).

@@ -197,6 +197,10 @@ TEST(TextureScript, ScriptsThatSpendTheirTimeInLibraryCallsAreStoppedByTheClock)
                      "while true do local n = tonumber(s) end\n"
                      "width, height = 1, 1\nfunction texel() return 1, 1, 1 end",
                      clock));
+    // Each instruction a long string.rep: the clock is read as memory grows.
+    EXPECT_FALSE(run("for i = 1, 1e9 do local s = string.rep('abc', 400000) end\n"
+                     "width, height = 1, 1\nfunction texel() return 1, 1, 1 end",
+                     clock));
     // An empty string repeated any number of times is empty at once; a
     // result past the memory cap is refused before it is built.
     EXPECT_TRUE(run("for i = 1, 1000 do assert(#string.rep('', 2147483647) == 0) end\n"

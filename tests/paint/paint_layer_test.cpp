@@ -3,6 +3,7 @@
 #include "layers/blend_modes.h"
 
 #include <algorithm>
+#include <cstdint>
 #include <vector>
 
 namespace mur::test {
@@ -69,6 +70,20 @@ TEST_F(PaintLayer, ABlurWithoutWorkingMemoryIsReportedAndLeavesTheAlpha)
     mem::reset_failures();
     EXPECT_STREQ(MUR_GetLastError(), "BlurPaintLayerAlpha Excpt");
     EXPECT_TRUE(std::equal(before.begin(), before.end(), paint().pixels));
+}
+
+TEST_F(PaintLayer, ExtentsFarOutsideAreKeptWithinTheLayerAndMergeTheSame)
+{
+    MUR_CreatePaintLayer(100, 100, "Normal");
+    MUR_SetPaintLayerExtents(INT32_MIN, -5, INT32_MAX, H + 100);
+    EXPECT_EQ(paint().extentX0, 0);
+    EXPECT_EQ(paint().extentY0, 0);
+    EXPECT_EQ(paint().extentX1, W);
+    EXPECT_EQ(paint().extentY1, H);
+    dab(0, 0, W, H, 1000, 2000, 3000, 65535);
+    MUR_SetPaintLayerExtents(INT32_MIN, INT32_MIN, INT32_MAX, INT32_MAX);
+    MUR_MergePaintLayer(2);
+    EXPECT_EQ(pixel_at(engine.layers.slots[2], W - 1, H - 1)[0], 1000) << "the whole layer was merged";
 }
 
 TEST_F(PaintLayer, CreatingAgainKeepsThePaint)

@@ -126,7 +126,8 @@ void use_engine_as_host()
     MUR_SetScale(1, 1.0f);
     MUR_SetViewSize(static_cast<int32_t>(w), static_cast<int32_t>(h));
     MUR_GetRGBA32(pixels.data(), static_cast<int32_t>(w * 4));
-    MUR_Render(pixels.data(), static_cast<int32_t>(w * 3), 0, 0, static_cast<int32_t>(w), static_cast<int32_t>(h));
+    // A corner of the view is enough to meet a poisoned view setting.
+    MUR_Render(pixels.data(), static_cast<int32_t>(w * 3), 0, 0, 16, 12);
     MUR_DrawDabGrit(static_cast<int32_t>(w / 2), static_cast<int32_t>(h / 2), 30000, 20000, 10000);
     MUR_MergePaintLayer(MUR_GetLayerNum());
     MUR_SaveUndoBuffer(1, 1);
