@@ -113,6 +113,65 @@ void allocate_image_buffers()
 }
 
 }  // namespace
+
+void create_image(MUR_Window hostWindow, int32_t width, int32_t height, int32_t maxBrushSize, int32_t param5)
+{
+    engine.width = clamp_image_side(width);
+    engine.height = clamp_image_side(height);
+    engine.hostWindow = hostWindow;
+    engine.rowStride32 = engine.width * 4;
+    store_brush_size(maxBrushSize);
+    engine.createParam5 = param5;
+    store_view_defaults();
+
+    for (LayerRecord& slot : engine.layers.slots) mem::release_and_null(slot.pixels);
+
+    // A second create without a delete in between: whatever the first
+    // image still owns goes before it is allocated anew.
+    release_mask_texture_and_back_buffers();
+    release_history();
+    release_brush_buffers();
+    release_ipl_buffers();
+
+    engine.layers.currentRecord = nullptr;
+    engine.tracePixels = &engine.layers.slots[0].pixels;
+    allocate_image_buffers();
+}
+
+void new_size(MUR_Window hostWindow, int32_t width, int32_t height, int32_t maxBrushSize, int32_t param5)
+{
+    engine.height = clamp_image_side(height);
+    engine.hostWindow = hostWindow;
+    engine.width = clamp_image_side(width);
+
+    release_mask_texture_and_back_buffers();
+    release_history();
+    release_brush_buffers();
+    release_ipl_buffers();
+
+    store_view_defaults();
+    engine.rowStride32 = engine.width * 4;
+    store_brush_size(maxBrushSize);
+    engine.createParam5 = param5;
+
+    allocate_image_buffers();
+}
+
+void delete_image()
+{
+    release_mask_texture_and_back_buffers();
+    release_history();
+    release_brush_buffers();
+    for (LayerRecord& slot : engine.layers.slots) mem::release_and_null(slot.pixels);
+    release_ipl_buffers();
+    mem::trim();
+    // No image is left: operations on image-sized buffers find nothing
+    // to do, rather than the size of the image that is gone.
+    engine.width = 0;
+    engine.height = 0;
+    engine.rowStride32 = 0;
+}
+
 }  // namespace mur
 
 using namespace mur;
@@ -122,67 +181,18 @@ extern "C" {
 MUR_API void MUR_CreateImage(MUR_Window hostWindow, int32_t width, int32_t height, int32_t maxBrushSize,
                              int32_t param5)
 {
-    guard("CreateImage", [&] {
-        engine.width = clamp_image_side(width);
-        engine.height = clamp_image_side(height);
-        engine.hostWindow = hostWindow;
-        engine.rowStride32 = engine.width * 4;
-        store_brush_size(maxBrushSize);
-        engine.createParam5 = param5;
-        store_view_defaults();
-
-        for (LayerRecord& slot : engine.layers.slots) mem::release_and_null(slot.pixels);
-
-        // A second create without a delete in between: whatever the first
-        // image still owns goes before it is allocated anew.
-        release_mask_texture_and_back_buffers();
-        release_history();
-        release_brush_buffers();
-        release_ipl_buffers();
-
-        engine.layers.currentRecord = nullptr;
-        engine.tracePixels = &engine.layers.slots[0].pixels;
-        allocate_image_buffers();
-    });
+    guard("CreateImage", [&] { create_image(hostWindow, width, height, maxBrushSize, param5); });
 }
 
 MUR_API void MUR_NewSize(MUR_Window hostWindow, int32_t width, int32_t height, int32_t maxBrushSize,
                          int32_t param5)
 {
-    guard("NewSize", [&] {
-        engine.height = clamp_image_side(height);
-        engine.hostWindow = hostWindow;
-        engine.width = clamp_image_side(width);
-
-        release_mask_texture_and_back_buffers();
-        release_history();
-        release_brush_buffers();
-        release_ipl_buffers();
-
-        store_view_defaults();
-        engine.rowStride32 = engine.width * 4;
-        store_brush_size(maxBrushSize);
-        engine.createParam5 = param5;
-
-        allocate_image_buffers();
-    });
+    guard("NewSize", [&] { new_size(hostWindow, width, height, maxBrushSize, param5); });
 }
 
 MUR_API void MUR_DeleteImage(void)
 {
-    guard("DeleteImage", [&] {
-        release_mask_texture_and_back_buffers();
-        release_history();
-        release_brush_buffers();
-        for (LayerRecord& slot : engine.layers.slots) mem::release_and_null(slot.pixels);
-        release_ipl_buffers();
-        mem::trim();
-        // No image is left: operations on image-sized buffers find nothing
-        // to do, rather than the size of the image that is gone.
-        engine.width = 0;
-        engine.height = 0;
-        engine.rowStride32 = 0;
-    });
+    guard("DeleteImage", [&] { delete_image(); });
 }
 
 }  // extern "C"

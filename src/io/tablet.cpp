@@ -2,6 +2,7 @@
 // batches, and per-packet answers (pressure, eraser end, status, position
 // relative to the window). Without the driver library or a tablet every
 // query gives its neutral value and no error text is set.
+#include "io/io.h"
 #include "engine/guard.h"
 #include "engine/state.h"
 #include "engine/tablet_state.h"
@@ -87,6 +88,60 @@ int32_t close_open_context() noexcept
 }
 
 }  // namespace
+int32_t io::init_tablet(MUR_Window window)
+{
+    TabletState& t = tablet_state();
+    // A second initialisation replaces the context rather than losing it.
+    close_open_context();
+    t.tabletWindow = window;
+
+    AXIS pressure{};
+    if (!tablet::info(WTI_DEVICES, DVC_NPRESSURE, &pressure)) return 0;
+    store_pressure_axis(pressure);
+
+    LOGCONTEXTA context = painting_context();
+    t.tabletContext = tablet::open_context(window, &context, 1);
+    if (!t.tabletContext) return 0;
+    return tablet::queue_size_set(t.tabletContext, kTabletPacketSlots);
+}
+
+int32_t io::set_tablet_origin()
+{
+    TabletState& t = tablet_state();
+    if (!t.tabletContext) return 0;
+    platform::ScreenPoint origin{0, 0};
+    const bool converted = platform::client_origin_on_screen(t.tabletWindow, origin);
+    t.tabletOrigin = {origin.x, origin.y};
+    return converted ? 1 : 0;
+}
+
+int32_t io::read_tablet_packets()
+{
+    TabletState& t = tablet_state();
+    t.packetCount = 0;
+    if (!t.tabletContext) return 0;
+    const int32_t read = tablet::packets_get(t.tabletContext, kTabletPacketSlots, t.packets);
+    t.packetCount = std::clamp(read, int32_t{0}, kTabletPacketSlots);
+    return t.packetCount;
+}
+
+int32_t io::read_tablet_pressure(int32_t index)
+{
+    TabletState& t = tablet_state();
+    if (!t.tabletContext) return t.lastPressure;
+    if (in_batch(index)) {
+        int32_t pressure = t.pressureRange == 0 ? kFullPressure : scaled_pressure(t.packets[index]);
+        if (pressure == 0) pressure = 1;
+        t.lastPressure = pressure;
+        return pressure;
+    }
+    // No such packet (a stroke made with the mouse): a ramp from the
+    // reset value up to full pressure.
+    const int32_t pressure = t.lastPressure;
+    t.lastPressure = pressure >= kFullPressure - kPressureStep ? kFullPressure : pressure + kPressureStep;
+    return pressure;
+}
+
 }  // namespace mur
 
 using namespace mur;
@@ -95,33 +150,12 @@ extern "C" {
 
 MUR_API int32_t MUR_InitTablet(MUR_Window window)
 {
-    return guard_silent(int32_t{0}, [&]() -> int32_t {
-        TabletState& t = tablet_state();
-        // A second initialisation replaces the context rather than losing it.
-        close_open_context();
-        t.tabletWindow = window;
-
-        AXIS pressure{};
-        if (!tablet::info(WTI_DEVICES, DVC_NPRESSURE, &pressure)) return 0;
-        store_pressure_axis(pressure);
-
-        LOGCONTEXTA context = painting_context();
-        t.tabletContext = tablet::open_context(window, &context, 1);
-        if (!t.tabletContext) return 0;
-        return tablet::queue_size_set(t.tabletContext, kTabletPacketSlots);
-    });
+    return guard_silent(int32_t{0}, [&] { return io::init_tablet(window); });
 }
 
 MUR_API int32_t MUR_SetTabletOrigin(void)
 {
-    return guard_silent(int32_t{0}, [&]() -> int32_t {
-        TabletState& t = tablet_state();
-        if (!t.tabletContext) return 0;
-        platform::ScreenPoint origin{0, 0};
-        const bool converted = platform::client_origin_on_screen(t.tabletWindow, origin);
-        t.tabletOrigin = {origin.x, origin.y};
-        return converted ? 1 : 0;
-    });
+    return guard_silent(int32_t{0}, [&] { return io::set_tablet_origin(); });
 }
 
 MUR_API int32_t MUR_CloseTablet(void)
@@ -141,33 +175,12 @@ MUR_API void MUR_ResetTabletPressure(void)
 
 MUR_API int32_t MUR_ReadTabletPackets(void)
 {
-    return guard_silent(int32_t{0}, [&]() -> int32_t {
-        TabletState& t = tablet_state();
-        t.packetCount = 0;
-        if (!t.tabletContext) return 0;
-        const int32_t read = tablet::packets_get(t.tabletContext, kTabletPacketSlots, t.packets);
-        t.packetCount = std::clamp(read, int32_t{0}, kTabletPacketSlots);
-        return t.packetCount;
-    });
+    return guard_silent(int32_t{0}, [&] { return io::read_tablet_packets(); });
 }
 
 MUR_API int32_t MUR_ReadTabletPressure(int32_t index)
 {
-    return guard_silent(int32_t{0}, [&]() -> int32_t {
-        TabletState& t = tablet_state();
-        if (!t.tabletContext) return t.lastPressure;
-        if (in_batch(index)) {
-            int32_t pressure = t.pressureRange == 0 ? kFullPressure : scaled_pressure(t.packets[index]);
-            if (pressure == 0) pressure = 1;
-            t.lastPressure = pressure;
-            return pressure;
-        }
-        // No such packet (a stroke made with the mouse): a ramp from the
-        // reset value up to full pressure.
-        const int32_t pressure = t.lastPressure;
-        t.lastPressure = pressure >= kFullPressure - kPressureStep ? kFullPressure : pressure + kPressureStep;
-        return pressure;
-    });
+    return guard_silent(int32_t{0}, [&] { return io::read_tablet_pressure(index); });
 }
 
 MUR_API int32_t MUR_ReadRawTabletPressure(int32_t index)

@@ -1,3 +1,4 @@
+#include "ipl/ipl.h"
 #include "ipl/filter_framing.h"
 
 #include "engine/guard.h"
@@ -143,6 +144,29 @@ void MergeResultIntoLayer(const uint8_t* image, LayerRecord& layer, int32_t mode
     }
 }
 
+void set_color_rgba_buf(uint8_t* data, int32_t width, int32_t height, int32_t r, int32_t g, int32_t b)
+{
+    if (!data || width <= 0 || height <= 0) return;
+    const std::size_t pixels = std::size_t(width) * std::size_t(height);
+    for (std::size_t i = 0; i < pixels; ++i) {
+        data[i * 4] = static_cast<uint8_t>(r);
+        data[i * 4 + 1] = static_cast<uint8_t>(g);
+        data[i * 4 + 2] = static_cast<uint8_t>(b);
+    }
+}
+
+void set_color_alpha_rgba_buf(uint8_t* data, int32_t width, int32_t height, int32_t r, int32_t g, int32_t b)
+{
+    if (!data || width <= 0 || height <= 0) return;
+    const std::size_t pixels = std::size_t(width) * std::size_t(height);
+    for (std::size_t i = 0; i < pixels; ++i) {
+        if (data[i * 4 + 3] != 0) continue;
+        data[i * 4] = static_cast<uint8_t>(r);
+        data[i * 4 + 1] = static_cast<uint8_t>(g);
+        data[i * 4 + 2] = static_cast<uint8_t>(b);
+    }
+}
+
 }  // namespace mur::ipl
 
 using namespace mur;
@@ -178,29 +202,12 @@ MUR_API void MUR_AdjustRGBA32ForAlphaComp(int32_t flag, uint8_t* image)
 
 MUR_API void MUR_SetColorRGBABuf(uint8_t* data, int32_t width, int32_t height, int32_t r, int32_t g, int32_t b)
 {
-    guard("SetColorRGBABuf", [&] {
-        if (!data || width <= 0 || height <= 0) return;
-        const std::size_t pixels = std::size_t(width) * std::size_t(height);
-        for (std::size_t i = 0; i < pixels; ++i) {
-            data[i * 4] = static_cast<uint8_t>(r);
-            data[i * 4 + 1] = static_cast<uint8_t>(g);
-            data[i * 4 + 2] = static_cast<uint8_t>(b);
-        }
-    });
+    guard("SetColorRGBABuf", [&] { ipl::set_color_rgba_buf(data, width, height, r, g, b); });
 }
 
 MUR_API void MUR_SetColorAlphaRGBABuf(uint8_t* data, int32_t width, int32_t height, int32_t r, int32_t g, int32_t b)
 {
-    guard("SetColorAlphaRGBABuf", [&] {
-        if (!data || width <= 0 || height <= 0) return;
-        const std::size_t pixels = std::size_t(width) * std::size_t(height);
-        for (std::size_t i = 0; i < pixels; ++i) {
-            if (data[i * 4 + 3] != 0) continue;
-            data[i * 4] = static_cast<uint8_t>(r);
-            data[i * 4 + 1] = static_cast<uint8_t>(g);
-            data[i * 4 + 2] = static_cast<uint8_t>(b);
-        }
-    });
+    guard("SetColorAlphaRGBABuf", [&] { ipl::set_color_alpha_rgba_buf(data, width, height, r, g, b); });
 }
 
 }  // extern "C"

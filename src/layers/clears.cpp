@@ -58,6 +58,22 @@ void layers::clear_masked(int32_t r, int32_t g, int32_t b, int32_t a) noexcept
     }
 }
 
+void layers::clear_masked_alpha(int32_t r, int32_t g, int32_t b, int32_t a)
+{
+    LayerRecord* layer = current_layer();
+    if (!layer) return;
+    if (!engine.mask.enabled && !layer->alphaLocked) {
+        MUR_Clear(r, g, b, a);
+        return;
+    }
+    const mem::Owned<uint8_t> picture(x_NewCharUndoReduce(image_pixels() * 4));
+    if (!picture) return;
+    MUR_ClearRGBA32(picture.get(), engine.width * 4, r, g, b, a);
+    // The picture is image-sized: a larger layer is filled where they overlap.
+    const px::Overlap area = px::image_overlap(*layer);
+    load_rgba32_into_layer(picture.get(), engine.width * 4, *layer, 0, 0, area.width, area.height, true);
+}
+
 }  // namespace mur
 
 using namespace mur;
@@ -81,20 +97,7 @@ MUR_API void MUR_ClearMasked(int32_t r, int32_t g, int32_t b, int32_t a)
 
 MUR_API void MUR_ClearMaskedAlpha(int32_t r, int32_t g, int32_t b, int32_t a)
 {
-    guard("ClearMaskedAlpha", [&] {
-        LayerRecord* layer = current_layer();
-        if (!layer) return;
-        if (!engine.mask.enabled && !layer->alphaLocked) {
-            MUR_Clear(r, g, b, a);
-            return;
-        }
-        const mem::Owned<uint8_t> picture(x_NewCharUndoReduce(image_pixels() * 4));
-        if (!picture) return;
-        MUR_ClearRGBA32(picture.get(), engine.width * 4, r, g, b, a);
-        // The picture is image-sized: a larger layer is filled where they overlap.
-        const px::Overlap area = px::image_overlap(*layer);
-        load_rgba32_into_layer(picture.get(), engine.width * 4, *layer, 0, 0, area.width, area.height, true);
-    });
+    guard("ClearMaskedAlpha", [&] { layers::clear_masked_alpha(r, g, b, a); });
 }
 
 MUR_API void MUR_ClearRGBA64(uint16_t* dst, int32_t stride, int32_t r, int32_t g, int32_t b, int32_t a)

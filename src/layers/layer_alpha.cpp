@@ -1,5 +1,6 @@
 // Whole-layer operations on alpha: set, fold in the opacity, invert, and turn
 // brightness into alpha.
+#include "layers/layers.h"
 #include "engine/guard.h"
 #include "engine/state.h"
 #include "layers/blend_modes.h"
@@ -24,6 +25,26 @@ uint16_t blob_channel(uint16_t c, int32_t l) noexcept
 }
 
 }  // namespace
+void layers::normalize_layer_alpha(int32_t slot)
+{
+    LayerRecord* layer = live_layer(slot);
+    if (!layer || layer->mode > kFirstAlphaMode - 1) return;
+    const uint32_t opacity = layer->opacity;
+    for_each_layer_pixel(*layer, [opacity](uint16_t* p) { p[3] = static_cast<uint16_t>((opacity * p[3]) >> 8); });
+    layer->opacity = 256;
+}
+
+void layers::create_blob_from_image(int32_t slot, int32_t mode)
+{
+    LayerRecord* layer = live_layer(slot);
+    if (!layer) return;
+    for_each_layer_pixel(*layer, [mode](uint16_t* p) {
+        const int32_t l = (p[0] + p[1] + p[2]) / 3;
+        for (int c = 0; c < 3; ++c) p[c] = mode == 1 ? blob_channel(p[c], l) : 32767;
+        if (p[3] > 8191) p[3] = static_cast<uint16_t>(l * 0.843 + 10239);
+    });
+}
+
 }  // namespace mur
 
 using namespace mur;
@@ -42,13 +63,7 @@ MUR_API void MUR_SetLayerAlpha(int32_t slot, int32_t alpha)
 
 MUR_API void MUR_NormalizeLayerAlpha(int32_t slot)
 {
-    guard("NormalizeLayerAlpha", [&] {
-        LayerRecord* layer = live_layer(slot);
-        if (!layer || layer->mode > kFirstAlphaMode - 1) return;
-        const uint32_t opacity = layer->opacity;
-        for_each_layer_pixel(*layer, [opacity](uint16_t* p) { p[3] = static_cast<uint16_t>((opacity * p[3]) >> 8); });
-        layer->opacity = 256;
-    });
+    guard("NormalizeLayerAlpha", [&] { layers::normalize_layer_alpha(slot); });
 }
 
 MUR_API void MUR_InvertAlpha(int32_t slot)
@@ -76,15 +91,7 @@ MUR_API void MUR_SetAlphaLayerOpacity(int32_t percent)
 
 MUR_API void MUR_CreateBlobFromImage(int32_t slot, int32_t mode)
 {
-    guard("CreateBlobFromImage", [&] {
-        LayerRecord* layer = live_layer(slot);
-        if (!layer) return;
-        for_each_layer_pixel(*layer, [mode](uint16_t* p) {
-            const int32_t l = (p[0] + p[1] + p[2]) / 3;
-            for (int c = 0; c < 3; ++c) p[c] = mode == 1 ? blob_channel(p[c], l) : 32767;
-            if (p[3] > 8191) p[3] = static_cast<uint16_t>(l * 0.843 + 10239);
-        });
-    });
+    guard("CreateBlobFromImage", [&] { layers::create_blob_from_image(slot, mode); });
 }
 
 }  // extern "C"

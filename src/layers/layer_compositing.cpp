@@ -1,5 +1,6 @@
 // Merging layers into layers and into host buffers, and the composite of the
 // whole image.
+#include "layers/layers.h"
 #include "engine/guard.h"
 #include "engine/guarded_alloc.h"
 #include "engine/memory.h"
@@ -89,6 +90,55 @@ void composite_rect(uint16_t* dst, int32_t x, int32_t y, int32_t w, int32_t h) n
 }
 
 }  // namespace
+void layers::merge_rgba32_layer(const uint8_t* image, int32_t layer, int32_t mode, int32_t opacity)
+{
+    LayerRecord* dest = live_layer(layer);
+    if (!dest || !image) return;
+    const std::size_t values = image_pixels() * 4;
+    const mem::Owned<uint16_t> wide(x_NewShortUndoReduce(static_cast<int64_t>(values)));
+    if (!wide) return;
+    for (std::size_t i = 0; i < values; ++i) wide[i] = px::widen(image[i]);
+    MergeRequest r;
+    r.source = wide.get();
+    r.sourceWidth = r.width = engine.width;
+    r.sourceHeight = r.height = engine.height;
+    r.sourceStride = engine.width * 4;
+    r.destination = dest->pixels;
+    r.destWidth = dest->width;
+    r.destHeight = dest->height;
+    r.destStride = dest->stride;
+    r.mode = mode;
+    r.opacity = opacity;
+    r.density = 255;
+    r.sameAlphaMode = mode == dest->mode && mode >= kFirstAlphaMode;
+    merge_layer(r);
+}
+
+uint32_t layers::get_color_at_merged(int32_t x, int32_t y)
+{
+    if (x < 0 || y < 0 || x >= engine.width || y >= engine.height) return 0x00FFFFFF;
+    const mem::Owned<uint16_t> pixel(x_NewShortUndoReduce(4));
+    if (!pixel) return 0;
+    composite_rect(pixel.get(), x, y, 1, 1);
+    return px::pack_argb(pixel.get());
+}
+
+void layers::merge_layers(int32_t sourceLayer, int32_t destLayer) noexcept
+{
+    const LayerRecord* source = live_layer(sourceLayer);
+    LayerRecord* dest = live_layer(destLayer);
+    if (!source || !dest || source == dest) return;
+    MergeRequest r = from_layer(*source, sourceLayer);
+    r.width = source->width;
+    r.height = source->height;
+    r.destination = dest->pixels;
+    r.destWidth = dest->width;
+    r.destHeight = dest->height;
+    r.destStride = dest->stride;
+    r.sameAlphaMode = source->mode == dest->mode && source->mode >= kFirstAlphaMode;
+    merge_layer(r);
+}
+
 }  // namespace mur
 
 using namespace mur;
@@ -97,20 +147,7 @@ extern "C" {
 
 MUR_API void MUR_MergeLayer(int32_t sourceLayer, int32_t destLayer)
 {
-    guard("MergeLayer", [&] {
-        const LayerRecord* source = live_layer(sourceLayer);
-        LayerRecord* dest = live_layer(destLayer);
-        if (!source || !dest || source == dest) return;
-        MergeRequest r = from_layer(*source, sourceLayer);
-        r.width = source->width;
-        r.height = source->height;
-        r.destination = dest->pixels;
-        r.destWidth = dest->width;
-        r.destHeight = dest->height;
-        r.destStride = dest->stride;
-        r.sameAlphaMode = source->mode == dest->mode && source->mode >= kFirstAlphaMode;
-        merge_layer(r);
-    });
+    guard("MergeLayer", [&] { layers::merge_layers(sourceLayer, destLayer); });
 }
 
 MUR_API void MUR_MergeLayerIntoRect(int32_t layer, uint16_t* dst, int32_t x, int32_t y, int32_t w, int32_t h)
@@ -132,39 +169,12 @@ MUR_API void MUR_Merge(uint16_t* dst) { MUR_MergeRect(dst, 0, 0, engine.width, e
 
 MUR_API void MUR_MergeRGBA32Layer(const uint8_t* image, int32_t layer, int32_t mode, int32_t opacity)
 {
-    guard("MUR_MergeRGBA32Layer", [&] {
-        LayerRecord* dest = live_layer(layer);
-        if (!dest || !image) return;
-        const std::size_t values = image_pixels() * 4;
-        const mem::Owned<uint16_t> wide(x_NewShortUndoReduce(static_cast<int64_t>(values)));
-        if (!wide) return;
-        for (std::size_t i = 0; i < values; ++i) wide[i] = px::widen(image[i]);
-        MergeRequest r;
-        r.source = wide.get();
-        r.sourceWidth = r.width = engine.width;
-        r.sourceHeight = r.height = engine.height;
-        r.sourceStride = engine.width * 4;
-        r.destination = dest->pixels;
-        r.destWidth = dest->width;
-        r.destHeight = dest->height;
-        r.destStride = dest->stride;
-        r.mode = mode;
-        r.opacity = opacity;
-        r.density = 255;
-        r.sameAlphaMode = mode == dest->mode && mode >= kFirstAlphaMode;
-        merge_layer(r);
-    });
+    guard("MUR_MergeRGBA32Layer", [&] { layers::merge_rgba32_layer(image, layer, mode, opacity); });
 }
 
 MUR_API uint32_t MUR_GetColorAtMerged(int32_t x, int32_t y)
 {
-    return guard("MUR_GetColorAtMerged", 0u, [&]() -> uint32_t {
-        if (x < 0 || y < 0 || x >= engine.width || y >= engine.height) return 0x00FFFFFF;
-        const mem::Owned<uint16_t> pixel(x_NewShortUndoReduce(4));
-        if (!pixel) return 0;
-        composite_rect(pixel.get(), x, y, 1, 1);
-        return px::pack_argb(pixel.get());
-    });
+    return guard("MUR_GetColorAtMerged", 0u, [&] { return layers::get_color_at_merged(x, y); });
 }
 
 }  // extern "C"

@@ -129,6 +129,129 @@ void load_rgba32_into_layer(const uint8_t* src, int32_t stride, LayerRecord& lay
     }
 }
 
+void layers::load_rgba32(const uint8_t* src, int32_t stride, int32_t masked)
+{
+    // The picture is image-sized: a larger layer is loaded where the two overlap.
+    if (LayerRecord* layer = current_layer()) {
+        const px::Overlap area = px::image_overlap(*layer);
+        load_rgba32_into_layer(src, stride, *layer, 0, 0, area.width, area.height, (masked & 0xFF) != 0);
+    }
+}
+
+void layers::load_rgb24(const uint8_t* src, int32_t stride, int32_t masked)
+{
+    LayerRecord* layer = current_layer();
+    if (!layer) return;
+    const px::WeightPlanes planes = px::weight_planes();
+    const bool weighted = (masked & 0xFF) != 0 && planes.any();
+    const px::Overlap area = px::image_overlap(*layer);
+    each_rgb24_pixel(*layer, imaging::caller_rows(src, stride), area.height, area.width,
+                     [&](const uint8_t* s, uint16_t* d, int64_t col, int64_t row) {
+                         const uint32_t w = weighted ? weight_a_at(planes, col, row) : 65535;
+                         if (w == 0) return;
+                         for (int c = 0; c < 3; ++c) d[c] = w == 65535 ? widen(s[c]) : mix(s[c], d[c], w);
+                     });
+}
+
+void layers::load_rgb24_to_alpha(const uint8_t* src, int32_t stride, int32_t masked)
+{
+    LayerRecord* layer = current_layer();
+    if (!layer) return;
+    const px::WeightPlanes planes = px::weight_planes();
+    const bool weighted = (masked & 0xFF) != 0 && planes.any();
+    const px::Overlap area = px::image_overlap(*layer);
+    each_rgb24_pixel(*layer, imaging::caller_rows(src, stride), area.height, area.width,
+                     [&](const uint8_t* s, uint16_t* d, int64_t col, int64_t row) {
+                         if (!weighted) {
+                             d[3] = widen((s[0] + s[1] + s[2]) / 3);
+                             return;
+                         }
+                         const uint32_t w = weight_b_at(planes, col, row);
+                         if (w == 65535)
+                             d[3] = widen(s[0]);
+                         else if (w != 0)
+                             d[3] = mix(s[0], d[3], w);
+                     });
+}
+
+void layers::set_rgba64_layer(const uint16_t* src, int32_t stride, int32_t layer)
+{
+    LayerRecord* target = live_layer(layer);
+    const imaging::CallerRows<const uint16_t> from = imaging::caller_rows(src, stride);
+    if (!target || !from.usable()) return;
+    const px::Overlap area = px::image_overlap(*target);
+    for (int64_t row = 0; row < area.height; ++row)
+        std::memcpy(px::layer_row(*target, row), from.at(row), std::size_t(area.width) * 8);
+}
+
+void layers::copy_layer_data(int32_t fromLayer, int32_t toLayer)
+{
+    const LayerRecord* from = live_layer(fromLayer);
+    LayerRecord* to = live_layer(toLayer);
+    if (!from || !to || from == to) return;
+    if (from->width == to->width && from->height == to->height) {
+        std::memcpy(to->pixels, from->pixels, layer_pixel_count(*to) * 8);
+        return;
+    }
+    // Layers of different sizes share their common top-left part.
+    const int64_t rows = std::min(from->height, to->height), cols = std::min(from->width, to->width);
+    for (int64_t row = 0; row < rows; ++row)
+        std::memcpy(px::layer_row(*to, row), px::layer_row(*from, row), std::size_t(cols) * 8);
+}
+
+void layers::load_rgba32_layer_compressed(const uint8_t* src, int32_t srcLength, int32_t layer)
+{
+    LayerRecord* target = live_layer(layer);
+    if (!target || !src || srcLength <= 0) return;
+    const std::size_t size = layer_pixel_count(*target) * 4;
+    if (size == 0) return;
+    const mem::Owned<uint8_t> buffer(x_NewCharUndoReduce(size));
+    if (!buffer) return;
+    // Only a stream of exactly the layer's size is loaded.
+    if (imaging::inflate_buffer(src, static_cast<std::size_t>(srcLength), buffer.get(), size) == size)
+        load_rgba32_into_layer(buffer.get(), target->width * 4, *target, 0, 0, target->width, target->height,
+                               false);
+}
+
+void layers::load_rgba32_layer_bad(uint8_t* src, int32_t layer, int32_t a, int32_t b, int32_t masked)
+{
+    LayerRecord* target = live_layer(layer);
+    if (!target || !src) return;
+    if (masked & 0xFF) layers::weigh_by_texture_and_mask(src, 0, 0, a, b);
+    layers::clear_masked(0, 0, 0, 0);
+    const std::size_t pixels = image_pixels();
+    const mem::Owned<uint16_t> wide(x_NewShortUndoReduce(static_cast<int64_t>(pixels * 4)));
+    if (!wide) return;
+    for (std::size_t i = 0; i < pixels * 4; ++i) wide[i] = widen(src[i]);
+    MergeRequest request;
+    request.source = wide.get();
+    request.sourceWidth = engine.width;
+    request.sourceHeight = engine.height;
+    request.sourceStride = engine.width * 4;
+    request.width = engine.width;
+    request.height = engine.height;
+    request.destination = target->pixels;
+    request.destWidth = target->width;
+    request.destHeight = target->height;
+    request.destStride = target->stride;
+    request.mode = 0;
+    request.opacity = 255;
+    request.density = 255;
+    request.alphaLock = target->alphaLocked != 0;
+    merge_layer(request);
+}
+
+void layers::load_bgr24(const uint8_t* src, int32_t stride, int32_t w, int32_t h) noexcept
+{
+    LayerRecord* layer = current_layer();
+    if (!layer) return;
+    const px::Overlap area = px::image_overlap(*layer);
+    each_rgb24_pixel(*layer, imaging::caller_rows(src, stride), std::min(h, area.height), std::min(w, area.width),
+                     [](const uint8_t* s, uint16_t* d, int64_t, int64_t) {
+                         d[0] = widen(s[2]), d[1] = widen(s[1]), d[2] = widen(s[0]), d[3] = 65535;
+                     });
+}
+
 }  // namespace mur
 
 using namespace mur;
@@ -146,13 +269,7 @@ MUR_API void MUR_LoadRGBA32Layer(const uint8_t* src, int32_t stride, int32_t lay
 
 MUR_API void MUR_LoadRGBA32(const uint8_t* src, int32_t stride, int32_t masked)
 {
-    guard("LoadRGBA32", [&] {
-        // The picture is image-sized: a larger layer is loaded where the two overlap.
-        if (LayerRecord* layer = current_layer()) {
-            const px::Overlap area = px::image_overlap(*layer);
-            load_rgba32_into_layer(src, stride, *layer, 0, 0, area.width, area.height, (masked & 0xFF) != 0);
-        }
-    });
+    guard("LoadRGBA32", [&] { layers::load_rgba32(src, stride, masked); });
 }
 
 MUR_API void MUR_LoadRGBA32Into(const uint8_t* src, int32_t stride, int32_t layer, int32_t x, int32_t y, int32_t w,
@@ -163,67 +280,22 @@ MUR_API void MUR_LoadRGBA32Into(const uint8_t* src, int32_t stride, int32_t laye
 
 MUR_API void MUR_LoadRGB24(const uint8_t* src, int32_t stride, int32_t masked)
 {
-    guard("LoadRGB24", [&] {
-        LayerRecord* layer = current_layer();
-        if (!layer) return;
-        const px::WeightPlanes planes = px::weight_planes();
-        const bool weighted = (masked & 0xFF) != 0 && planes.any();
-        const px::Overlap area = px::image_overlap(*layer);
-        each_rgb24_pixel(*layer, imaging::caller_rows(src, stride), area.height, area.width,
-                         [&](const uint8_t* s, uint16_t* d, int64_t col, int64_t row) {
-                             const uint32_t w = weighted ? weight_a_at(planes, col, row) : 65535;
-                             if (w == 0) return;
-                             for (int c = 0; c < 3; ++c) d[c] = w == 65535 ? widen(s[c]) : mix(s[c], d[c], w);
-                         });
-    });
+    guard("LoadRGB24", [&] { layers::load_rgb24(src, stride, masked); });
 }
 
 MUR_API void MUR_Load(const uint8_t* src, int32_t stride, int32_t w, int32_t h)
 {
-    guard("Load", [&] {
-        LayerRecord* layer = current_layer();
-        if (!layer) return;
-        const px::Overlap area = px::image_overlap(*layer);
-        each_rgb24_pixel(*layer, imaging::caller_rows(src, stride), std::min(h, area.height), std::min(w, area.width),
-                         [](const uint8_t* s, uint16_t* d, int64_t, int64_t) {
-                             d[0] = widen(s[2]), d[1] = widen(s[1]), d[2] = widen(s[0]), d[3] = 65535;
-                         });
-    });
+    guard("Load", [&] { layers::load_bgr24(src, stride, w, h); });
 }
 
 MUR_API void MUR_LoadRGB24ToAlpha(const uint8_t* src, int32_t stride, int32_t masked)
 {
-    guard("LoadRGB24ToAlpha", [&] {
-        LayerRecord* layer = current_layer();
-        if (!layer) return;
-        const px::WeightPlanes planes = px::weight_planes();
-        const bool weighted = (masked & 0xFF) != 0 && planes.any();
-        const px::Overlap area = px::image_overlap(*layer);
-        each_rgb24_pixel(*layer, imaging::caller_rows(src, stride), area.height, area.width,
-                         [&](const uint8_t* s, uint16_t* d, int64_t col, int64_t row) {
-                             if (!weighted) {
-                                 d[3] = widen((s[0] + s[1] + s[2]) / 3);
-                                 return;
-                             }
-                             const uint32_t w = weight_b_at(planes, col, row);
-                             if (w == 65535)
-                                 d[3] = widen(s[0]);
-                             else if (w != 0)
-                                 d[3] = mix(s[0], d[3], w);
-                         });
-    });
+    guard("LoadRGB24ToAlpha", [&] { layers::load_rgb24_to_alpha(src, stride, masked); });
 }
 
 MUR_API void MUR_SetRGBA64Layer(const uint16_t* src, int32_t stride, int32_t layer)
 {
-    guard("SetRGBA64Layer", [&] {
-        LayerRecord* target = live_layer(layer);
-        const imaging::CallerRows<const uint16_t> from = imaging::caller_rows(src, stride);
-        if (!target || !from.usable()) return;
-        const px::Overlap area = px::image_overlap(*target);
-        for (int64_t row = 0; row < area.height; ++row)
-            std::memcpy(px::layer_row(*target, row), from.at(row), std::size_t(area.width) * 8);
-    });
+    guard("SetRGBA64Layer", [&] { layers::set_rgba64_layer(src, stride, layer); });
 }
 
 MUR_API void MUR_SetLayerData(const uint16_t* src, int32_t layer)
@@ -236,65 +308,17 @@ MUR_API void MUR_SetLayerData(const uint16_t* src, int32_t layer)
 
 MUR_API void MUR_CopyLayerData(int32_t fromLayer, int32_t toLayer)
 {
-    guard("CopyLayerData", [&] {
-        const LayerRecord* from = live_layer(fromLayer);
-        LayerRecord* to = live_layer(toLayer);
-        if (!from || !to || from == to) return;
-        if (from->width == to->width && from->height == to->height) {
-            std::memcpy(to->pixels, from->pixels, layer_pixel_count(*to) * 8);
-            return;
-        }
-        // Layers of different sizes share their common top-left part.
-        const int64_t rows = std::min(from->height, to->height), cols = std::min(from->width, to->width);
-        for (int64_t row = 0; row < rows; ++row)
-            std::memcpy(px::layer_row(*to, row), px::layer_row(*from, row), std::size_t(cols) * 8);
-    });
+    guard("CopyLayerData", [&] { layers::copy_layer_data(fromLayer, toLayer); });
 }
 
 MUR_API void MUR_LoadRGBA32LayerCompressed(const uint8_t* src, int32_t, int32_t srcLength, int32_t layer)
 {
-    guard("LoadRGBA32LayerCompressed", [&] {
-        LayerRecord* target = live_layer(layer);
-        if (!target || !src || srcLength <= 0) return;
-        const std::size_t size = layer_pixel_count(*target) * 4;
-        if (size == 0) return;
-        const mem::Owned<uint8_t> buffer(x_NewCharUndoReduce(size));
-        if (!buffer) return;
-        // Only a stream of exactly the layer's size is loaded.
-        if (imaging::inflate_buffer(src, static_cast<std::size_t>(srcLength), buffer.get(), size) == size)
-            load_rgba32_into_layer(buffer.get(), target->width * 4, *target, 0, 0, target->width, target->height,
-                                   false);
-    });
+    guard("LoadRGBA32LayerCompressed", [&] { layers::load_rgba32_layer_compressed(src, srcLength, layer); });
 }
 
 MUR_API void MUR_LoadRGBA32Layer_BAD(uint8_t* src, int32_t, int32_t layer, int32_t a, int32_t b, int32_t masked)
 {
-    guard("LoadRGBA32Layer", [&] {
-        LayerRecord* target = live_layer(layer);
-        if (!target || !src) return;
-        if (masked & 0xFF) layers::weigh_by_texture_and_mask(src, 0, 0, a, b);
-        layers::clear_masked(0, 0, 0, 0);
-        const std::size_t pixels = image_pixels();
-        const mem::Owned<uint16_t> wide(x_NewShortUndoReduce(static_cast<int64_t>(pixels * 4)));
-        if (!wide) return;
-        for (std::size_t i = 0; i < pixels * 4; ++i) wide[i] = widen(src[i]);
-        MergeRequest request;
-        request.source = wide.get();
-        request.sourceWidth = engine.width;
-        request.sourceHeight = engine.height;
-        request.sourceStride = engine.width * 4;
-        request.width = engine.width;
-        request.height = engine.height;
-        request.destination = target->pixels;
-        request.destWidth = target->width;
-        request.destHeight = target->height;
-        request.destStride = target->stride;
-        request.mode = 0;
-        request.opacity = 255;
-        request.density = 255;
-        request.alphaLock = target->alphaLocked != 0;
-        merge_layer(request);
-    });
+    guard("LoadRGBA32Layer", [&] { layers::load_rgba32_layer_bad(src, layer, a, b, masked); });
 }
 
 }  // extern "C"

@@ -53,40 +53,30 @@ void layers::find_data_extents(const LayerRecord& layer, int32_t& left, int32_t&
     left = e.left, top = e.top, right = e.right, bottom = e.bottom;
 }
 
-}  // namespace mur
-
-using namespace mur;
-
-extern "C" {
-
-MUR_API void MUR_FindDataExtentsLayer(int32_t layer, int32_t* left, int32_t* top, int32_t* right, int32_t* bottom)
+void layers::find_data_extents_layer(int32_t layer, int32_t* left, int32_t* top, int32_t* right, int32_t* bottom)
 {
-    guard("FindDataExtentsLayer", [&] {
-        const LayerRecord* source = live_layer(layer);
-        if (!source) return;
-        Extents e;
-        layers::find_data_extents(*source, e.left, e.top, e.right, e.bottom);
-        store(e, left, top, right, bottom);
-    });
+    const LayerRecord* source = live_layer(layer);
+    if (!source) return;
+    Extents e;
+    layers::find_data_extents(*source, e.left, e.top, e.right, e.bottom);
+    store(e, left, top, right, bottom);
 }
 
-MUR_API void MUR_FindDataExtentsLayerEX(int32_t layer, int32_t* left, int32_t* top, int32_t* right, int32_t* bottom)
+void layers::find_data_extents_layer_ex(int32_t layer, int32_t* left, int32_t* top, int32_t* right, int32_t* bottom)
 {
-    guard("FindDataExtentsLayerEX", [&] {
-        const LayerRecord* source = live_layer(layer);
-        if (!source) return;
-        if (source->width <= 0 || source->height <= 0 || source->pixels[3] == 0) {
-            store(find_extents(*source, [](const uint16_t* p) { return p[3] != 0; }), left, top, right, bottom);
-            return;
-        }
-        uint16_t corner[4];
-        std::memcpy(corner, source->pixels, sizeof corner);
-        store(find_extents(*source, [&corner](const uint16_t* p) { return std::memcmp(p, corner, 8) != 0; }), left,
-              top, right, bottom);
-    });
+    const LayerRecord* source = live_layer(layer);
+    if (!source) return;
+    if (source->width <= 0 || source->height <= 0 || source->pixels[3] == 0) {
+        store(find_extents(*source, [](const uint16_t* p) { return p[3] != 0; }), left, top, right, bottom);
+        return;
+    }
+    uint16_t corner[4];
+    std::memcpy(corner, source->pixels, sizeof corner);
+    store(find_extents(*source, [&corner](const uint16_t* p) { return std::memcmp(p, corner, 8) != 0; }), left,
+          top, right, bottom);
 }
 
-MUR_API int32_t MUR_IsLayerTransparent(int32_t layer)
+int32_t layers::is_layer_transparent(int32_t layer)
 {
     const LayerRecord* source = live_layer(layer);
     if (!source) return 1;
@@ -99,7 +89,7 @@ MUR_API int32_t MUR_IsLayerTransparent(int32_t layer)
     return count == 0 ? 1 : 0;
 }
 
-MUR_API int32_t MUR_IsSingleColor(int32_t layer)
+int32_t layers::is_single_color(int32_t layer)
 {
     const LayerRecord* source = live_layer(layer);
     if (!source || layer_pixel_count(*source) == 0) return 0;
@@ -110,6 +100,32 @@ MUR_API int32_t MUR_IsSingleColor(int32_t layer)
             if (std::memcmp(p, first, 8) != 0) return 0;
     }
     return 1;
+}
+
+}  // namespace mur
+
+using namespace mur;
+
+extern "C" {
+
+MUR_API void MUR_FindDataExtentsLayer(int32_t layer, int32_t* left, int32_t* top, int32_t* right, int32_t* bottom)
+{
+    guard("FindDataExtentsLayer", [&] { layers::find_data_extents_layer(layer, left, top, right, bottom); });
+}
+
+MUR_API void MUR_FindDataExtentsLayerEX(int32_t layer, int32_t* left, int32_t* top, int32_t* right, int32_t* bottom)
+{
+    guard("FindDataExtentsLayerEX", [&] { layers::find_data_extents_layer_ex(layer, left, top, right, bottom); });
+}
+
+MUR_API int32_t MUR_IsLayerTransparent(int32_t layer)
+{
+    return layers::is_layer_transparent(layer);
+}
+
+MUR_API int32_t MUR_IsSingleColor(int32_t layer)
+{
+    return layers::is_single_color(layer);
 }
 
 }  // extern "C"

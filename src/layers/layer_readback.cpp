@@ -71,6 +71,30 @@ void layers::read_rgb24(uint8_t* dst, int32_t stride) noexcept
     if (source) mur::read_rgb24(*source, imaging::caller_rows(dst, stride), false);
 }
 
+void layers::get_rgba64_layer_rect(uint16_t* dst, int32_t stride, int32_t layer, int32_t x, int32_t y, int32_t w, int32_t h)
+{
+    const LayerRecord* source = live_layer(layer);
+    if (!source || !imaging::caller_rows(dst, stride).usable() || w <= 0 || h <= 0) return;
+    const imaging::ConstImageView from(reinterpret_cast<const uint8_t*>(source->pixels), source->width,
+                                       source->height, std::ptrdiff_t{source->stride} * 2, 8);
+    const imaging::ImageView to{reinterpret_cast<uint8_t*>(dst), w, h, stride, 8};
+    imaging::copy_rect(from, {x, y, w, h}, to, 0, 0);
+}
+
+int32_t layers::get_rgba32_layer_compressed(uint8_t* dst, int32_t capacity, int32_t layer, int32_t level)
+{
+    const LayerRecord* source = live_layer(layer);
+    if (!source || !dst || capacity <= 0) return 0;
+    const std::size_t size = layer_pixel_count(*source) * 4;
+    if (size == 0) return 0;
+    const mem::Owned<uint8_t> buffer(x_NewCharUndoReduce(size));
+    if (!buffer) return 0;
+    mur::read_rgba32(*source, source->width, source->height, imaging::caller_rows(buffer.get(), int64_t{source->width} * 4));
+    const std::size_t packed =
+        imaging::deflate_buffer(buffer.get(), size, dst, static_cast<std::size_t>(capacity), level);
+    return static_cast<int32_t>(packed);
+}
+
 }  // namespace mur
 
 using namespace mur;
@@ -111,14 +135,7 @@ MUR_API void MUR_GetRGB24FromAlpha(uint8_t* dst, int32_t stride)
 MUR_API void MUR_GetRGBA64LayerRect(uint16_t* dst, int32_t stride, int32_t layer, int32_t x, int32_t y, int32_t w,
                                     int32_t h)
 {
-    guard("GetRGBA64LayerRect", [&] {
-        const LayerRecord* source = live_layer(layer);
-        if (!source || !imaging::caller_rows(dst, stride).usable() || w <= 0 || h <= 0) return;
-        const imaging::ConstImageView from(reinterpret_cast<const uint8_t*>(source->pixels), source->width,
-                                           source->height, std::ptrdiff_t{source->stride} * 2, 8);
-        const imaging::ImageView to{reinterpret_cast<uint8_t*>(dst), w, h, stride, 8};
-        imaging::copy_rect(from, {x, y, w, h}, to, 0, 0);
-    });
+    guard("GetRGBA64LayerRect", [&] { layers::get_rgba64_layer_rect(dst, stride, layer, x, y, w, h); });
 }
 
 MUR_API void MUR_GetRGBA64Layer(uint16_t* dst, int32_t stride, int32_t layer)
@@ -136,18 +153,7 @@ MUR_API void MUR_GetLayerData(uint16_t* dst, int32_t layer)
 
 MUR_API int32_t MUR_GetRGBA32LayerCompressed(uint8_t* dst, int32_t, int32_t capacity, int32_t layer, int32_t level)
 {
-    return guard("GetRGBA32Layer", 0, [&]() -> int32_t {
-        const LayerRecord* source = live_layer(layer);
-        if (!source || !dst || capacity <= 0) return 0;
-        const std::size_t size = layer_pixel_count(*source) * 4;
-        if (size == 0) return 0;
-        const mem::Owned<uint8_t> buffer(x_NewCharUndoReduce(size));
-        if (!buffer) return 0;
-        read_rgba32(*source, source->width, source->height, imaging::caller_rows(buffer.get(), int64_t{source->width} * 4));
-        const std::size_t packed =
-            imaging::deflate_buffer(buffer.get(), size, dst, static_cast<std::size_t>(capacity), level);
-        return static_cast<int32_t>(packed);
-    });
+    return guard("GetRGBA32Layer", 0, [&] { return layers::get_rgba32_layer_compressed(dst, capacity, layer, level); });
 }
 
 }  // extern "C"

@@ -47,4 +47,32 @@ void weigh_by_texture_and_mask(uint8_t* data, int32_t x, int32_t y, int32_t widt
 void find_data_extents(const LayerRecord& layer, int32_t& left, int32_t& top, int32_t& right,
                        int32_t& bottom) noexcept;
 
+
+// ---- The work of the exports of the same name (MUR_...), so that other
+// modules call it directly -------------------------------------------------
+
+void clear_masked_alpha(int32_t r, int32_t g, int32_t b, int32_t a);
+void normalize_layer_alpha(int32_t slot);
+void create_blob_from_image(int32_t slot, int32_t mode);
+void merge_rgba32_layer(const uint8_t* image, int32_t layer, int32_t mode, int32_t opacity);
+uint32_t get_color_at_merged(int32_t x, int32_t y);
+void load_rgba32(const uint8_t* src, int32_t stride, int32_t masked);
+void load_rgb24(const uint8_t* src, int32_t stride, int32_t masked);
+void load_rgb24_to_alpha(const uint8_t* src, int32_t stride, int32_t masked);
+void set_rgba64_layer(const uint16_t* src, int32_t stride, int32_t layer);
+void copy_layer_data(int32_t fromLayer, int32_t toLayer);
+void load_rgba32_layer_compressed(const uint8_t* src, int32_t srcLength, int32_t layer);
+void load_rgba32_layer_bad(uint8_t* src, int32_t layer, int32_t a, int32_t b, int32_t masked);
+void find_data_extents_layer(int32_t layer, int32_t* left, int32_t* top, int32_t* right, int32_t* bottom);
+void find_data_extents_layer_ex(int32_t layer, int32_t* left, int32_t* top, int32_t* right, int32_t* bottom);
+void get_rgba64_layer_rect(uint16_t* dst, int32_t stride, int32_t layer, int32_t x, int32_t y, int32_t w, int32_t h);
+int32_t get_rgba32_layer_compressed(uint8_t* dst, int32_t capacity, int32_t layer, int32_t level);
+int32_t is_layer_transparent(int32_t layer);
+int32_t is_single_color(int32_t layer);
+// The whole source layer merged into the destination layer with its mode,
+// opacity and layer mask.
+void merge_layers(int32_t sourceLayer, int32_t destLayer) noexcept;
+// A host's B-G-R picture as the current layer's opaque colour.
+void load_bgr24(const uint8_t* src, int32_t stride, int32_t w, int32_t h) noexcept;
+
 }  // namespace mur::layers

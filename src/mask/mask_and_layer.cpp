@@ -1,4 +1,5 @@
 // Transfers between the mask and the current layer.
+#include "mask/mask.h"
 #include "engine/state.h"
 #include "layers/pixel_formats.h"
 #include "mask/mask_rules.h"
@@ -25,6 +26,19 @@ void for_each_masked_pixel(Fn fn)
 }
 
 }  // namespace
+void mask::create_alpha_from_mask(int32_t kind)
+{
+    if (kind < 0 || kind > 2) return;
+    for_each_masked_pixel([kind](uint16_t* p, uint16_t& m) {
+        if (kind == 0)
+            p[3] = m;
+        else if (kind == 1)
+            p[3] = static_cast<uint16_t>(std::min<uint32_t>(uint32_t{p[3]} + m, 65535));
+        else
+            p[3] = static_cast<uint16_t>(std::max<int32_t>(int32_t{p[3]} - m, 0));
+    });
+}
+
 }  // namespace mur
 
 using namespace mur;
@@ -41,15 +55,7 @@ MUR_API void MUR_CreateImageFromMask(void)
 
 MUR_API void MUR_CreateAlphaFromMask(int32_t kind)
 {
-    if (kind < 0 || kind > 2) return;
-    for_each_masked_pixel([kind](uint16_t* p, uint16_t& m) {
-        if (kind == 0)
-            p[3] = m;
-        else if (kind == 1)
-            p[3] = static_cast<uint16_t>(std::min<uint32_t>(uint32_t{p[3]} + m, 65535));
-        else
-            p[3] = static_cast<uint16_t>(std::max<int32_t>(int32_t{p[3]} - m, 0));
-    });
+    mask::create_alpha_from_mask(kind);
 }
 
 MUR_API void MUR_CreateMaskFromImage(void)

@@ -1,5 +1,6 @@
 // Making the mask from host images: every pixel that matches a rule takes
 // the masking amount; the others keep their mask value.
+#include "mask/mask.h"
 #include "engine/fixed_point.h"
 #include "engine/saturate.h"
 #include "engine/state.h"
@@ -44,6 +45,17 @@ color::Rgb unit_rgb(int32_t r, int32_t g, int32_t b) noexcept
 }
 
 }  // namespace
+void mask::create_mask_from_rgba_image_hsl_range(const uint8_t* image, int32_t r, int32_t g, int32_t b, double hueTolerance, double saturationTolerance, double lightnessTolerance, int32_t a)
+{
+    const double t = hueTolerance * 180;
+    const color::Hsl target = color::rgb_to_hsl(unit_rgb(r, g, b));
+    mask_where(image, 4, mask::from_amount(a), [=](const uint8_t* p) {
+        const color::Hsl c = color::rgb_to_hsl(unit_rgb(p));
+        return hue_within(c.h, target.h, t) && std::abs(c.s - target.s) <= saturationTolerance &&
+               std::abs(c.l - target.l) <= lightnessTolerance;
+    });
+}
+
 }  // namespace mur
 
 using namespace mur;
@@ -99,13 +111,7 @@ MUR_API void MUR_CreateMaskFromRGBAImageHSLRange(const uint8_t* image, int32_t r
                                                  double hueTolerance, double saturationTolerance,
                                                  double lightnessTolerance, int32_t a)
 {
-    const double t = hueTolerance * 180;
-    const color::Hsl target = color::rgb_to_hsl(unit_rgb(r, g, b));
-    mask_where(image, 4, mask::from_amount(a), [=](const uint8_t* p) {
-        const color::Hsl c = color::rgb_to_hsl(unit_rgb(p));
-        return hue_within(c.h, target.h, t) && std::abs(c.s - target.s) <= saturationTolerance &&
-               std::abs(c.l - target.l) <= lightnessTolerance;
-    });
+    mask::create_mask_from_rgba_image_hsl_range(image, r, g, b, hueTolerance, saturationTolerance, lightnessTolerance, a);
 }
 
 MUR_API void MUR_CreateMaskFromFloodMask(const uint8_t* plane, int32_t a)

@@ -49,13 +49,7 @@ void mask::apply_mask_to_alpha(uint8_t* image, int32_t stride, int32_t x0, int32
     }
 }
 
-}  // namespace mur
-
-using namespace mur;
-
-extern "C" {
-
-MUR_API void MUR_CombineMask(const uint8_t* image, int32_t stride, int32_t blackOnly, int32_t level, const char* name)
+void mask::combine_mask(const uint8_t* image, int32_t stride, int32_t blackOnly, int32_t level, const char* name)
 {
     uint16_t* m = engine.mask.plane;
     const imaging::CallerRows<const uint8_t> from = imaging::caller_rows(image, stride);
@@ -78,6 +72,31 @@ MUR_API void MUR_CombineMask(const uint8_t* image, int32_t stride, int32_t black
     }
 }
 
+void mask::replace_from_rgba_image_alpha_range(uint8_t* image, int32_t alpha, int32_t tolerance, int32_t r, int32_t g, int32_t b, int32_t a)
+{
+    if (!image) return;
+    const int64_t t = fx::percent_of_256(tolerance);
+    for (std::size_t i = 0; i < image_pixels(); ++i) {
+        uint8_t* p = image + i * 4;
+        if (std::abs(p[3] - int64_t{alpha}) > t) continue;
+        p[0] = static_cast<uint8_t>(r);
+        p[1] = static_cast<uint8_t>(g);
+        p[2] = static_cast<uint8_t>(b);
+        p[3] = static_cast<uint8_t>(a);
+    }
+}
+
+}  // namespace mur
+
+using namespace mur;
+
+extern "C" {
+
+MUR_API void MUR_CombineMask(const uint8_t* image, int32_t stride, int32_t blackOnly, int32_t level, const char* name)
+{
+    mask::combine_mask(image, stride, blackOnly, level, name);
+}
+
 MUR_API void MUR_ApplyMaskToAlphaRect_RGBA32(uint8_t* image, int32_t stride, int32_t x0, int32_t y0, int32_t x1,
                                              int32_t y1)
 {
@@ -92,16 +111,7 @@ MUR_API void MUR_ApplyMaskToAlpha_RGBA32(uint8_t* image)
 MUR_API void MUR_ReplaceFromRGBAImageAlphaRange(uint8_t* image, int32_t alpha, int32_t tolerance, int32_t r, int32_t g,
                                                 int32_t b, int32_t a)
 {
-    if (!image) return;
-    const int64_t t = fx::percent_of_256(tolerance);
-    for (std::size_t i = 0; i < image_pixels(); ++i) {
-        uint8_t* p = image + i * 4;
-        if (std::abs(p[3] - int64_t{alpha}) > t) continue;
-        p[0] = static_cast<uint8_t>(r);
-        p[1] = static_cast<uint8_t>(g);
-        p[2] = static_cast<uint8_t>(b);
-        p[3] = static_cast<uint8_t>(a);
-    }
+    mask::replace_from_rgba_image_alpha_range(image, alpha, tolerance, r, g, b, a);
 }
 
 MUR_API void MUR_RGBAlphaToRGB(uint8_t* dst, int32_t w, int32_t h, const uint8_t* src)

@@ -1,4 +1,5 @@
 // The mask's flags, display options and whole-plane transfers.
+#include "mask/mask.h"
 #include "engine/guard.h"
 #include "engine/state.h"
 #include "imaging/rect_clip.h"
@@ -17,6 +18,33 @@ int32_t rows_inside(int32_t h) noexcept { return std::clamp(h, 0, engine.height)
 int32_t cols_inside(int32_t w) noexcept { return std::clamp(w, 0, engine.width); }
 
 }  // namespace
+void mask::save_mask(uint8_t* dst, int32_t stride)
+{
+    const uint16_t* m = plane();
+    const imaging::CallerRows<uint8_t> to = imaging::caller_rows(dst, stride);
+    if (!to.usable() || !m) return;
+    for (int32_t y = 0; y < engine.height; ++y) {
+        uint8_t* d = to.at(y);
+        for (int32_t x = 0; x < engine.width; ++x, d += 3)
+            d[0] = d[1] = d[2] = static_cast<uint8_t>(255 - (m[std::size_t(y) * engine.width + x] >> 8));
+    }
+}
+
+void mask::load_mask(const uint8_t* src, int32_t stride, int32_t w, int32_t h)
+{
+    uint16_t* m = plane();
+    const imaging::CallerRows<const uint8_t> from = imaging::caller_rows(src, stride);
+    if (!from.usable() || !m) return;
+    const int32_t rows = rows_inside(h), cols = cols_inside(w);
+    for (int32_t y = 0; y < rows; ++y) {
+        const uint8_t* s = from.at(y);
+        for (int32_t x = 0; x < cols; ++x, s += 3) {
+            const uint32_t v = ((uint32_t{s[0]} + s[1] + s[2]) / 3) << 8;
+            m[std::size_t(y) * engine.width + x] = static_cast<uint16_t>(v < 255 ? 65535 : 65280 - v);
+        }
+    }
+}
+
 }  // namespace mur
 
 using namespace mur;
@@ -82,29 +110,12 @@ MUR_API int32_t MUR_GetMask64(int32_t x, int32_t y)
 
 MUR_API void MUR_SaveMask(uint8_t* dst, int32_t stride)
 {
-    const uint16_t* m = plane();
-    const imaging::CallerRows<uint8_t> to = imaging::caller_rows(dst, stride);
-    if (!to.usable() || !m) return;
-    for (int32_t y = 0; y < engine.height; ++y) {
-        uint8_t* d = to.at(y);
-        for (int32_t x = 0; x < engine.width; ++x, d += 3)
-            d[0] = d[1] = d[2] = static_cast<uint8_t>(255 - (m[std::size_t(y) * engine.width + x] >> 8));
-    }
+    mask::save_mask(dst, stride);
 }
 
 MUR_API void MUR_LoadMask(const uint8_t* src, int32_t stride, int32_t w, int32_t h)
 {
-    uint16_t* m = plane();
-    const imaging::CallerRows<const uint8_t> from = imaging::caller_rows(src, stride);
-    if (!from.usable() || !m) return;
-    const int32_t rows = rows_inside(h), cols = cols_inside(w);
-    for (int32_t y = 0; y < rows; ++y) {
-        const uint8_t* s = from.at(y);
-        for (int32_t x = 0; x < cols; ++x, s += 3) {
-            const uint32_t v = ((uint32_t{s[0]} + s[1] + s[2]) / 3) << 8;
-            m[std::size_t(y) * engine.width + x] = static_cast<uint16_t>(v < 255 ? 65535 : 65280 - v);
-        }
-    }
+    mask::load_mask(src, stride, w, h);
 }
 
 }  // extern "C"

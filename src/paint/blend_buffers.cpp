@@ -196,6 +196,73 @@ const bool kHooksInstalled = [] {
 
 }  // namespace
 
+int32_t paint::do_copy_blend_buffer_mask(int32_t x, int32_t y, int32_t strength)
+{
+    const LayerRecord* buffer = engine.blend.selected;
+    const uint16_t* mask = engine.mask.plane;
+    if (engine.tool.blendStrength == 0 || !buffer || !buffer->pixels || !mask) return 0;
+    const uint32_t c = static_cast<uint32_t>(std::clamp(strength, 0, 256));
+    const uint16_t* color = engine.tool.color;
+    const uint32_t o = mask::from_gray((uint32_t{color[0]} + color[1] + color[2]) / 3);
+    const Square sq = dab_square(x, y, engine.width, engine.height);
+    // One 16-bit value a pixel, packed at the start of each buffer row.
+    auto value = [buffer](int32_t i, int32_t j) -> uint16_t& { return buffer->pixels[std::size_t(j) * buffer->stride + i]; };
+    if (sq.reachesOutside)
+        for (int32_t j = 0; j < sq.n; ++j)
+            for (int32_t i = 0; i < sq.n; ++i) value(i, j) = static_cast<uint16_t>(o);
+    for (int32_t j = sq.j0; j < sq.j1; ++j)
+        for (int32_t i = sq.i0; i < sq.i1; ++i) {
+            const uint32_t m = mask[std::size_t(sq.top + j) * engine.width + (sq.left + i)];
+            const uint32_t v = c * o + m * (256 - c);
+            value(i, j) = v < 0xFF0000 ? static_cast<uint16_t>((v >> 8) + 1) : 65280;
+        }
+    return 1;
+}
+
+void paint::filter_blend_buffer(int32_t kind, int32_t level)
+{
+    const LayerRecord* buffer = engine.blend.selected;
+    if (!buffer || !buffer->pixels) return;
+    const auto t = static_cast<uint32_t>(std::clamp(level * 655.35, 0.0, double(UINT32_MAX)));
+    const int32_t n = std::clamp(engine.tool.size, 0, buffer->width);
+    for (int32_t j = 0; j < n; ++j)
+        for (int32_t i = 0; i < n; ++i) {
+            uint16_t* p = buffer_pixel(i, j);
+            switch (kind) {
+            case 289: p[0] = p[1] = p[2] = static_cast<uint16_t>((uint32_t{p[0]} + p[1] + p[2]) / 3); break;
+            case 290:
+                for (int ch = 0; ch < 3; ++ch) p[ch] = static_cast<uint16_t>(65535 - p[ch]);
+                break;
+            case 291:
+                for (int ch = 0; ch < 3; ++ch)
+                    if (p[ch] < t) p[ch] = 0;
+                break;
+            case 292:
+                for (int ch = 0; ch < 3; ++ch)
+                    if (p[ch] > t) p[ch] = 65280;
+                break;
+            default: break;
+            }
+        }
+}
+
+int32_t paint::colour_blend_buffer(int32_t x, int32_t y, int32_t r, int32_t g, int32_t b, int32_t strength) noexcept
+{
+    const LayerRecord* buffer = engine.blend.selected;
+    if (engine.tool.blendStrength == 0 || !buffer || !buffer->pixels) return 0;
+    const uint32_t f = std::min<uint32_t>(static_cast<uint32_t>(std::clamp(strength, 0, 255)) << 8, 65535);
+    const uint32_t v[3] = {uint32_t(r & 0xFF), uint32_t(g & 0xFF), uint32_t(b & 0xFF)};
+    const Square sq = dab_square(x, y, engine.width, engine.height);
+    for (int32_t j = sq.j0; j < sq.j1; ++j)
+        for (int32_t i = sq.i0; i < sq.i1; ++i) {
+            uint16_t* p = buffer_pixel(i, j);
+            for (int ch = 0; ch < 3; ++ch)
+                p[ch] = p[3] != 0 ? cap65280((((v[ch] * f) + ((p[ch] * (65536 - f)) >> 8)) >> 8) + 1)
+                                  : cap65280(v[ch] << 8);
+        }
+    return 1;
+}
+
 }  // namespace mur
 
 using namespace mur;
@@ -251,25 +318,7 @@ MUR_API int32_t MUR_CopyBlendBufferTrace(int32_t x, int32_t y, int32_t strength)
 
 MUR_API int32_t MUR_DoCopyBlendBufferMask(int32_t x, int32_t y, int32_t strength)
 {
-    const LayerRecord* buffer = engine.blend.selected;
-    const uint16_t* mask = engine.mask.plane;
-    if (engine.tool.blendStrength == 0 || !buffer || !buffer->pixels || !mask) return 0;
-    const uint32_t c = static_cast<uint32_t>(std::clamp(strength, 0, 256));
-    const uint16_t* color = engine.tool.color;
-    const uint32_t o = mask::from_gray((uint32_t{color[0]} + color[1] + color[2]) / 3);
-    const Square sq = dab_square(x, y, engine.width, engine.height);
-    // One 16-bit value a pixel, packed at the start of each buffer row.
-    auto value = [buffer](int32_t i, int32_t j) -> uint16_t& { return buffer->pixels[std::size_t(j) * buffer->stride + i]; };
-    if (sq.reachesOutside)
-        for (int32_t j = 0; j < sq.n; ++j)
-            for (int32_t i = 0; i < sq.n; ++i) value(i, j) = static_cast<uint16_t>(o);
-    for (int32_t j = sq.j0; j < sq.j1; ++j)
-        for (int32_t i = sq.i0; i < sq.i1; ++i) {
-            const uint32_t m = mask[std::size_t(sq.top + j) * engine.width + (sq.left + i)];
-            const uint32_t v = c * o + m * (256 - c);
-            value(i, j) = v < 0xFF0000 ? static_cast<uint16_t>((v >> 8) + 1) : 65280;
-        }
-    return 1;
+    return paint::do_copy_blend_buffer_mask(x, y, strength);
 }
 
 MUR_API int32_t MUR_DoMixBlendBuffer(int32_t x, int32_t y, const uint16_t* image, int32_t strength)
@@ -300,46 +349,12 @@ MUR_API int32_t MUR_MixBlendBufferLayer(int32_t layer, int32_t x, int32_t y, int
 MUR_API int32_t MUR_DoColorBlendBuffer(int32_t x, int32_t y, int32_t r, int32_t g, int32_t b, int32_t,
                                        int32_t strength)
 {
-    const LayerRecord* buffer = engine.blend.selected;
-    if (engine.tool.blendStrength == 0 || !buffer || !buffer->pixels) return 0;
-    const uint32_t f = std::min<uint32_t>(static_cast<uint32_t>(std::clamp(strength, 0, 255)) << 8, 65535);
-    const uint32_t v[3] = {uint32_t(r & 0xFF), uint32_t(g & 0xFF), uint32_t(b & 0xFF)};
-    const Square sq = dab_square(x, y, engine.width, engine.height);
-    for (int32_t j = sq.j0; j < sq.j1; ++j)
-        for (int32_t i = sq.i0; i < sq.i1; ++i) {
-            uint16_t* p = buffer_pixel(i, j);
-            for (int ch = 0; ch < 3; ++ch)
-                p[ch] = p[3] != 0 ? cap65280((((v[ch] * f) + ((p[ch] * (65536 - f)) >> 8)) >> 8) + 1)
-                                  : cap65280(v[ch] << 8);
-        }
-    return 1;
+    return paint::colour_blend_buffer(x, y, r, g, b, strength);
 }
 
 MUR_API void MUR_FilterBlendBuffer(int32_t kind, int32_t level)
 {
-    const LayerRecord* buffer = engine.blend.selected;
-    if (!buffer || !buffer->pixels) return;
-    const auto t = static_cast<uint32_t>(std::clamp(level * 655.35, 0.0, double(UINT32_MAX)));
-    const int32_t n = std::clamp(engine.tool.size, 0, buffer->width);
-    for (int32_t j = 0; j < n; ++j)
-        for (int32_t i = 0; i < n; ++i) {
-            uint16_t* p = buffer_pixel(i, j);
-            switch (kind) {
-            case 289: p[0] = p[1] = p[2] = static_cast<uint16_t>((uint32_t{p[0]} + p[1] + p[2]) / 3); break;
-            case 290:
-                for (int ch = 0; ch < 3; ++ch) p[ch] = static_cast<uint16_t>(65535 - p[ch]);
-                break;
-            case 291:
-                for (int ch = 0; ch < 3; ++ch)
-                    if (p[ch] < t) p[ch] = 0;
-                break;
-            case 292:
-                for (int ch = 0; ch < 3; ++ch)
-                    if (p[ch] > t) p[ch] = 65280;
-                break;
-            default: break;
-            }
-        }
+    paint::filter_blend_buffer(kind, level);
 }
 
 MUR_API void MUR_ClearBlendBuffer(void)

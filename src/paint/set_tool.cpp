@@ -64,6 +64,38 @@ void grit_from_image(const char* path) noexcept
 }
 
 }  // namespace
+void paint::set_tool(float shapeIntensity, int32_t gritCell, int32_t gritCellChance, int32_t gritPixelChance, int32_t shapeSoftness, int32_t colorVary, int32_t drawingLength, int32_t blendStrength, int32_t primaryColorStrength, int32_t blendRemix, int32_t param11, int32_t shapeInvert, int32_t param13, const char* texturePath, const char* shapePath, int32_t shapeParam)
+{
+    rng_seed(static_cast<uint32_t>(engine.randomSeed));
+    ToolSettings& t = engine.tool;
+    t.shapeIntensity = shapeIntensity;
+    t.gritCell = gritCell;
+    t.gritCellChance = gritCellChance;
+    t.gritPixelChance = gritPixelChance;
+    t.shapeSoftness = static_cast<uint8_t>(shapeSoftness);
+    t.colorVary = colorVary;
+    t.drawingLengthSetting = drawingLength;
+    t.blendStrength = blendStrength;
+    t.primaryColorStrength = primaryColorStrength;
+    t.blendRemix = static_cast<uint8_t>(blendRemix);
+    t.toolParam11 = static_cast<int32_t>(param11 & 0xFF);
+    t.shapeInvert = static_cast<uint8_t>(shapeInvert);
+    t.toolParam13 = static_cast<uint8_t>(param13);
+    t.shapeParam = shapeParam;
+    t.mixMode = 32;
+
+    if (t.gritCell != 0) grit::build_random();
+    const std::size_t textureLength = texturePath ? strnlen(texturePath, 4096) : 0;
+    if (textureLength > 1 && textureLength < 4096 && grit::grit_side() < 600)
+        if (!grit_from_script(texturePath)) grit_from_image(texturePath);
+
+    guard("SetBrushShape", [&] { paint::set_brush_shape(shapePath, shapeParam, false); });
+    recompute_strength_inverses();
+    t.tempDisableBlend = 0;
+    t.maskMaker = 0;
+    t.eraseMode = 0;
+}
+
 }  // namespace mur
 
 using namespace mur;
@@ -75,36 +107,7 @@ MUR_API void MUR_SetTool(float shapeIntensity, int32_t gritCell, int32_t gritCel
                          int32_t primaryColorStrength, int32_t blendRemix, int32_t param11, int32_t shapeInvert,
                          int32_t param13, const char* texturePath, const char* shapePath, int32_t shapeParam)
 {
-    guard("SetTool", [&] {
-        rng_seed(static_cast<uint32_t>(engine.randomSeed));
-        ToolSettings& t = engine.tool;
-        t.shapeIntensity = shapeIntensity;
-        t.gritCell = gritCell;
-        t.gritCellChance = gritCellChance;
-        t.gritPixelChance = gritPixelChance;
-        t.shapeSoftness = static_cast<uint8_t>(shapeSoftness);
-        t.colorVary = colorVary;
-        t.drawingLengthSetting = drawingLength;
-        t.blendStrength = blendStrength;
-        t.primaryColorStrength = primaryColorStrength;
-        t.blendRemix = static_cast<uint8_t>(blendRemix);
-        t.toolParam11 = static_cast<int32_t>(param11 & 0xFF);
-        t.shapeInvert = static_cast<uint8_t>(shapeInvert);
-        t.toolParam13 = static_cast<uint8_t>(param13);
-        t.shapeParam = shapeParam;
-        t.mixMode = 32;
-
-        if (t.gritCell != 0) grit::build_random();
-        const std::size_t textureLength = texturePath ? strnlen(texturePath, 4096) : 0;
-        if (textureLength > 1 && textureLength < 4096 && grit::grit_side() < 600)
-            if (!grit_from_script(texturePath)) grit_from_image(texturePath);
-
-        guard("SetBrushShape", [&] { paint::set_brush_shape(shapePath, shapeParam, false); });
-        recompute_strength_inverses();
-        t.tempDisableBlend = 0;
-        t.maskMaker = 0;
-        t.eraseMode = 0;
-    });
+    guard("SetTool", [&] { paint::set_tool(shapeIntensity, gritCell, gritCellChance, gritPixelChance, shapeSoftness, colorVary, drawingLength, blendStrength, primaryColorStrength, blendRemix, param11, shapeInvert, param13, texturePath, shapePath, shapeParam); });
 }
 
 }  // extern "C"

@@ -1,5 +1,6 @@
 // The brush settings: the single-value setters with the values they derive,
 // the scale-size sampling table, and colour operations on pixel data.
+#include "paint/paint.h"
 #include "engine/fixed_point.h"
 #include "engine/guard.h"
 #include "engine/random.h"
@@ -28,6 +29,53 @@ void recompute_strength_inverses() noexcept
     if (t.primaryColorStrength > 0) t.primaryColorStrengthInverse = 256 - t.primaryColorStrength;
 }
 
+void paint::set_color_alpha(int32_t r, int32_t g, int32_t b)
+{
+    LayerRecord* layer = engine.layers.currentRecord;
+    if (!layer || !layer->pixels) return;
+    const uint16_t rgb[3] = {uint16_t((r & 0xFF) * 257), uint16_t((g & 0xFF) * 257), uint16_t((b & 0xFF) * 257)};
+    for_each_layer_pixel(*layer, [&rgb](uint16_t* p) {
+        if (p[3] >= 256) return;
+        p[0] = rgb[0], p[1] = rgb[1], p[2] = rgb[2], p[3] = 0;
+    });
+}
+
+void paint::set_color_banks(int32_t r0, int32_t g0, int32_t b0, int32_t r1, int32_t g1, int32_t b1, int32_t r2, int32_t g2, int32_t b2, int32_t r3, int32_t g3, int32_t b3)
+{
+    const int32_t banks[4][3] = {{r0, g0, b0}, {r1, g1, b1}, {r2, g2, b2}, {r3, g3, b3}};
+    ToolSettings& t = tool();
+    for (int k = 0; k < 4; ++k) {
+        t.colorBankR[k] = byte_to_16(banks[k][0]);
+        t.colorBankG[k] = byte_to_16(banks[k][1]);
+        t.colorBankB[k] = byte_to_16(banks[k][2]);
+        t.colorBankA[k] = 65535;
+    }
+}
+
+void paint::set_rotate_brush_mode(int32_t mode, int32_t degrees)
+{
+    ToolSettings& t = tool();
+    t.rotateBrushMode = static_cast<uint8_t>(mode);
+    t.rotateDegrees = degrees;
+    // The angle in radians uses this value of pi, as brushes have always had it.
+    t.rotateRadians = static_cast<float>(degrees * 0.005555555555555556 * 3.14159);
+    t.rotateSin = std::sin(t.rotateRadians);
+    t.rotateCos = std::cos(t.rotateRadians);
+}
+
+void paint::set_scale_size(int32_t n)
+{
+    ToolSettings& t = tool();
+    if (n < 1) n = 1;
+    if (n > t.size) n = t.size;
+    if (n > 999) n = 999;
+    t.sizeStepCount = std::max(n, 0);
+    if (t.sizeStepCount == 0) return;
+    const double step = double(t.size) / n;
+    double at = step * 0.5;
+    for (int32_t i = 0; i < n; ++i, at += step) t.sizeSteps[i] = static_cast<int32_t>(at);
+}
+
 }  // namespace mur
 
 using namespace mur;
@@ -49,14 +97,7 @@ MUR_API void MUR_SetColor16(int32_t r, int32_t g, int32_t b)
 MUR_API void MUR_SetColorBanks(int32_t r0, int32_t g0, int32_t b0, int32_t r1, int32_t g1, int32_t b1, int32_t r2,
                                int32_t g2, int32_t b2, int32_t r3, int32_t g3, int32_t b3)
 {
-    const int32_t banks[4][3] = {{r0, g0, b0}, {r1, g1, b1}, {r2, g2, b2}, {r3, g3, b3}};
-    ToolSettings& t = tool();
-    for (int k = 0; k < 4; ++k) {
-        t.colorBankR[k] = byte_to_16(banks[k][0]);
-        t.colorBankG[k] = byte_to_16(banks[k][1]);
-        t.colorBankB[k] = byte_to_16(banks[k][2]);
-        t.colorBankA[k] = 65535;
-    }
+    paint::set_color_banks(r0, g0, b0, r1, g1, b1, r2, g2, b2, r3, g3, b3);
 }
 
 MUR_API void MUR_SetShapeBlur(int32_t value) { tool().shapeBlur = value; }
@@ -91,13 +132,7 @@ MUR_API void MUR_SetSolidBrushMode(int32_t flag) { tool().solidBrushMode = stati
 
 MUR_API void MUR_SetRotateBrushMode(int32_t mode, int32_t degrees)
 {
-    ToolSettings& t = tool();
-    t.rotateBrushMode = static_cast<uint8_t>(mode);
-    t.rotateDegrees = degrees;
-    // The angle in radians uses this value of pi, as brushes have always had it.
-    t.rotateRadians = static_cast<float>(degrees * 0.005555555555555556 * 3.14159);
-    t.rotateSin = std::sin(t.rotateRadians);
-    t.rotateCos = std::cos(t.rotateRadians);
+    paint::set_rotate_brush_mode(mode, degrees);
 }
 
 MUR_API void MUR_SetMixMode(int32_t mode, int32_t amount)
@@ -123,15 +158,7 @@ MUR_API void MUR_SetSize(int32_t size)
 
 MUR_API void MUR_SetScaleSize(int32_t n)
 {
-    ToolSettings& t = tool();
-    if (n < 1) n = 1;
-    if (n > t.size) n = t.size;
-    if (n > 999) n = 999;
-    t.sizeStepCount = std::max(n, 0);
-    if (t.sizeStepCount == 0) return;
-    const double step = double(t.size) / n;
-    double at = step * 0.5;
-    for (int32_t i = 0; i < n; ++i, at += step) t.sizeSteps[i] = static_cast<int32_t>(at);
+    paint::set_scale_size(n);
 }
 
 MUR_API void MUR_SetPixColorVary(int32_t value)
@@ -148,15 +175,7 @@ MUR_API void MUR_SetPixLumVary(int32_t value)
 
 MUR_API void MUR_SetColorAlpha(int32_t r, int32_t g, int32_t b)
 {
-    guard("SetColorAlpha", [&] {
-        LayerRecord* layer = engine.layers.currentRecord;
-        if (!layer || !layer->pixels) return;
-        const uint16_t rgb[3] = {uint16_t((r & 0xFF) * 257), uint16_t((g & 0xFF) * 257), uint16_t((b & 0xFF) * 257)};
-        for_each_layer_pixel(*layer, [&rgb](uint16_t* p) {
-            if (p[3] >= 256) return;
-            p[0] = rgb[0], p[1] = rgb[1], p[2] = rgb[2], p[3] = 0;
-        });
-    });
+    guard("SetColorAlpha", [&] { paint::set_color_alpha(r, g, b); });
 }
 
 MUR_API void MUR_SetAlphaFromRGBAImageColor(uint8_t* image, int32_t r, int32_t g, int32_t b)

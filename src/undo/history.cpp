@@ -183,6 +183,18 @@ const bool kHooksInstalled = [] {
 }();
 
 }  // namespace
+void set_undo_mb(int32_t megabytes)
+{
+    UndoState& u = engine.undo;
+    if (megabytes != 0) {
+        u.undoAutoLimit = 0;
+        u.undoLimitKB = static_cast<int32_t>(std::clamp<int64_t>(int64_t{megabytes} * 1024, 0, INT32_MAX));
+    } else {
+        u.undoAutoLimit = 1;
+        undo::recompute_auto_budget();
+    }
+}
+
 }  // namespace mur::undo
 
 using namespace mur;
@@ -223,14 +235,7 @@ MUR_API int32_t MUR_SetUndoLevels(int32_t levels)
 
 MUR_API void MUR_SetUndoMB(int32_t megabytes)
 {
-    UndoState& u = engine.undo;
-    if (megabytes != 0) {
-        u.undoAutoLimit = 0;
-        u.undoLimitKB = static_cast<int32_t>(std::clamp<int64_t>(int64_t{megabytes} * 1024, 0, INT32_MAX));
-    } else {
-        u.undoAutoLimit = 1;
-        undo::recompute_auto_budget();
-    }
+    undo::set_undo_mb(megabytes);
 }
 
 MUR_API int32_t MUR_GetTotalUndoMemory(void)

@@ -58,4 +58,11 @@ void set_dirty_empty() noexcept;
 // Widens the dirty rectangle to cover the inclusive rectangle given.
 void widen_dirty(int32_t x0, int32_t y0, int32_t x1, int32_t y1) noexcept;
 
+
+// ---- The work of the exports of the same name (MUR_...), so that other
+// modules call it directly -------------------------------------------------
+
+void save_undo_buffer(int32_t saveColor, int32_t saveMask);
+void set_undo_mb(int32_t megabytes);
+
 }  // namespace mur::undo

@@ -116,6 +116,30 @@ void save_back_buffer(int32_t slot) noexcept
     if (engine.mask.plane && engine.undo.backBuffer.maskPatch) copy_mask_into_back(whole);
 }
 
+void save_undo_buffer(int32_t saveColor, int32_t saveMask)
+{
+    UndoState& u = engine.undo;
+    if (u.undoPaused) return;
+    UndoEntry entry = undo::rectangle_to_save();
+    undo::remove_abandoned();
+    if (entry.x1 - entry.x0 + 1 < 1 || entry.y1 - entry.y0 + 1 < 1) return;
+    undo::recompute_auto_budget();
+
+    UndoEntry& back = u.backBuffer;
+    const bool wantColor = (saveColor & 0xFF) != 0 && back.colorPatch;
+    const bool wantMask = (saveMask & 0xFF) != 0 && back.maskPatch && engine.mask.plane;
+    const LayerRecord* layer = live_layer(engine.layers.currentLayer);
+
+    const UndoEntry rect = entry;
+    if ((wantColor || wantMask) && undo::allocate_patches(entry, wantColor, wantMask)) {
+        undo::fill_patches(entry, layer);
+        undo::push_entry(entry);
+    }
+    if (wantColor && layer) undo::copy_layer_into_back(*layer, rect);
+    if (wantMask) undo::copy_mask_into_back(rect);
+    undo::set_dirty_empty();
+}
+
 }  // namespace mur::undo
 
 using namespace mur;
@@ -129,28 +153,7 @@ MUR_API void MUR_SaveUndoBackBuffer(int32_t slot)
 
 MUR_API void MUR_SaveUndoBuffer(int32_t saveColor, int32_t saveMask)
 {
-    guard("SaveUndoBuf", [&] {
-        UndoState& u = engine.undo;
-        if (u.undoPaused) return;
-        UndoEntry entry = undo::rectangle_to_save();
-        undo::remove_abandoned();
-        if (entry.x1 - entry.x0 + 1 < 1 || entry.y1 - entry.y0 + 1 < 1) return;
-        undo::recompute_auto_budget();
-
-        UndoEntry& back = u.backBuffer;
-        const bool wantColor = (saveColor & 0xFF) != 0 && back.colorPatch;
-        const bool wantMask = (saveMask & 0xFF) != 0 && back.maskPatch && engine.mask.plane;
-        const LayerRecord* layer = live_layer(engine.layers.currentLayer);
-
-        const UndoEntry rect = entry;
-        if ((wantColor || wantMask) && undo::allocate_patches(entry, wantColor, wantMask)) {
-            undo::fill_patches(entry, layer);
-            undo::push_entry(entry);
-        }
-        if (wantColor && layer) undo::copy_layer_into_back(*layer, rect);
-        if (wantMask) undo::copy_mask_into_back(rect);
-        undo::set_dirty_empty();
-    });
+    guard("SaveUndoBuf", [&] { undo::save_undo_buffer(saveColor, saveMask); });
 }
 
 MUR_API void MUR_InvalidateDirtyUndoCanvas(void)
