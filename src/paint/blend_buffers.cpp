@@ -80,6 +80,13 @@ bool ready(const Source& source) noexcept
     return engine.tool.blendStrength != 0 && b && b->pixels && source.pixels;
 }
 
+// A strength (0..255, 256 for all) as a 16-bit weight: strength << 8, at
+// most 65535 (so 256 weighs 65535, not 65280); below 0 it is 0.
+inline uint32_t strength_weight(int32_t strength) noexcept
+{
+    return static_cast<uint32_t>(std::min<int64_t>(int64_t{std::max(strength, 0)} << 8, 65535));
+}
+
 inline uint16_t cap65280(uint32_t v) noexcept { return static_cast<uint16_t>(std::min<uint32_t>(v, 65280)); }
 
 int32_t copy_blend_buffer(int32_t x, int32_t y, const Source& source, int32_t strength, bool flag) noexcept
@@ -122,7 +129,7 @@ int32_t copy_blend_buffer(int32_t x, int32_t y, const Source& source, int32_t st
 int32_t mix_blend_buffer(int32_t x, int32_t y, const Source& source, int32_t strength) noexcept
 {
     if (!ready(source)) return 0;
-    const uint32_t s = std::min<uint32_t>(static_cast<uint32_t>(std::clamp(strength, 0, 255)) << 8, 65535);
+    const uint32_t s = strength_weight(strength);
     const uint32_t inverse = 65536 - s;
     const Square sq = dab_square(x, y, source);
     const ToolSettings& t = engine.tool;
@@ -250,7 +257,7 @@ int32_t paint::colour_blend_buffer(int32_t x, int32_t y, int32_t r, int32_t g, i
 {
     const LayerRecord* buffer = engine.blend.selected;
     if (engine.tool.blendStrength == 0 || !buffer || !buffer->pixels) return 0;
-    const uint32_t f = std::min<uint32_t>(static_cast<uint32_t>(std::clamp(strength, 0, 255)) << 8, 65535);
+    const uint32_t f = strength_weight(strength);
     const uint32_t v[3] = {uint32_t(r & 0xFF), uint32_t(g & 0xFF), uint32_t(b & 0xFF)};
     const Square sq = dab_square(x, y, engine.width, engine.height);
     for (int32_t j = sq.j0; j < sq.j1; ++j)

@@ -58,7 +58,9 @@ inline uint32_t divide_exact(uint32_t p, uint32_t n) noexcept
 // n = ((65535 - da) sigma >> 16) + da and each channel the premultiplied mix
 // P1 + P2 over n, where P1 and P2 (the kept and the laid parts, each with its
 // low 16 bits cleared) are a blend of two products below 2^32, so their sum
-// fits 32 bits. Returns n; `out` gets the colour, capped at 65535.
+// fits 32 bits. Returns n; `out` gets the colour, capped at 65535: without
+// pick-up the quotient can reach 65536 (a full dab colour 65535 over a pixel
+// whose rounding leaves (P1 + P2) / n just above it).
 inline uint32_t mix_normal(uint32_t a, const uint32_t s[4], const uint16_t dst[4], uint32_t out[3],
                            Reciprocal& inverse) noexcept
 {

@@ -92,7 +92,9 @@ void mix_from_34(const DabRecord& d, uint32_t a, const uint32_t s[4], uint16_t* 
     }
 }
 
-// The pick-up buffer carries the canvas colour on to the next dab.
+// The pick-up buffer carries the canvas colour on to the next dab. The
+// remixed colour ((d inverse + beta s) >> 8) + 1 reaches 65536 for white
+// over white: every value is clamped to 16 bits (the mask dab's remix too).
 void remix(const DabRecord& d, uint16_t* sample, const uint32_t s[4], const uint16_t* dst, uint32_t da) noexcept
 {
     const int64_t beta = d.remixStrength, inverse = d.remixInverse;

@@ -64,6 +64,8 @@ void build_random() noexcept
             }
         }
     }
+    // The last buffer built is the current one, read from its start.
+    t.gritOffset = 0;
     t.drawingLength = t.drawingLengthSetting;
 }
 
@@ -86,6 +88,7 @@ bool fill_from_gray(const uint8_t* gray, int32_t width, int32_t height) noexcept
         for (int32_t y = 0; y < rows; ++y)
             std::memcpy(buffer + std::size_t(y) * m, gray + std::size_t(ry + y) * width + rx, std::size_t(std::max(cols, 0)));
     }
+    t.gritOffset = 0;
     t.drawingLength = t.drawingLengthSetting;
     return true;
 }

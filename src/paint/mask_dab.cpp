@@ -34,10 +34,15 @@ int32_t draw_mask_dab(int32_t x, int32_t y) noexcept
     uint16_t* mask = engine.mask.plane;
     // A light colour protects, a dark one selects.
     const uint32_t lum = (uint32_t{t.color[0]} + t.color[1] + t.color[2]) / 3;
-    int64_t m0 = lum < 256 ? 65535 : 65280 - int64_t(lum);
+    // The gray-to-mask rule: a colour lighter than 65280 protects fully (0),
+    // rather than going negative (which the range check below would turn
+    // into fully selected).
+    int64_t m0 = lum < 256 ? 65535 : std::max<int64_t>(65280 - int64_t(lum), 0);
     if (t.colorVary >= 1) {
         m0 += int64_t(t.colorVary / 2) * 256 - int64_t(rng_next() % t.colorVary) * 256;
-        if (m0 < 0 || m0 > 65535) m0 = 65535;
+        // Past full selection stays fully selected; below protection stays
+        // protected (a light colour varied below 0 does not select).
+        m0 = m0 < 0 ? 0 : std::min<int64_t>(m0, 65535);
     }
     if (t.eraseMode) m0 = 65535;
     const Placed placed = place_dab(x, y, false);
@@ -56,10 +61,17 @@ int32_t draw_mask_dab(int32_t x, int32_t y) noexcept
             if (d.colourVary > 0) var.colourAt = m > 0 ? rng_next() % m : 0;
             if (d.lumVary > 0) var.lumAt = m > 0 ? rng_next() % m : 0;
             for (int32_t col = d.left; col < d.right; ++col) {
+                // The shape column of a colour dab: box column i samples
+                // sizeSteps[i]. (Adding sizeSteps[leftOffset] to it, for a box
+                // clipped on the left, could name a column equal to the size
+                // and read past the plane at the largest brush.)
                 const int32_t i = std::min(col - d.left + d.leftOffset, kSizeSteps - 1);
                 const Sample at = rotated(d, d.steps[i], v);
                 uint32_t a = 0;
                 if (!coverage(d, at, col, row, a)) continue;
+                // As for colour dabs: no coverage leaves the pixel (and the
+                // pick-up sample) untouched, also for a solid brush.
+                if (a == 0) continue;
                 if (d.solid) a = 65535;
                 int64_t value = m0;
                 uint16_t* sample = nullptr;
@@ -70,7 +82,7 @@ int32_t draw_mask_dab(int32_t x, int32_t y) noexcept
                 }
                 if (d.colourVary > 0) {
                     value += var.colour_offset(d);
-                    if (value < 0 || value > 65535) value = 65535;
+                    value = value < 0 ? 0 : std::min<int64_t>(value, 65535);
                 }
                 if (d.lumVary > 0) value = vary_luminance(static_cast<uint32_t>(value), var.luminance_factor(d));
                 if (pickUp && d.primaryStrength > 0) value = (value * d.primaryInverse + primary) >> 8;

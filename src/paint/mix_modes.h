@@ -147,7 +147,9 @@ inline void bank_gradient(const ColourBanks& p, uint32_t lum, uint32_t out[3])
     for (int i = 0; i < 3; ++i) out[i] = fx::lerp_256<uint32_t>(banks[i][from], banks[i][from + 1], t);
 }
 
-// Black through the current colour to white as the lightness rises.
+// Black through the current colour to white as the lightness rises. At a
+// lightness of exactly 32767 the upper branch's t is (65534 - 65536) >> 8 =
+// -1, which would take the colour below 0: the result is clamped to 0..65535.
 inline void tint(const ColourBanks& p, uint32_t lum, uint32_t out[3])
 {
     const bool low = lum < 32767;

@@ -131,6 +131,9 @@ void save_undo_buffer(int32_t saveColor, int32_t saveMask)
     const LayerRecord* layer = live_layer(engine.layers.currentLayer);
 
     const UndoEntry rect = entry;
+    // Nothing to save (both flags 0, or no back buffers) records no step: an
+    // empty entry pushed in front would drop the oldest and hide the rest of
+    // the history behind a step that restores nothing.
     if ((wantColor || wantMask) && undo::allocate_patches(entry, wantColor, wantMask)) {
         undo::fill_patches(entry, layer);
         undo::push_entry(entry);

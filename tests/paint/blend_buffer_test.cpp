@@ -241,6 +241,21 @@ TEST_F(BlendBuffer, ColourMixKeepsAlphaAndFillsTransparentPixels)
     EXPECT_EQ(get(1, 0), (Px{200 << 8, 100 << 8, 0, 0}));
 }
 
+// Strength 256 weighs min(256 << 8, 65535) = 65535, not 255 << 8: a black
+// buffer pixel mixed toward a layer colour of 30000 gives
+// ((0 x 1 >> 8) + (30000 x 65535 >> 8)) >> 8, plus 1 = 29999 + 1 = 30000, and a
+// colour byte of 100 mixed into black gives ((100 x 65535 + 0) >> 8) + 1 = 25600.
+TEST_F(BlendBuffer, StrengthOf256WeighsFully)
+{
+    fill_layer(layer(), 30000, 30000, 30000, 65535);
+    put(0, 0, {0, 0, 0, 65535});
+    MUR_MixBlendBufferSurface(20, 15, 256);
+    EXPECT_EQ(get(0, 0)[0], 30000);
+    put(0, 0, {0, 0, 0, 65535});
+    MUR_DoColorBlendBuffer(20, 15, 100, 100, 100, 0, 256);
+    EXPECT_EQ(get(0, 0)[0], 25600);
+}
+
 TEST_F(BlendBuffer, FiltersOverTheSquare)
 {
     put(0, 0, {1000, 2000, 3003, 77});

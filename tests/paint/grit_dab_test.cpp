@@ -293,3 +293,76 @@ TEST_F(GritDab, RandomMixModesDrawOncePerPixel)
 
 }  // namespace
 }  // namespace mur::test
+
+namespace mur::test {
+namespace {
+
+// Building the grit makes the last buffer current from its start: the same
+// seed and tool give the same dab, whatever grain jump came before.
+TEST_F(GritDab, SameToolAndSeedGiveTheSameDabAfterAGrainJump)
+{
+    const auto dab_after_set_tool = [] {
+        MUR_SetRandomSeed(21);
+        MUR_SetTool(1.0f, 3, 150, 180, 0, 0, 2, 0, 0, 0, 0, 0, 0, "", "", 0);
+        brush(8, 65535);
+        MUR_SetDensity(128);
+        fill_layer(engine.layers.slots[2], 0, 0, 0, 0);
+        MUR_DrawDabGrit(20, 20, 0x8000, 0x4000, 0x2000);
+        const uint16_t* p = engine.layers.slots[2].pixels;
+        return std::vector<uint16_t>(p, p + std::size_t(W) * H * 4);
+    };
+    const std::vector<uint16_t> first = dab_after_set_tool();
+    for (int k = 0; k < 3; ++k) MUR_DecDrawingLength();
+    MUR_DrawDabGrit(40, 30, 0x8000, 0x4000, 0x2000);  // the hold has run down: a jump
+    EXPECT_EQ(dab_after_set_tool(), first);
+}
+
+// A mask dab of white paint protects: lum = 65535 is lighter than 65280, so
+// m0 = max(65280 - 65535, 0) = 0 and under full coverage the mask becomes
+// (((65536 - 65535) x old) >> 8 + 0) >> 8 = 0. Colour variation below 0
+// stays 0 (above, m0 = 256 gives at most 255), and luminance variation of width 40 lightens 0 by at most
+// 2 x (147 / 256 - 0.5) x 65535 = 9727: the dab still protects.
+TEST_F(GritDab, WhiteMaskDabProtects)
+{
+    const auto covered_max = [] {
+        uint16_t most = 0;
+        for (int y = 16; y < 24; ++y)
+            for (int x = 16; x < 24; ++x) most = std::max(most, engine.mask.plane[y * W + x]);
+        return most;
+    };
+    MUR_SetColor16(65535, 65535, 65535);
+    MUR_SetMaskMakerOn();
+    MUR_DrawDabGritMask(20, 20);
+    EXPECT_EQ(covered_max(), 0);
+
+    std::fill_n(engine.mask.plane, W * H, uint16_t{65535});
+    MUR_SetColorVary(3);  // m0 varies by 256, 0 or -256: at most 256, never 65535
+    for (int k = 0; k < 6; ++k) MUR_DrawDabGritMask(20, 20);
+    EXPECT_LE(covered_max(), 256);
+
+    std::fill_n(engine.mask.plane, W * H, uint16_t{65535});
+    MUR_SetColorVary(0);
+    MUR_SetPixLumVary(40);
+    MUR_DrawDabGritMask(20, 20);
+    EXPECT_LE(covered_max(), 9727);
+}
+
+// A solid mask dab leaves the pixels of no coverage alone, as a colour dab
+// does: the corners outside a round shape keep their mask value.
+TEST_F(GritDab, SolidMaskDabSkipsPixelsWithoutCoverage)
+{
+    std::fill_n(engine.shape.plane, M * M, uint16_t{0});
+    for (int v = 0; v < 8; ++v)
+        for (int u = 0; u < 8; ++u)
+            if ((u - 3.5) * (u - 3.5) + (v - 3.5) * (v - 3.5) <= 12) engine.shape.plane[v * M + u] = 65535;
+    std::fill_n(engine.mask.plane, W * H, uint16_t{0});
+    MUR_SetColor16(0, 0, 0);
+    MUR_SetSolidBrushMode(1);
+    MUR_SetMaskMakerOn();
+    MUR_DrawDabGritMask(20, 20);  // box 16..23
+    EXPECT_EQ(engine.mask.plane[16 * W + 16], 0) << "a corner without coverage";
+    EXPECT_GE(engine.mask.plane[20 * W + 20], 65534) << "the centre, selected";
+}
+
+}  // namespace
+}  // namespace mur::test

@@ -23,7 +23,7 @@ int32_t fold(int32_t i, int32_t first, int32_t last)
 // `top` composited over `under`, straight alpha, top's alpha scaled by `share`.
 void over(const double top[4], double share, const uint8_t* under, uint8_t* out)
 {
-    const double ta = top[3] * share, ua = under[3] * (1.0 / 255);
+    const double ta = top[3] * share, ua = under[3] / 255.0;
     const double a = ta + ua * (1 - ta);
     for (int c = 0; c < 3; ++c) out[c] = clamp_byte(a > 0 ? (top[c] * ta + under[c] * ua * (1 - ta)) / a : under[c]);
     out[3] = clamp_byte(a * 255);
@@ -88,7 +88,7 @@ void reflection(NativeFilterContext& ctx)
         if (from < 0 || share <= 0) break;
         for (int32_t x = 0; x < ctx.width; ++x) {
             const uint8_t* src = ctx.pixel(in, x, from);
-            const double top[4] = {src[0] * keep, src[1] * keep, src[2] * keep, src[3] * (1.0 / 255)};
+            const double top[4] = {src[0] * keep, src[1] * keep, src[2] * keep, src[3] / 255.0};
             over(top, share, ctx.pixel(in, x, y), ctx.pixel(ctx.destination, x, y));
         }
     }
@@ -180,7 +180,9 @@ void borderize(NativeFilterContext& ctx)
     uint8_t* in = ctx.input();
     for (int32_t k = 0; k < rings; ++k) {
         const int32_t left = k, top = k, right = w - 1 - k, bottom = h - 1 - k;
-        // The sample point on this ring, kept on the ring's side.
+        // The sample point: on the ring's side, at the position along it that
+        // slider1 gives for the whole picture, kept inside the picture only
+        // (so an inner ring may take a pixel of an outer one).
         int32_t sx, sy;
         if (s1 < 0.25) {
             sx = static_cast<int32_t>(std::max(0.0, s1) * 4 * w), sy = top;
@@ -191,8 +193,8 @@ void borderize(NativeFilterContext& ctx)
         } else {
             sx = left, sy = static_cast<int32_t>(h - h * (std::min(s1, 1.0) - 0.75) * 4);
         }
-        sx = std::clamp(sx, left, right);
-        sy = std::clamp(sy, top, bottom);
+        sx = std::clamp(sx, 0, w - 1);
+        sy = std::clamp(sy, 0, h - 1);
         const uint8_t* sample = ctx.pixel(in, sx, sy);
         const uint8_t colour[3] = {sample[0], sample[1], sample[2]};
         const auto paint = [&](int32_t x, int32_t y) { std::memcpy(ctx.pixel(ctx.destination, x, y), colour, 3); };

@@ -67,7 +67,8 @@ void adjust_rgba(NativeFilterContext& ctx)
     const double s[4] = {ctx.slider[0], ctx.slider[1], ctx.slider[2], ctx.slider[3]};
     each_pixel(ctx, [&](const uint8_t* in, uint8_t* out) {
         for (int c = 0; c < 4; ++c) {
-            double v = in[c] * (1.0 / 255);
+            // A byte as a real 0..1: divided, so that a neutral slider keeps it.
+            double v = in[c] / 255.0;
             v = s[c] < 0.5 ? v - (0.5 - s[c]) * v * 2 : v + (s[c] - 0.5) * (1 - v) * 2;
             out[c] = clamp_byte(std::clamp(v, 0.0, 1.0) * 255);
         }

@@ -74,7 +74,7 @@ void vignette(NativeFilterContext& ctx)
     const bool tinted = ctx.flag[0] == 1, toTransparent = ctx.flag[1] == 1;
     const uint8_t* in = ctx.input();
     for (std::size_t i = 0; i < pixels; ++i) {
-        double f = blurred[i] * (1.0 / 255);
+        double f = blurred[i] / 255.0;
         if (inverted) f = 1 - f;
         const double g = 1 - f;
         const uint8_t* p = in + i * 4;

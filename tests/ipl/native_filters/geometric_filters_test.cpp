@@ -170,17 +170,34 @@ TEST(Borderize, PaintsEachRingWithItsSampleColourAndKeepsAlpha)
 {
     Picture src = numbered(6, 4);
     src.set(2, 2, {1, 2, 3, 99});
-    // slider2 1000: trunc(4 / 2 * 1) = 2 rings, the whole picture. slider1 0: sample on the
-    // top side at x = 0, kept on each ring: (0, 0) and (1, 1).
+    // slider2 1000: trunc(4 / 2 * 1) = 2 rings, the whole picture. slider1 0: the
+    // sample of ring k lies on its top side (row k) at x = trunc(0 x 4 x 6) = 0.
     const Picture out = apply("Borderize", src, sliders({0, 1000}));
     for (int32_t y = 0; y < 4; ++y)
         for (int32_t x = 0; x < 6; ++x) {
             const bool outer = x == 0 || y == 0 || x == 5 || y == 3;
-            const Rgba sample = src.get(outer ? 0 : 1, outer ? 0 : 1);
+            const Rgba sample = src.get(0, outer ? 0 : 1);
             EXPECT_EQ(out.at(x, y)[0], sample[0]) << x << "," << y;
             EXPECT_EQ(out.at(x, y)[1], sample[1]) << x << "," << y;
             EXPECT_EQ(out.at(x, y)[3], src.at(x, y)[3]);
         }
+}
+
+// The sample's position along the side is the picture's, kept inside the
+// picture only, not moved onto the inner ring: on 8 x 8 with 4 rings, slider1
+// 0 puts ring k's sample at (trunc(0 x 4 x 8), k) = (0, k), and slider1 240 at
+// (trunc(0.24 x 4 x 8), k) = (7, k).
+TEST(Borderize, InnerRingsSampleAtThePicturesPosition)
+{
+    const Picture src = numbered(8, 8);
+    for (const auto& [slider, column] : {std::pair{0, 0}, std::pair{240, 7}}) {
+        const Picture out = apply("Borderize", src, sliders({slider, 1000}));
+        for (int32_t k = 1; k < 4; ++k) {
+            const Rgba sample = src.get(column, k);
+            EXPECT_EQ(out.at(k, k)[0], sample[0]) << "ring " << k << ", slider " << slider;
+            EXPECT_EQ(out.at(7 - k, 7 - k)[1], sample[1]) << "ring " << k << ", slider " << slider;
+        }
+    }
 }
 
 TEST(Borderize, SampleAtTheEndOfASideStaysOnThePicture)

@@ -77,6 +77,18 @@ TEST(AdjustRgba, EachSliderPullsItsChannelTowardAnEnd)
               (Rgba{77, 0, 255, 100}));
 }
 
+// At the neutral setting every channel c becomes trunc(c / 255 x 255) = c:
+// a read and a write keep all 256 levels of every channel, alpha included.
+TEST(AdjustRgba, NeutralSlidersKeepEveryLevel)
+{
+    Picture levels(256, 1);
+    for (int32_t v = 0; v < 256; ++v) {
+        const auto b = static_cast<uint8_t>(v);
+        levels.set(v, 0, {b, static_cast<uint8_t>(255 - v), b, b});
+    }
+    EXPECT_EQ(apply("Adjust RGBA", levels, sliders({500, 500, 500, 500})), levels);
+}
+
 TEST(Clamp, LowAndHighValuesReplaceOnlyEnabledChannels)
 {
     // lo 76.5 -> 25, hi 204 -> 229; red, green and alpha enabled.

@@ -46,6 +46,22 @@ TEST(Vignette, Flag2FadesToTransparentInstead)
     EXPECT_EQ(out.at(32, 24)[3], 255);
 }
 
+// F is the blurred plane value divided by 255. With flag2 an opaque pixel's
+// alpha becomes F x 1, stored as trunc(F x 255) = the plane value itself: a
+// soft edge wide enough to take every value from 0 to 255 gives every alpha
+// level. (Multiplying by a rounded 1/255 instead lands 24 of them, 33, 37,
+// ..., 244, just below the integer, and stores the level below twice.)
+TEST(Vignette, FadeToTransparentGivesEveryAlphaLevel)
+{
+    Settings s = sliders({0, 0, 0, 300, 400, 1000});  // a blur of 0.3 x 0.1 x 240 pixels
+    s.flags[1] = 1;
+    const Picture out = apply("Vignette", Picture(240, 160, {200, 200, 200, 255}), s);
+    bool seen[256] = {};
+    for (int32_t y = 0; y < 160; ++y)
+        for (int32_t x = 0; x < 240; ++x) seen[out.at(x, y)[3]] = true;
+    for (int level = 0; level < 256; ++level) EXPECT_TRUE(seen[level]) << "alpha " << level;
+}
+
 TEST(Vignette, Flag3TintsTheShapeInsteadOfTheOutside)
 {
     Settings s = dark_vignette();
