@@ -84,6 +84,18 @@ struct PaintRowKernel {
 
 constexpr blend::KernelTable<PaintRowKernel> kPaintRowKernels;
 
+// One pixel, with the mode's arithmetic chosen once per call from the table.
+template <int32_t Mode>
+struct PaintPixelKernel {
+    static bool run(int32_t dst[4], const uint32_t src[4], int32_t mode, int32_t opacity, int32_t a0,
+                    bool alphaLock) noexcept
+    {
+        return paint_pixel<Mode>(dst, src, mode, opacity, a0, alphaLock);
+    }
+};
+
+constexpr blend::KernelTable<PaintPixelKernel> kPaintPixelKernels;
+
 }  // namespace
 
 void merge_pixel(int32_t* pixR, int32_t* pixG, int32_t* pixB, int32_t* pixA, uint32_t srcR, uint32_t srcG,
@@ -92,7 +104,8 @@ void merge_pixel(int32_t* pixR, int32_t* pixG, int32_t* pixB, int32_t* pixA, uin
     if (!pixR || !pixG || !pixB || !pixA) return;
     int32_t dst[4] = {*pixR, *pixG, *pixB, *pixA};
     const uint32_t src[4] = {srcR, srcG, srcB, amount};
-    if (!paint_pixel<-1>(dst, src, mode, std::clamp(opacity, 0, 256), engine.layers.alphaLayerOpacity, alphaLock))
+    if (!kPaintPixelKernels[mode](dst, src, mode, std::clamp(opacity, 0, 256), engine.layers.alphaLayerOpacity,
+                                  alphaLock))
         return;
     *pixR = dst[0];
     *pixG = dst[1];
