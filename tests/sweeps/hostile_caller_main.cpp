@@ -7,7 +7,11 @@
 // each call the child goes on as a host would (reads back, renders, paints,
 // undoes); a death there means the call left the engine unusable.
 //
-//   hostile_caller [--full] [--stage no-image|image|deleted] [--export NAME] [--verbose] [--count]
+//   hostile_caller [--full] [--stage no-image|image|deleted] [--export NAME [--call N]] [--verbose] [--count]
+//
+// Under the sanitizers, reports are not symbolized (most deaths are excused,
+// and symbolizing each would take most of the run); a death inside the
+// contract prints the command that replays it alone, symbolized.
 //
 // Quick mode (the default, for CI) tries every value of every argument with
 // the others at three bases, and pairs where they are few; --full adds all
@@ -26,6 +30,14 @@
 
 using namespace mur::sweep;
 
+// Blocks past 256 MB fail as on a machine without that much memory, rather than
+// make ASan mark gigabytes of shadow for an INT_MAX brush size.
+extern "C" const char* __asan_default_options()
+{
+    return "symbolize=0:allocator_may_return_null=1:max_allocation_size_mb=256";
+}
+extern "C" const char* __ubsan_default_options() { return "symbolize=0"; }
+
 namespace {
 
 struct Options {
@@ -34,6 +46,7 @@ struct Options {
     bool verbose = false;
     std::vector<Stage> stages{std::begin(kStages), std::end(kStages)};
     const char* only = nullptr;
+    long call = -1;  // with --export: only this call of its design
     int timeoutSeconds = 20;
 };
 
@@ -64,21 +77,28 @@ Options parse(int argc, char** argv)
             ++i;
         } else if (std::strcmp(argv[i], "--export") == 0 && i + 1 < argc) {
             o.only = argv[++i];
+        } else if (std::strcmp(argv[i], "--call") == 0 && i + 1 < argc) {
+            o.call = std::atol(argv[++i]);
         } else if (std::strcmp(argv[i], "--timeout") == 0 && i + 1 < argc) {
             o.timeoutSeconds = std::atoi(argv[++i]);
         } else {
-            std::fprintf(stderr, "usage: %s [--full] [--stage no-image|image|deleted] [--export NAME] [--timeout S] "
-                                 "[--verbose] [--count]\n", argv[0]);
+            std::fprintf(stderr, "usage: %s [--full] [--stage no-image|image|deleted] [--export NAME [--call N]] "
+                                 "[--timeout S] [--verbose] [--count]\n", argv[0]);
             std::exit(2);
         }
     }
     return o;
 }
 
-void report(const char* what, Stage stage, const std::string& call, const ChildEnd& end, int timeout)
+void report(const char* what, Stage stage, const std::string& call, const ChildEnd& end, const Options& o,
+            const char* name, std::size_t index)
 {
-    std::printf("%s [%s] %s: %s\n", what, stage_name(stage), call.c_str(), describe_end(end, timeout).c_str());
+    std::printf("%s [%s] %s: %s\n", what, stage_name(stage), call.c_str(),
+                describe_end(end, o.timeoutSeconds).c_str());
     if (!end.log.empty()) std::printf("%s\n", end.log.c_str());
+    std::printf("replay: ASAN_OPTIONS=symbolize=1 UBSAN_OPTIONS=symbolize=1:print_stacktrace=1 hostile_caller%s "
+                "--stage %s --export %s --call %zu\n",
+                o.full ? " --full" : "", stage_name(stage), name, index);
 }
 
 }  // namespace
@@ -111,7 +131,10 @@ int main(int argc, char** argv)
             const ExportInfo& info = kExports[e];
             if (options.only && std::strcmp(options.only, info.name) != 0) continue;
             if (stage == options.stages.front()) ++tally.exports;
-            for (const Row& row : covering_rows(info, design)) {
+            const std::vector<Row> rows = covering_rows(info, design);
+            for (std::size_t index = 0; index < rows.size(); ++index) {
+                if (options.call >= 0 && std::size_t(options.call) != index) continue;
+                const Row& row = rows[index];
                 ArgValue args[kMaxArgs];
                 fill_args(info, row, design.pools, memory, args);
                 const bool inside = inside_contract(info, args, image);
@@ -133,13 +156,13 @@ int main(int argc, char** argv)
                 // the buffer into the engine's memory.
                 if (!inside) {
                     ++tally.excused;
-                    if (options.verbose) report("excused", stage, call, end, options.timeoutSeconds);
+                    if (options.verbose) report("excused", stage, call, end, options, info.name, index);
                 } else if (!callDone) {
                     ++tally.deaths;
-                    report("DEATH", stage, call, end, options.timeoutSeconds);
+                    report("DEATH", stage, call, end, options, info.name, index);
                 } else {
                     ++tally.afterDeaths;
-                    report("DEATH AFTER", stage, call, end, options.timeoutSeconds);
+                    report("DEATH AFTER", stage, call, end, options, info.name, index);
                 }
             }
         }
