@@ -2,6 +2,7 @@
 
 #include "engine/guard.h"
 #include "engine/state.h"
+#include "imaging/rect_clip.h"
 #include "layers/pixel_formats.h"
 
 #include <algorithm>
@@ -23,11 +24,10 @@ namespace {
 void weigh_block(uint8_t* data, int32_t x, int32_t y, int32_t width, int32_t height) noexcept
 {
     if (!data || !filter_weight_applies()) return;
-    const int64_t row0 = std::max(y, 0), row1 = std::min<int64_t>(engine.height, int64_t{y} + height);
-    const int64_t col0 = std::max(x, 0), col1 = std::min<int64_t>(engine.width, int64_t{x} + width);
-    for (int64_t row = row0; row < row1; ++row) {
-        uint8_t* p = data + ((row - y) * width + (col0 - x)) * 4;
-        for (int64_t col = col0; col < col1; ++col, p += 4) {
+    const imaging::ClippedRect area = imaging::clip_rect(x, y, width, height, engine.width, engine.height);
+    for (int64_t row = area.rows.begin; row < area.rows.end; ++row) {
+        uint8_t* p = data + ((row - y) * width + (area.cols.begin - x)) * 4;
+        for (int64_t col = area.cols.begin; col < area.cols.end; ++col, p += 4) {
             const uint32_t w = filter_weight(static_cast<int32_t>(col), static_cast<int32_t>(row));
             p[3] = static_cast<uint8_t>(p[3] * (w * (1.0 / 65535)));
         }
