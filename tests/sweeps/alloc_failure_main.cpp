@@ -89,29 +89,33 @@ struct Tally {
     std::map<std::string, std::size_t> silentByExport;
 };
 
-// The names and paths a host passes: no text, a texture script and a
-// picture written for the sweep, and every name the engine looks up.
-std::vector<std::string> benign_texts()
+// A texture script and a picture for the exports that read files. Written
+// again before each call: an export that renames files (MUR_RenameFile) may
+// have moved them away in an earlier child.
+struct BenignFiles {
+    std::string script;
+    std::string picture;
+};
+
+void write_benign_files(const BenignFiles& files)
 {
-    const std::filesystem::path dir = std::filesystem::temp_directory_path() /
-                                      ("mur_alloc_sweep_" + std::to_string(getpid()));
-    std::filesystem::create_directories(dir);
-    const std::string script = (dir / "texture.lua").string();
-    std::ofstream(script) << "width, height = 6, 5\n"
-                             "function texel(x, y) local t = {x / 6, y / 5} return t[1], t[2], 0.5 end\n";
-    const std::string picture = (dir / "shape.png").string();
+    std::ofstream(files.script) << "width, height = 6, 5\n"
+                                   "function texel(x, y) local t = {x / 6, y / 5} return t[1], t[2], 0.5 end\n";
     std::vector<uint8_t> pixels(9 * 7 * 4);
     for (std::size_t i = 0; i < pixels.size(); ++i) pixels[i] = static_cast<uint8_t>(i * 37);
-    imaging::write_png(picture.c_str(), imaging::ConstImageView(pixels.data(), 9, 7, 9 * 4, 4));
-    std::vector<std::string> texts = {"", script, picture, "Add", "Subtract", "Replace"};
+    imaging::write_png(files.picture.c_str(), imaging::ConstImageView(pixels.data(), 9, 7, 9 * 4, 4));
+}
+
+BenignFiles g_files;
+
+// The names and paths a host passes: no text, the files above, and every
+// name the engine looks up.
+std::vector<std::string> benign_texts(const BenignFiles& files)
+{
+    std::vector<std::string> texts = {"", files.script, files.picture, "Add", "Subtract", "Replace"};
     for (const BlendModeInfo& mode : kBlendModes) texts.emplace_back(mode.name);
     for (const ipl::NativeFilter& filter : ipl::native_filters()) texts.emplace_back(filter.name);
     return texts;
-}
-
-void remove_benign_files(const std::vector<std::string>& texts)
-{
-    std::filesystem::remove_all(std::filesystem::path(texts[1]).parent_path());
 }
 
 // The slot a failure may replace, by the contract, for these arguments.
@@ -168,6 +172,7 @@ long count_allocations(const ExportInfo& info, const ArgValue* args, ChildEnd& e
 {
     end = run_in_child(
         [&](int fd) {
+            write_benign_files(g_files);
             const std::size_t before = mem::allocation_counts().attempts;
             arm_operator_new(true);
             CallResult result;
@@ -190,6 +195,7 @@ ChildFate run_child(const ExportInfo& info, const ArgValue* args, long n, Report
 {
     end = run_in_child(
         [&](int fd) {
+            write_benign_files(g_files);
             const Report r = call_with_failure(info, args, n);
             send_result(fd, &r, sizeof r);
             const Teardown t = use_and_tear_down();
@@ -342,8 +348,10 @@ int main(int argc, char** argv)
     const SweepOptions options =
         parse_sweep_options(argc, argv, {std::begin(kAllStages), std::end(kAllStages)},
                             "[--full] [--stage no-image|image|fresh-image|deleted] [--export NAME] [--verbose]");
+    const std::filesystem::path scratch = enter_scratch_folder("mur_alloc_sweep");
+    g_files = {(scratch / "texture.lua").string(), (scratch / "shape.png").string()};
     CallerMemory memory;
-    memory.benignTexts = benign_texts();
+    memory.benignTexts = benign_texts(g_files);
     map_caller_memory(memory);
     prepare_for_children();
 
@@ -361,7 +369,6 @@ int main(int argc, char** argv)
         if (!calls.empty()) allocating.insert(info.name);
         for (const auto& [attempts, row] : calls) sweep_call(sw, info, row, attempts);
     });
-    remove_benign_files(memory.benignTexts);
     tally.exports = allocating.size();
     std::printf("allocation failures (%s): %zu allocating exports, %zu calls, %zu failure points in %zu states; "
                 "crashes: %zu, leaks: %zu, changed states: %zu, missing failure texts: %zu "

@@ -100,6 +100,7 @@ int main(int argc, char** argv)
     design.pairwise = options.full;
     design.cheapPairs = 120;
 
+    enter_scratch_folder("mur_hostile_caller");
     CallerMemory memory;
     map_caller_memory(memory);
     prepare_for_children();
