@@ -10,7 +10,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
     return fuzz_picture_reader(data, size, [](const uint8_t* d, std::size_t n, mur::imaging::Rgba32Picture& picture,
                                               const mur::imaging::PictureLimits& limits) {
-        auto be32 = [](const uint8_t* p) { return uint32_t(p[0]) << 24 | uint32_t(p[1]) << 16 | uint32_t(p[2]) << 8 | p[3]; };
+        auto be32 = [](const uint8_t* p) {
+            return uint32_t(p[0]) << 24 | uint32_t(p[1]) << 16 | uint32_t(p[2]) << 8 | p[3];
+        };
         if (n >= 24 && std::memcmp(d + 12, "IHDR", 4) == 0 && !limits.allows(be32(d + 16), be32(d + 20))) return false;
         return mur::imaging::read_png_from_memory(d, n, picture);
     });

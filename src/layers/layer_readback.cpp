@@ -135,7 +135,8 @@ MUR_API int32_t MUR_GetRGBA32LayerCompressed(uint8_t* dst, int32_t, int32_t capa
         if (size == 0) return 0;
         const mem::Owned<uint8_t> buffer(x_NewCharUndoReduce(size));
         if (!buffer) return 0;
-        read_rgba32(*source, source->width, source->height, imaging::caller_rows(buffer.get(), int64_t{source->width} * 4));
+        read_rgba32(*source, source->width, source->height,
+                    imaging::caller_rows(buffer.get(), int64_t{source->width} * 4));
         const std::size_t packed =
             imaging::deflate_buffer(buffer.get(), size, dst, static_cast<std::size_t>(capacity), level);
         return static_cast<int32_t>(packed);
