@@ -271,11 +271,12 @@ MUR_API void MUR_LoadRGBA32Layer_BAD(uint8_t* src, int32_t, int32_t layer, int32
     guard("LoadRGBA32Layer", [&] {
         LayerRecord* target = live_layer(layer);
         if (!target || !src) return;
-        if (masked & 0xFF) MUR_AdjustRGBA32ByMaskAndTexture(src, a, b);
-        MUR_ClearMasked(0, 0, 0, 0);
+        // The working copy first: without it nothing is cleared or changed.
         const std::size_t pixels = image_pixels();
         const mem::Owned<uint16_t> wide(x_NewShortUndoReduce(static_cast<int64_t>(pixels * 4)));
         if (!wide) return;
+        if (masked & 0xFF) MUR_AdjustRGBA32ByMaskAndTexture(src, a, b);
+        MUR_ClearMasked(0, 0, 0, 0);
         for (std::size_t i = 0; i < pixels * 4; ++i) wide[i] = widen(src[i]);
         MergeRequest request;
         request.source = wide.get();

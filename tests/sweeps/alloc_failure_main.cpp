@@ -352,7 +352,7 @@ int main(int argc, char** argv)
     g_files = {(scratch / "texture.lua").string(), (scratch / "shape.png").string()};
     CallerMemory memory;
     memory.benignTexts = benign_texts(g_files);
-    map_caller_memory(memory);
+    map_caller_memory(memory, true);
     prepare_for_children();
 
     DesignOptions design;
