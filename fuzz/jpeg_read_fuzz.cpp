@@ -1,22 +1,8 @@
-// The JPEG reader on arbitrary bytes: no fault, nothing left allocated,
-// and a result is either a whole picture within the limits or none.
-#include "engine/memory.h"
+// The JPEG reader on arbitrary bytes (see picture_target.h).
 #include "imaging/jpeg_reader.h"
-#include "imaging/picture_limits.h"
-
-#include <cstdint>
+#include "picture_target.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
-    mur::imaging::PictureLimits limits;
-    limits.maxSide = 4096;
-    limits.maxPixels = uint64_t{1} << 22;
-    const std::size_t liveBefore = mur::mem::live_blocks();
-    mur::imaging::Rgba32Picture picture;
-    const bool ok = mur::imaging::read_jpeg_from_memory(data, size, picture, limits);
-    if (ok != (picture.pixels != nullptr)) __builtin_trap();
-    if (ok && !mur::imaging::PictureLimits{}.allows(picture.width, picture.height)) __builtin_trap();
-    mur::imaging::release_picture(picture);
-    if (mur::mem::live_blocks() != liveBefore) __builtin_trap();
-    return 0;
+    return fuzz_picture_reader(data, size, mur::imaging::read_jpeg_from_memory);
 }

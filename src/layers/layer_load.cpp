@@ -217,11 +217,12 @@ void layers::load_rgba32_layer_bad(uint8_t* src, int32_t layer, int32_t a, int32
 {
     LayerRecord* target = live_layer(layer);
     if (!target || !src) return;
-    if (masked & 0xFF) layers::weigh_by_texture_and_mask(src, 0, 0, a, b);
-    layers::clear_masked(0, 0, 0, 0);
+    // The working copy first: without it nothing is cleared or changed.
     const std::size_t pixels = image_pixels();
     const mem::Owned<uint16_t> wide(x_NewShortUndoReduce(static_cast<int64_t>(pixels * 4)));
     if (!wide) return;
+    if (masked & 0xFF) layers::weigh_by_texture_and_mask(src, 0, 0, a, b);
+    layers::clear_masked(0, 0, 0, 0);
     for (std::size_t i = 0; i < pixels * 4; ++i) wide[i] = widen(src[i]);
     MergeRequest request;
     request.source = wide.get();

@@ -375,6 +375,19 @@ TEST_F(PixelLoad, OldLoadClearsThenLaysThePictureOver)
     expect_pixel(at(1, 0), 51200, 25600, 12800, 65280);
 }
 
+TEST_F(PixelLoad, OldLoadWithoutItsWorkingCopyLeavesLayerAndPictureAlone)
+{
+    fill_layer(layer(), 1000, 2000, 3000, 40000);
+    set_texture(127);
+    auto p = picture(200, 100, 50, 255);
+    const auto before = p;
+    mem::fail_allocations(0, -1);
+    MUR_LoadRGBA32Layer_BAD(p.data(), 0, 2, W, H, 1);
+    mem::reset_failures();
+    expect_pixel(at(3, 3), 1000, 2000, 3000, 40000);
+    EXPECT_EQ(p, before);
+}
+
 TEST_F(PixelLoad, OldLoadWeighsThePictureWhenMasked)
 {
     set_texture(127);  // weight 65023 by rule B

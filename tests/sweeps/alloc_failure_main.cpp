@@ -35,6 +35,7 @@
 #include "sweeps/engine_stages.h"
 #include "sweeps/export_table.h"
 #include "sweeps/state_digest.h"
+#include "sweeps/sweep_options.h"
 
 #include <unistd.h>
 
@@ -60,13 +61,6 @@ constexpr const char* kSentinel = "allocation sweep: no failure text";
 constexpr int kTimeoutSeconds = 60;
 constexpr std::size_t kRowsPerExport = 6;
 constexpr std::size_t kQuickPoints = 48;
-
-struct Options {
-    bool full = false;
-    bool verbose = false;
-    std::vector<Stage> stages{std::begin(kAllStages), std::end(kAllStages)};
-    const char* only = nullptr;
-};
 
 // What a child reports about one call, sent right after it.
 struct Report {
@@ -95,53 +89,33 @@ struct Tally {
     std::map<std::string, std::size_t> silentByExport;
 };
 
-Options parse(int argc, char** argv)
-{
-    Options o;
-    for (int i = 1; i < argc; ++i) {
-        Stage stage;
-        if (std::strcmp(argv[i], "--full") == 0) {
-            o.full = true;
-        } else if (std::strcmp(argv[i], "--verbose") == 0) {
-            o.verbose = true;
-        } else if (std::strcmp(argv[i], "--stage") == 0 && i + 1 < argc && stage_from_name(argv[i + 1], stage)) {
-            o.stages = {stage};
-            ++i;
-        } else if (std::strcmp(argv[i], "--export") == 0 && i + 1 < argc) {
-            o.only = argv[++i];
-        } else {
-            std::fprintf(stderr, "usage: %s [--full] [--stage no-image|image|fresh-image|deleted] [--export NAME] "
-                                 "[--verbose]\n",
-                         argv[0]);
-            std::exit(2);
-        }
-    }
-    return o;
-}
+// A texture script and a picture for the exports that read files. Written
+// again before each call: an export that renames files (MUR_RenameFile) may
+// have moved them away in an earlier child.
+struct BenignFiles {
+    std::string script;
+    std::string picture;
+};
 
-// The names and paths a host passes: no text, a texture script and a
-// picture written for the sweep, and every name the engine looks up.
-std::vector<std::string> benign_texts()
+void write_benign_files(const BenignFiles& files)
 {
-    const std::filesystem::path dir = std::filesystem::temp_directory_path() /
-                                      ("mur_alloc_sweep_" + std::to_string(getpid()));
-    std::filesystem::create_directories(dir);
-    const std::string script = (dir / "texture.lua").string();
-    std::ofstream(script) << "width, height = 6, 5\n"
-                             "function texel(x, y) local t = {x / 6, y / 5} return t[1], t[2], 0.5 end\n";
-    const std::string picture = (dir / "shape.png").string();
+    std::ofstream(files.script) << "width, height = 6, 5\n"
+                                   "function texel(x, y) local t = {x / 6, y / 5} return t[1], t[2], 0.5 end\n";
     std::vector<uint8_t> pixels(9 * 7 * 4);
     for (std::size_t i = 0; i < pixels.size(); ++i) pixels[i] = static_cast<uint8_t>(i * 37);
-    imaging::write_png(picture.c_str(), imaging::ConstImageView(pixels.data(), 9, 7, 9 * 4, 4));
-    std::vector<std::string> texts = {"", script, picture, "Add", "Subtract", "Replace"};
+    imaging::write_png(files.picture.c_str(), imaging::ConstImageView(pixels.data(), 9, 7, 9 * 4, 4));
+}
+
+BenignFiles g_files;
+
+// The names and paths a host passes: no text, the files above, and every
+// name the engine looks up.
+std::vector<std::string> benign_texts(const BenignFiles& files)
+{
+    std::vector<std::string> texts = {"", files.script, files.picture, "Add", "Subtract", "Replace"};
     for (const BlendModeInfo& mode : kBlendModes) texts.emplace_back(mode.name);
     for (const ipl::NativeFilter& filter : ipl::native_filters()) texts.emplace_back(filter.name);
     return texts;
-}
-
-void remove_benign_files(const std::vector<std::string>& texts)
-{
-    std::filesystem::remove_all(std::filesystem::path(texts[1]).parent_path());
 }
 
 // The slot a failure may replace, by the contract, for these arguments.
@@ -198,6 +172,7 @@ long count_allocations(const ExportInfo& info, const ArgValue* args, ChildEnd& e
 {
     end = run_in_child(
         [&](int fd) {
+            write_benign_files(g_files);
             const std::size_t before = mem::allocation_counts().attempts;
             arm_operator_new(true);
             CallResult result;
@@ -220,6 +195,7 @@ ChildFate run_child(const ExportInfo& info, const ArgValue* args, long n, Report
 {
     end = run_in_child(
         [&](int fd) {
+            write_benign_files(g_files);
             const Report r = call_with_failure(info, args, n);
             send_result(fd, &r, sizeof r);
             const Teardown t = use_and_tear_down();
@@ -257,14 +233,126 @@ std::vector<long> failure_points(std::size_t attempts, bool full)
     return points;
 }
 
+// What the sweep of one stage works with.
+struct Sweep {
+    const SweepOptions& options;
+    const DesignOptions& design;
+    const CallerMemory& memory;
+    Tally& tally;
+    Stage stage;
+    std::set<std::string>& allocating;
+};
+
+// The ordinary calls of an export that allocate: one row for each number of
+// allocations met, a few at most.
+std::map<std::size_t, Row> allocating_calls(Sweep& sw, const ImageSize& image, const ExportInfo& info)
+{
+    std::map<std::size_t, Row> byAttempts;
+    for (const Row& row : covering_rows(info, sw.design)) {
+        std::vector<ArgValue> args(kMaxArgs);
+        fill_args(info, row, sw.design.pools, sw.memory, args.data());
+        if (!inside_contract(info, args.data(), image)) continue;
+        ChildEnd end;
+        const long attempts = count_allocations(info, args.data(), end);
+        if (attempts < 0) {
+            ++sw.tally.crashes;
+            std::printf("CRASH [%s] %s without a failure: %s\n%s\n", stage_name(sw.stage),
+                        describe_call(info, row, sw.design.pools, sw.memory).c_str(),
+                        describe_end(end, kTimeoutSeconds).c_str(), end.log.c_str());
+            continue;
+        }
+        if (attempts > 0 && byAttempts.size() < kRowsPerExport && !byAttempts.count(std::size_t(attempts)))
+            byAttempts.emplace(std::size_t(attempts), row);
+    }
+    return byAttempts;
+}
+
+// Fails each allocation of one call in turn and checks what is left.
+void sweep_call(Sweep& sw, const ExportInfo& info, const Row& row, std::size_t attempts)
+{
+    Tally& tally = sw.tally;
+    ++tally.calls;
+    std::vector<ArgValue> args(kMaxArgs);
+    fill_args(info, row, sw.design.pools, sw.memory, args.data());
+    Report base;
+    Teardown baseGone;
+    ChildEnd end;
+    if (run_child(info, args.data(), 0, base, baseGone, end) != ChildFate::Lived) return;
+    const std::string call = describe_call(info, row, sw.design.pools, sw.memory);
+    auto fail = [&](std::size_t& counter, const char* what, long n, const std::string& detail) {
+        ++counter;
+        std::printf("%s [%s] %s, allocation %ld of %zu failing: %s\n", what, stage_name(sw.stage), call.c_str(), n,
+                    attempts, detail.c_str());
+    };
+    if (baseGone.liveBlocks > 0 || base.newBlocks > 0 || baseGone.lsanLeaks > 0)
+        fail(tally.leaks, "LEAK", 0,
+             std::to_string(baseGone.liveBlocks) + " engine blocks after teardown, " +
+                 std::to_string(base.newBlocks) + " operator new blocks kept");
+    const bool full = sw.options.full;
+    const std::vector<long> points = failure_points(attempts, full);
+    for (std::size_t i = 0; i < points.size() || full; ++i) {
+        const long n = i < points.size() ? points[i] : long(attempts + 1 + i - points.size());
+        Report r;
+        Teardown gone;
+        const ChildFate fate = run_child(info, args.data(), n, r, gone, end);
+        if (fate == ChildFate::DiedInCall) {
+            fail(tally.crashes, "CRASH", n, describe_end(end, kTimeoutSeconds) + "\n" + end.log);
+            continue;
+        }
+        if (!r.hit) break;  // the call met no failure: every point was tried
+        ++tally.points;
+        if (fate == ChildFate::DiedAfter) {
+            fail(tally.crashes, "CRASH AFTER", n,
+                 std::string("the host's next calls died after \"") + r.text + "\": " +
+                     describe_end(end, kTimeoutSeconds) + "\n" + end.log);
+            continue;
+        }
+        if (gone.liveBlocks > baseGone.liveBlocks || r.newBlocks > base.newBlocks || gone.lsanLeaks)
+            fail(tally.leaks, "LEAK", n,
+                 std::to_string(gone.liveBlocks) + " engine blocks after teardown (" +
+                     std::to_string(baseGone.liveBlocks) + " without the failure), " + std::to_string(r.newBlocks) +
+                     " operator new blocks kept");
+        // Pointers are compared by being null or not: the same call may get
+        // another block.
+        const bool pointer = info.returns == ReturnKind::Pointer || info.returns == ReturnKind::Text;
+        const bool sameResult = pointer ? (r.result == 0) == (base.result == 0) : r.result == base.result;
+        const bool reported = r.textSet || !sameResult;
+        std::string changed;
+        const bool unchanged = kept_what_it_must(info, r.before, r.after, changed);
+        const bool complete = r.after.layers == base.after.layers && r.after.paint == base.after.paint &&
+                              r.after.mask == base.after.mask && sameResult;
+        if (r.thrown && !r.textSet)
+            fail(tally.textless, "NO TEXT", n, "an allocation threw and the last-error text was not set");
+        if (reported) {
+            ++tally.reported;
+            if (!unchanged)
+                fail(tally.changed, "CHANGED", n, std::string("reported \"") + r.text + "\" but changed the " + changed);
+        } else if (complete) {
+            ++tally.absorbed;
+        } else if (r.after == r.before) {
+            ++tally.silent;
+            ++tally.silentByExport[info.name];
+        } else {
+            fail(tally.changed, "CHANGED", n, "reported nothing, did part of its work (" + changed + ")");
+        }
+        if (sw.options.verbose)
+            std::printf("  %s N=%ld: %s\n", info.name, n,
+                        reported ? r.text : complete ? "absorbed" : unchanged ? "silent" : "partial");
+    }
+}
+
 }  // namespace
 
 int main(int argc, char** argv)
 {
-    const Options options = parse(argc, argv);
+    const SweepOptions options =
+        parse_sweep_options(argc, argv, {std::begin(kAllStages), std::end(kAllStages)},
+                            "[--full] [--stage no-image|image|fresh-image|deleted] [--export NAME] [--verbose]");
+    const std::filesystem::path scratch = enter_scratch_folder("mur_alloc_sweep");
+    g_files = {(scratch / "texture.lua").string(), (scratch / "shape.png").string()};
     CallerMemory memory;
-    memory.benignTexts = benign_texts();
-    map_caller_memory(memory);
+    memory.benignTexts = benign_texts(g_files);
+    map_caller_memory(memory, true);
     prepare_for_children();
 
     DesignOptions design;
@@ -275,101 +363,12 @@ int main(int argc, char** argv)
 
     Tally tally;
     std::set<std::string> allocating;
-    for (Stage stage : options.stages) {
-        build_stage(stage);
-        const ImageSize image = current_image();
-        for (std::size_t e = 0; e < kExportCount; ++e) {
-            const ExportInfo& info = kExports[e];
-            if (options.only && std::strcmp(options.only, info.name) != 0) continue;
-            // Discovery: which ordinary calls allocate, and how much.
-            std::map<std::size_t, Row> byAttempts;
-            for (const Row& row : covering_rows(info, design)) {
-                std::vector<ArgValue> args(kMaxArgs);
-                fill_args(info, row, design.pools, memory, args.data());
-                if (!inside_contract(info, args.data(), image)) continue;
-                ChildEnd end;
-                const long attempts = count_allocations(info, args.data(), end);
-                if (attempts < 0) {
-                    ++tally.crashes;
-                    std::printf("CRASH [%s] %s without a failure: %s\n%s\n", stage_name(stage),
-                                describe_call(info, row, design.pools, memory).c_str(),
-                                describe_end(end, kTimeoutSeconds).c_str(), end.log.c_str());
-                    continue;
-                }
-                if (attempts > 0 && byAttempts.size() < kRowsPerExport && !byAttempts.count(std::size_t(attempts)))
-                    byAttempts.emplace(std::size_t(attempts), row);
-            }
-            if (!byAttempts.empty()) allocating.insert(info.name);
-            for (const auto& [attempts, row] : byAttempts) {
-                ++tally.calls;
-                std::vector<ArgValue> args(kMaxArgs);
-                fill_args(info, row, design.pools, memory, args.data());
-                Report base;
-                Teardown baseGone;
-                ChildEnd end;
-                if (run_child(info, args.data(), 0, base, baseGone, end) != ChildFate::Lived) continue;
-                const std::string call = describe_call(info, row, design.pools, memory);
-                auto fail = [&](std::size_t& counter, const char* what, long n, const std::string& detail) {
-                    ++counter;
-                    std::printf("%s [%s] %s, allocation %ld of %zu failing: %s\n", what, stage_name(stage),
-                                call.c_str(), n, attempts, detail.c_str());
-                };
-                if (baseGone.liveBlocks > 0 || base.newBlocks > 0 || baseGone.lsanLeaks > 0)
-                    fail(tally.leaks, "LEAK", 0,
-                         std::to_string(baseGone.liveBlocks) + " engine blocks after teardown, " +
-                             std::to_string(base.newBlocks) + " operator new blocks kept");
-                std::vector<long> points = failure_points(attempts, options.full);
-                for (std::size_t i = 0; i < points.size() || options.full; ++i) {
-                    const long n = i < points.size() ? points[i] : points.empty() ? 1 : points.back() + long(i - points.size() + 1);
-                    Report r;
-                    Teardown gone;
-                    const ChildFate fate = run_child(info, args.data(), n, r, gone, end);
-                    if (fate == ChildFate::DiedInCall) {
-                        fail(tally.crashes, "CRASH", n, describe_end(end, kTimeoutSeconds) + "\n" + end.log);
-                        continue;
-                    }
-                    if (!r.hit) break;  // the call met no failure: every point was tried
-                    ++tally.points;
-                    if (fate == ChildFate::DiedAfter) {
-                        fail(tally.crashes, "CRASH AFTER", n,
-                             std::string("the host's next calls died after \"") + r.text + "\": " +
-                                 describe_end(end, kTimeoutSeconds) + "\n" + end.log);
-                        continue;
-                    }
-                    if (gone.liveBlocks > baseGone.liveBlocks || r.newBlocks > base.newBlocks || gone.lsanLeaks)
-                        fail(tally.leaks, "LEAK", n,
-                             std::to_string(gone.liveBlocks) + " engine blocks after teardown (" +
-                                 std::to_string(baseGone.liveBlocks) + " without the failure), " +
-                                 std::to_string(r.newBlocks) + " operator new blocks kept");
-                    const bool reported = r.textSet || r.result != base.result;
-                    std::string changed;
-                    const bool unchanged = kept_what_it_must(info, r.before, r.after, changed);
-                    const bool complete = r.after.layers == base.after.layers && r.after.paint == base.after.paint &&
-                                          r.after.mask == base.after.mask && r.result == base.result;
-                    if (r.thrown && !r.textSet)
-                        fail(tally.textless, "NO TEXT", n, "an allocation threw and the last-error text was not set");
-                    if (reported) {
-                        ++tally.reported;
-                        if (!unchanged)
-                            fail(tally.changed, "CHANGED", n,
-                                 std::string("reported \"") + r.text + "\" but changed the " + changed);
-                    } else if (complete) {
-                        ++tally.absorbed;
-                    } else if (r.after == r.before) {
-                        ++tally.silent;
-                        ++tally.silentByExport[info.name];
-                    } else {
-                        fail(tally.changed, "CHANGED", n, "reported nothing, did part of its work (" + changed + ")");
-                    }
-                    if (options.verbose)
-                        std::printf("  %s N=%ld: %s\n", info.name, n,
-                                    reported ? r.text : complete ? "absorbed" : unchanged ? "silent" : "partial");
-                }
-            }
-        }
-        test::reset_engine();
-    }
-    remove_benign_files(memory.benignTexts);
+    for_each_stage_export(options, [&](Stage stage, const ImageSize& image, const ExportInfo& info) {
+        Sweep sw{options, design, memory, tally, stage, allocating};
+        const std::map<std::size_t, Row> calls = allocating_calls(sw, image, info);
+        if (!calls.empty()) allocating.insert(info.name);
+        for (const auto& [attempts, row] : calls) sweep_call(sw, info, row, attempts);
+    });
     tally.exports = allocating.size();
     std::printf("allocation failures (%s): %zu allocating exports, %zu calls, %zu failure points in %zu states; "
                 "crashes: %zu, leaks: %zu, changed states: %zu, missing failure texts: %zu "

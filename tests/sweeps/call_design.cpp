@@ -112,9 +112,13 @@ std::vector<Row> covering_rows(const ExportInfo& info, const DesignOptions& opti
     return rows;
 }
 
-void map_caller_memory(CallerMemory& memory)
+void map_caller_memory(CallerMemory& memory, bool patterned)
 {
-    for (uint8_t*& buffer : memory.buffers) buffer = map_guarded(kBufferBytes);
+    for (uint8_t*& buffer : memory.buffers) {
+        buffer = map_guarded(kBufferBytes);
+        if (patterned)
+            for (std::size_t i = 0; i < (std::size_t{1} << 20); ++i) buffer[i] = static_cast<uint8_t>(i * 37 + i / 251);
+    }
     for (char*& text : memory.emptyText) text = reinterpret_cast<char*>(map_guarded(4096));
     memory.longText = reinterpret_cast<char*>(map_guarded(kBufferBytes));
     std::memset(memory.longText, 'A', kBufferBytes - 1);

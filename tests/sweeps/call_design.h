@@ -54,8 +54,10 @@ struct CallerMemory {
     std::vector<std::string> benignTexts;  // names and paths of the benign pool
 };
 
-// Maps the buffers once per process (call before forking children).
-void map_caller_memory(CallerMemory& memory);
+// Maps the buffers once per process (call before forking children). With
+// `patterned`, the first megabyte of each buffer holds a pattern instead of
+// zeros, so that a call that loads it and one that only clears differ.
+void map_caller_memory(CallerMemory& memory, bool patterned = false);
 
 // The values of a row.
 void fill_args(const ExportInfo& info, const Row& row, Pools pools, const CallerMemory& memory, ArgValue* args);

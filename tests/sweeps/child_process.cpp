@@ -9,12 +9,23 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <filesystem>
 
 namespace mur::sweep {
 namespace {
 
 int g_childThreads = 1;
 std::FILE* g_log = nullptr;
+std::filesystem::path g_scratch;
+pid_t g_scratchOwner = 0;
+
+void remove_scratch_folder()
+{
+    if (getpid() != g_scratchOwner) return;
+    std::error_code ignored;
+    std::filesystem::current_path(std::filesystem::temp_directory_path(), ignored);
+    std::filesystem::remove_all(g_scratch, ignored);
+}
 
 }  // namespace
 
@@ -27,6 +38,16 @@ void prepare_for_children()
         std::perror("tmpfile");
         std::exit(2);
     }
+}
+
+std::string enter_scratch_folder(const char* name)
+{
+    g_scratch = std::filesystem::temp_directory_path() / (std::string(name) + "_" + std::to_string(getpid()));
+    std::filesystem::create_directories(g_scratch);
+    std::filesystem::current_path(g_scratch);
+    g_scratchOwner = getpid();
+    std::atexit(remove_scratch_folder);
+    return g_scratch.string();
 }
 
 void send_result(int fd, const void* bytes, std::size_t size)

@@ -20,6 +20,11 @@ struct ChildEnd {
 // cannot start one of its own); children get the usual team back.
 void prepare_for_children();
 
+// Makes a scratch folder under the system's temporary folder the working
+// folder, and removes it when the program ends: files that exports write or
+// rename under relative names land there. Returns its path.
+std::string enter_scratch_folder(const char* name);
+
 // Runs body(resultFd) in a child that is killed after `timeoutSeconds`.
 ChildEnd run_in_child(const std::function<void(int resultFd)>& body, int timeoutSeconds);
 

@@ -58,8 +58,9 @@ def parse_header(text):
                     fail("%s: argument %s has type %r, which the sweeps do not know" % (name, aname, ctype))
                 args.append((kind, ctype, aname))
         exports.append((name, RETURNS[ret], args))
-    if not exports:
-        fail("no exports found in the header")
+    declared = len(re.findall(r"^\s*MUR_API\b", text, flags=re.M))
+    if not exports or len(exports) != declared:
+        fail("read %d exports of the %d MUR_API lines in the header" % (len(exports), declared))
     return exports
 
 
