@@ -32,11 +32,11 @@ for t in "${targets[@]}"; do
         left=$((cpu_goal - cpu))
         log="$build/fuzz_long_${t}_$round.log"
         start=$(date +%s)
-        /usr/bin/time -f "%U %S" -o "$build/fuzz_long_time" nice -n 19 "$build/fuzz/fuzz_$t" \
+        /usr/bin/time -f "%U %S" -o "$build/fuzz_long_$t.time" nice -n 19 "$build/fuzz/fuzz_$t" \
             -max_total_time=$((left < 600 ? left : 600)) -timeout=25 -rss_limit_mb=2560 -print_final_stats=1 \
             "${dict[@]}" -artifact_prefix="$build/findings/$t/" "${inputs[@]}" > "$log" 2>&1
         rc=$?
-        used=$(awk '{printf "%d", $1 + $2}' "$build/fuzz_long_time")
+        used=$(awk '{printf "%d", $1 + $2}' "$build/fuzz_long_$t.time")
         [ "$used" -gt 0 ] || used=$(( $(date +%s) - start ))
         cpu=$((cpu + used))
         execs=$((execs + $(grep -E 'stat::number_of_executed_units' "$log" | awk '{s += $2} END {print s + 0}')))
