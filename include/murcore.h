@@ -1528,7 +1528,8 @@ MUR_API void MUR_IPLResize(int32_t width, int32_t height, const char* filterName
  * The seams are chosen on all layers laid over each other and taken out of
  * every layer alike, so the layers stay in register. While the mask is
  * enabled the seams avoid what it protects (values near 0). Does nothing
- * when the layers differ in size.
+ * when the layers differ in size, when they are one pixel wide or high, or
+ * for a new size of 1 x 1.
  * @param width, height  the new size, 1..262144.
  * @param ignored  ignored.
  * @par Last error

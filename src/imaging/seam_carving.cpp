@@ -79,7 +79,10 @@ bool seam_carve(const ConstImageView& guide, const ConstImageView& keep, const C
                 const ImageView* results, int32_t count, int32_t newWidth, int32_t newHeight) noexcept
 {
     const int32_t width = guide.width, height = guide.height;
-    if (!packed(guide, 4, width, height) || width < 1 || height < 1 || newWidth < 1 || newHeight < 1) return false;
+    if (!packed(guide, 4, width, height) || newWidth < 1 || newHeight < 1) return false;
+    // The library fails on pictures one pixel across and on carving down to
+    // a single pixel.
+    if (width < 2 || height < 2 || (newWidth == 1 && newHeight == 1)) return false;
     if (keep.data && (keep.bytesPerPixel != 2 || keep.width != width || keep.height != height)) return false;
     if (count < 0 || (count > 0 && (!sources || !results))) return false;
     for (int32_t i = 0; i < count; ++i) {
@@ -104,6 +107,9 @@ bool seam_carve(const ConstImageView& guide, const ConstImageView& keep, const C
     }
     if (lqr_carver_init(root.get(), 1, 0.0f) != LQR_OK) return false;
     if (keep.data && !add_bias(root.get(), keep, width, height)) return false;
+    // Nor can it turn to the other direction once the picture is one pixel
+    // wide, so a width of 1 is carved last.
+    lqr_carver_set_resize_order(root.get(), newWidth == 1 ? LQR_RES_ORDER_VERT : LQR_RES_ORDER_HOR);
     if (lqr_carver_resize(root.get(), newWidth, newHeight) != LQR_OK) return false;
 
     // The attached carvers in the order they were attached.

@@ -17,8 +17,9 @@ namespace mur::imaging {
 // pixel is kept (65535: a seam goes through it only when no path around
 // exists). Each `results[i]` must be newWidth x newHeight. Enlarging works
 // too: seams are then doubled. False when the sizes do not fit, a new side
-// is below 1, or the carver fails (its memory comes from GLib); the results
-// may then be partly written.
+// is below 1, the picture has a side of 1 or the new size is 1 x 1 (the
+// library cannot carve those), or the carver fails (its memory comes from
+// GLib); the results may then be partly written.
 bool seam_carve(const ConstImageView& guide, const ConstImageView& keep, const ConstImageView* sources,
                 const ImageView* results, int32_t count, int32_t newWidth, int32_t newHeight) noexcept;
 

@@ -23,7 +23,7 @@ void set_color_alpha_rgba_buf(uint8_t* data, int32_t width, int32_t height, int3
 void resize_document(int32_t width, int32_t height, const char* filterName);
 // Seam-carved to the new size along the same seams in every layer (the
 // seams avoid what the enabled mask protects); nothing happens when the
-// layers differ in size.
+// layers differ in size or the carver cannot (sides of 1, a new 1 x 1).
 void seam_carve_document(int32_t width, int32_t height);
 // A canvas of the new size with the old picture at the anchor ("TL" .. "BR",
 // others the top left); uncovered pixels: the background the colour, slots

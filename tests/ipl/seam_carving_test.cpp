@@ -134,12 +134,25 @@ TEST_F(SeamCarving, EnlargesAndShortensTooKeepingTheLayersInRegister)
               0);
 }
 
-TEST_F(SeamCarving, LayersOfDifferentSizesAreLeftAlone)
+TEST_F(SeamCarving, LayersOfDifferentSizesAndSizesTheCarverCannotTakeAreLeftAlone)
 {
+    MUR_IPLSeamCarvingRGBA(1, 1, 0);
+    EXPECT_EQ(engine.layers.slots[1].width, kW);
     ASSERT_EQ(MUR_CreateLayer(4, kW / 2, kH), 1);
     MUR_IPLSeamCarvingRGBA(kW - 5, kH, 0);
     EXPECT_EQ(engine.layers.slots[1].width, kW);
     EXPECT_EQ(engine.layers.slots[4].width, kW / 2);
+    // One pixel high: nothing to carve.
+    MUR_DeleteLayer(4);
+    MUR_IPLResize(kW, 1, "Box");
+    MUR_IPLSeamCarvingRGBA(kW - 5, 3, 0);
+    EXPECT_EQ(engine.layers.slots[1].width, kW);
+    EXPECT_EQ(engine.layers.slots[1].height, 1);
+    // A width of 1 from a wider picture works.
+    MUR_IPLResize(kW, kH, "Box");
+    MUR_IPLSeamCarvingRGBA(1, kH + 2, 0);
+    EXPECT_EQ(engine.layers.slots[1].width, 1);
+    EXPECT_EQ(engine.layers.slots[2].height, kH + 2);
 }
 
 }  // namespace
