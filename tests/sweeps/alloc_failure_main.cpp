@@ -133,7 +133,7 @@ std::vector<std::string> benign_texts()
     std::vector<uint8_t> pixels(9 * 7 * 4);
     for (std::size_t i = 0; i < pixels.size(); ++i) pixels[i] = static_cast<uint8_t>(i * 37);
     imaging::write_png(picture.c_str(), imaging::ConstImageView(pixels.data(), 9, 7, 9 * 4, 4));
-    std::vector<std::string> texts = {"", script, picture, "Add", "Subtract", "Replace"};
+    std::vector<std::string> texts = {"", script, picture, "Add", "Subtract", "Replace", "MC", "Bicubic"};
     for (const BlendModeInfo& mode : kBlendModes) texts.emplace_back(mode.name);
     for (const ipl::NativeFilter& filter : ipl::native_filters()) texts.emplace_back(filter.name);
     return texts;
