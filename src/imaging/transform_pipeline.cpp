@@ -85,11 +85,15 @@ void process_rows(const sampling::Chain& chain, const ConstImageView& src, const
         Run row[kMaxRuns];
         const int n = runs(y, row);
         double px[sampling::kChunk], py[sampling::kChunk];
+        const bool affine = chain.count == 1 && chain.stages[0].affine;
         for (int r = 0; r < n; ++r)
             for (int32_t x = row[r].begin; x < row[r].end; x += sampling::kChunk) {
                 const int32_t count = std::min(sampling::kChunk, row[r].end - x);
+                uint8_t* out = dst.row(y) + std::ptrdiff_t{x} * 4;
+                if (affine && sampling::sample_affine_run(src, chain.stages[0].value, x, y, count, edge, fill, out))
+                    continue;
                 sampling::source_positions(chain, x, y, count, px, py);
-                sampling::sample_run(src, px, py, count, edge, fill, dst.row(y) + std::ptrdiff_t{x} * 4);
+                sampling::sample_run(src, px, py, count, edge, fill, out);
             }
     }
 }

@@ -28,6 +28,13 @@ void source_positions(const Chain& chain, int32_t x0, int32_t y, int32_t count, 
 void sample_run(const ConstImageView& src, const double* x, const double* y, int32_t count, EdgeMode edge,
                 uint32_t fill, uint8_t* out) noexcept;
 
+// The same for the destination pixels (x0 .. x0 + count - 1, y) of a chain
+// that is one affine map `m`, stepping along the row in fixed point. False
+// (nothing written) when the run reaches too far for that; sample_run then
+// does it.
+bool sample_affine_run(const ConstImageView& src, const double* m, int32_t x0, int32_t y, int32_t count, EdgeMode edge,
+                       uint32_t fill, uint8_t* out) noexcept;
+
 bool usable_rgba32(const ConstImageView& v) noexcept;
 
 }  // namespace mur::imaging::sampling

@@ -99,6 +99,21 @@ TEST(TransformPipeline, FractionalPositionsMixTheFourNeighboursAndTheEdge)
     }
 }
 
+TEST(TransformPipeline, LongRowsOfOneAffineMapStayOnTheirPositions)
+{
+    // Rows of several hundred pixels, with steps that are no fraction of a
+    // power of two: a position carried along the row must not drift.
+    const Picture src(700, 9, 13);
+    Picture out(700, 9, 14);
+    const double m[6] = {0.98137, 0.0317, 1.7093, -0.00731, 0.9911, 0.4129};
+    TransformPipeline p;
+    ASSERT_TRUE(add_affine_transform(p, m));
+    ASSERT_TRUE(process_transforms(p, src.view(), out.view(), EdgeMode::Wrap, 0));
+    expect_sampled(out, src, [&](int32_t x, int32_t y, double& sx, double& sy) {
+        sx = m[0] * x + m[1] * y + m[2], sy = m[3] * x + m[4] * y + m[5];
+    }, EdgeMode::Wrap, 0, 2.0);
+}
+
 TEST(TransformPipeline, MapsRunInTheOrderAddedAndAffineOnesMergeToTheSame)
 {
     const Picture src(10, 10, 5);
