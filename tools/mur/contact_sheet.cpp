@@ -1,6 +1,7 @@
 #include "contact_sheet.h"
 
 #include <algorithm>
+#include <cstdio>
 #include <cstring>
 
 namespace mur_tool {
@@ -64,6 +65,22 @@ Picture shrink_to_width(const Picture& in, int width)
                 out.rgba[(std::size_t(y) * out.width + x) * 4 + c] = static_cast<uint8_t>(sum / (factor * factor));
             }
     return out;
+}
+
+bool read_sheet_picture(const char* command, const char* path, int width, int minSide, Picture& photo)
+{
+    Picture original;
+    std::string error;
+    if (!read_png(path, original, error)) {
+        std::fprintf(stderr, "mur %s: %s\n", command, error.c_str());
+        return false;
+    }
+    photo = shrink_to_width(original, width);
+    if (photo.width < minSide || photo.height < minSide) {
+        std::fprintf(stderr, "mur %s: %s is too small\n", command, path);
+        return false;
+    }
+    return true;
 }
 
 std::vector<uint8_t> over_checkerboard(const std::vector<uint8_t>& rgba, int w, int h)

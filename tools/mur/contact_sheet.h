@@ -15,6 +15,11 @@ namespace mur_tool {
 // `width`, averaging boxes; narrower pictures come back as they are.
 Picture shrink_to_width(const Picture& in, int width);
 
+// Reads the picture a sheet is made from and shrinks it to at most `width`
+// wide; false, with the reason on stderr after "mur COMMAND: ", when it
+// cannot be read or comes out smaller than minSide on a side.
+bool read_sheet_picture(const char* command, const char* path, int width, int minSide, Picture& photo);
+
 // RGB of the picture laid over a grey checkerboard.
 std::vector<uint8_t> over_checkerboard(const std::vector<uint8_t>& rgba, int w, int h);
 

@@ -98,18 +98,10 @@ std::vector<uint8_t> mask_as_grey(int w, int h)
 
 int filters_sheet(const char* inPath, const char* outPath)
 {
-    Picture original;
-    std::string error;
-    if (!read_png(inPath, original, error)) {
-        std::fprintf(stderr, "mur filters: %s\n", error.c_str());
-        return 1;
-    }
-    const Picture photo = shrink_to_width(original, kCellWidth);
+    Picture photo;
+    if (!read_sheet_picture("filters", inPath, kCellWidth, 3, photo)) return 1;
     const int w = photo.width, h = photo.height;
-    if (w < 3 || h < 3) {
-        std::fprintf(stderr, "mur filters: %s is too small\n", inPath);
-        return 1;
-    }
+    std::string error;
 
     MUR_CreateImage(nullptr, w, h, 64, 0);
     if (!MUR_CreateLayer(2, w, h)) {

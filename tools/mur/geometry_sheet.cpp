@@ -122,18 +122,10 @@ std::vector<Step> steps()
 
 int geometry_sheet(const char* inPath, const char* outPath)
 {
-    Picture original;
-    std::string error;
-    if (!read_png(inPath, original, error)) {
-        std::fprintf(stderr, "mur geometry: %s\n", error.c_str());
-        return 1;
-    }
-    const Picture photo = shrink_to_width(original, kPhotoWidth);
+    Picture photo;
+    if (!read_sheet_picture("geometry", inPath, kPhotoWidth, 8, photo)) return 1;
     const int w = photo.width, h = photo.height;
-    if (w < 8 || h < 8) {
-        std::fprintf(stderr, "mur geometry: %s is too small\n", inPath);
-        return 1;
-    }
+    std::string error;
     std::vector<Cell> cells;
     for (const Step& step : steps()) {
         make_document(photo);
