@@ -2,12 +2,12 @@
 // to 4096 x 4096 with Lanczos3 on RGBA32, beside OpenCV's resize with
 // INTER_LANCZOS4 when OpenCV is there. Rates count output pixels
 // ("items_per_second"); the argument is the thread count.
+#include "bench_pictures.h"
 #include "imaging/resample.h"
 
 #include <benchmark/benchmark.h>
 #include <omp.h>
 
-#include <random>
 #include <vector>
 
 #ifdef MUR_BENCH_OPENCV
@@ -18,22 +18,7 @@
 namespace {
 
 using namespace mur::imaging;
-
-std::vector<uint8_t> photo_like(int side)
-{
-    // Smooth gradients with noise: neither constant nor white noise.
-    std::vector<uint8_t> v(std::size_t(side) * side * 4);
-    std::mt19937 rng(3);
-    for (int y = 0; y < side; ++y)
-        for (int x = 0; x < side; ++x) {
-            uint8_t* p = v.data() + (std::size_t(y) * side + x) * 4;
-            p[0] = static_cast<uint8_t>((x * 255 / side + rng() % 16) & 255);
-            p[1] = static_cast<uint8_t>((y * 255 / side + rng() % 16) & 255);
-            p[2] = static_cast<uint8_t>(((x + y) * 127 / side + rng() % 16) & 255);
-            p[3] = 255;
-        }
-    return v;
-}
+using mur_bench::photo_like;
 
 void resample_rgba32(benchmark::State& state, int from, int to)
 {

@@ -1486,6 +1486,149 @@ MUR_API int32_t MUR_IPLNativeFilterRGBA32(uint8_t* source, uint8_t* destination,
 /** @} */
 
 /**
+ * @defgroup geometry Image processing: geometry
+ * @brief Resizing, seam carving, canvas size, crop, quarter turns and
+ * mirroring of the whole document, and the pan and push warp of the current
+ * layer.
+ *
+ * The whole-document calls change every layer that holds pixels, from slot 1
+ * (the background) to 271, each at its own size (in a document all have the
+ * page's size); the trace image (slot 0) is left. They move the 16-bit
+ * pixels themselves, so quarter turns, mirroring, crops and canvas changes
+ * lose nothing. Options, the current layer and the transparency lock stay
+ * (alpha is moved on locked layers too). The page size does not change:
+ * call MUR_NewSize with the new size afterwards. New sizes of 0 or less or
+ * above 262144 do nothing. The new pixels of every layer are made before any
+ * layer gives up its old ones: when memory runs out (after giving up undo
+ * history) every layer stays as it was. A call that changed the document
+ * marks the page as it was dirty for undo.
+ * @{
+ */
+
+/**
+ * @brief Resamples every layer to width x height.
+ *
+ * Filters (exact, case-sensitive): "Area Average", "Nearest Neighbor",
+ * "Bilinear" (the same as "Nearest Neighbor"), "Bicubic", "Box", "Triangle",
+ * "Hamming", "Gaussian", "Bell", "B-Spline", "Cubic 1", "Cubic 2",
+ * "Lanczos3", "Mitchell", "Sinc", "Hermite", "Hanning", "Catrom"; any other
+ * name, and NULL, is "Lanczos3". Colours are filtered premultiplied by
+ * alpha, so transparent pixels lend no colour.
+ * @param width, height  the new size, 1..262144.
+ * @param filterName  the filter's name, or NULL.
+ * @par Last error
+ * "IPLResize Excpt" on a fault.
+ */
+MUR_API void MUR_IPLResize(int32_t width, int32_t height, const char* filterName);
+/**
+ * @brief Resizes every layer to width x height by seam carving: paths of
+ * the least noticeable pixels are taken out (or doubled, to enlarge), so
+ * that what stands out keeps its shape.
+ *
+ * The seams are chosen on all layers laid over each other and taken out of
+ * every layer alike, so the layers stay in register. While the mask is
+ * enabled the seams avoid what it protects (values near 0). Does nothing
+ * when the layers differ in size, when they are one pixel wide or high, or
+ * for a new size of 1 x 1.
+ * @param width, height  the new size, 1..262144.
+ * @param ignored  ignored.
+ * @par Last error
+ * "IPLResize Excpt" on a fault.
+ */
+MUR_API void MUR_IPLSeamCarvingRGBA(int32_t width, int32_t height, int32_t ignored);
+/**
+ * @brief Gives every layer a canvas of width x height without scaling: the
+ * old picture is copied onto it at the anchor, cut where the canvas is
+ * smaller.
+ *
+ * Anchors: "TL", "TC", "TR", "ML", "MC", "MR", "BL", "BC", "BR" (top,
+ * middle, bottom; left, centre, right); the centre offset is the spare
+ * size divided by 2 with integer division ("MC" from 100 x 100 to
+ * 201 x 201 puts the picture at (50, 50)); any other name, and NULL, is the
+ * top left. Where the old picture does not reach, the background (slot 1)
+ * is the colour, opaque; slots 254 and above are opaque white; every other
+ * layer is transparent.
+ * @param width, height  the new size, 1..262144.
+ * @param anchor  the anchor's name, or NULL.
+ * @param red, green, blue  the background's new colour, 8-bit (low byte).
+ * @par Last error
+ * "IPLResizePage Excpt" on a fault.
+ */
+MUR_API void MUR_IPLResizePage(int32_t width, int32_t height, const char* anchor, int32_t red, int32_t green, int32_t blue);
+/**
+ * @brief Keeps the rectangle left..right-1 x top..bottom-1 of every layer
+ * (size (right - left) x (bottom - top)).
+ *
+ * An empty rectangle, or one not inside the page, does nothing.
+ * @par Last error
+ * "IPLCrop Excpt" on a fault.
+ */
+MUR_API void MUR_IPLCrop(int32_t left, int32_t top, int32_t right, int32_t bottom);
+/**
+ * @brief Turns every layer a quarter counter-clockwise (the top-right corner
+ * becomes the top-left one); a w x h layer becomes h x w.
+ * @par Last error
+ * "IPLRotateLeft Excpt" on a fault.
+ */
+MUR_API void MUR_IPLRotateLeft(void);
+/**
+ * @brief Turns every layer a quarter clockwise (the top-left corner becomes
+ * the top-right one); a w x h layer becomes h x w.
+ * @par Last error
+ * "IPLRotateRight Excpt" on a fault.
+ */
+MUR_API void MUR_IPLRotateRight(void);
+/**
+ * @brief Mirrors every layer left to right, in place.
+ * @par Last error
+ * "IPLFlipHorizontal Excpt" on a fault.
+ */
+MUR_API void MUR_IPLFlipHorizontal(void);
+/**
+ * @brief Mirrors every layer top to bottom, in place.
+ * @par Last error
+ * "IPLVlipVertical Excpt" on a fault (the text is spelt so).
+ */
+MUR_API void MUR_IPLFlipVertical(void);
+/**
+ * @brief Moves the IPL source buffer's picture by (dx, dy) into the IPL
+ * destination buffer and lays it over the current layer.
+ *
+ * Wrap modes: 0, the moved picture over transparency; 1, wrapped around the
+ * page; 2, the edge pixels repeated outward; any other, the uncovered part
+ * filled with the colour red + green x 256 + blue x 65536 + alpha x 16777216
+ * (unsigned). When the weight switch's low byte is non-zero the result's
+ * alpha is scaled by the texture and the enabled mask. The result is merged
+ * in "Normal" at full opacity over the current layer, so the layer keeps
+ * what the result leaves transparent (clear it first to move the layer).
+ * Needs both IPL buffers (MUR_IPLAllocSrcBuffer32, MUR_IPLAllocDstBuffer32)
+ * at the page's size and a current layer, else does nothing; marks the page
+ * dirty.
+ * @param red, green, blue, alpha  the fill colour's bytes.
+ * @par Last error
+ * "IPLPan Excpt" on a fault.
+ */
+MUR_API void MUR_IPLPan(int32_t dx, int32_t dy, int32_t wrapMode, int32_t red, int32_t green, int32_t blue, int32_t alpha,
+                        int32_t weightSwitch);
+/**
+ * @brief Pushes the picture of the IPL source buffer at (fromX, fromY) onto
+ * (toX, toY) and stores it into the current layer.
+ *
+ * The pixels around the target follow with a smooth fall-off that reaches
+ * nothing at twice the distance pushed; only that disc changes, and it is
+ * stored through the mask and the texture (the transparency lock keeps
+ * alpha). The source buffer itself is left as it is: refill it
+ * (MUR_IPLUpdateSrcBuffer32) before the next push to push further. Needs
+ * both IPL buffers at the page's size and a current layer; the same point
+ * twice does nothing. Marks the page dirty.
+ * @par Last error
+ * "WarpPointToPoint Excpt" on a fault.
+ */
+MUR_API void MUR_WarpPointToPoint(int32_t fromX, int32_t fromY, int32_t toX, int32_t toY);
+
+/** @} */
+
+/**
  * @defgroup tool Tool settings
  * @brief The brush: one call for the whole tool and single-value setters.
  *

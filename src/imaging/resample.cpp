@@ -243,22 +243,28 @@ void vertical(rows::VerticalRow kernel, const uint8_t* src, std::ptrdiff_t srcSt
                width * 4);
 }
 
-bool has_transparency(const ConstImageView& v)
+// Premultiplying matters only where alpha differs from pixel to pixel;
+// with one alpha throughout (opaque, or a flat wash) the colours are
+// filtered as they are, which keeps them exact.
+bool alpha_varies(const ConstImageView& v)
 {
-    bool any = false;
-    for (int32_t y = 0; y < v.height && !any; ++y) {
+    uint32_t first = 0;
+    if (v.bytesPerPixel == 4) first = v.data[3];
+    else std::memcpy(&first, v.data + 6, 2);
+    bool varies = false;
+    for (int32_t y = 0; y < v.height && !varies; ++y) {
         const uint8_t* row = v.row(y);
         if (v.bytesPerPixel == 4) {
-            for (int32_t x = 0; x < v.width; ++x) any |= row[4 * x + 3] != 255;
+            for (int32_t x = 0; x < v.width; ++x) varies |= row[4 * x + 3] != first;
         } else {
             for (int32_t x = 0; x < v.width; ++x) {
                 uint16_t a;
                 std::memcpy(&a, row + 8 * x + 6, 2);
-                any |= a != 65535;
+                varies |= a != first;
             }
         }
     }
-    return any;
+    return varies;
 }
 
 bool usable(const ConstImageView& v)
@@ -296,10 +302,10 @@ bool resample(const ConstImageView& src, const ImageView& dst, ResizeFilter filt
     Taps tx, ty;
     if (!build_taps(*f, src.width, dst.width, tx) || !build_taps(*f, src.height, dst.height, ty)) return false;
 
-    // The order with fewer multiplications (rows first for pictures with
-    // transparency, which are premultiplied as the rows are read); the
+    // The order with fewer multiplications (rows first for pictures whose
+    // alpha varies, which are premultiplied as the rows are read); the
     // working buffer holds the picture between the passes.
-    const bool premultiply = has_transparency(src);
+    const bool premultiply = alpha_varies(src);
     const double rowsFirstCost = double(src.height) * tx.total + double(dst.width) * ty.total;
     const double columnsFirstCost = double(src.width) * ty.total + double(dst.height) * tx.total;
     const bool rowsFirst = premultiply || rowsFirstCost <= columnsFirstCost;

@@ -8,7 +8,7 @@
 // stretched by the reduction factor so that it averages instead of skipping
 // pixels; near the picture edges the weights of the pixels that exist are
 // renormalised. Colours are filtered premultiplied by their alpha (pictures
-// that are opaque throughout skip that step), so transparent pixels, whatever
+// with one alpha throughout skip that step), so transparent pixels, whatever
 // colour they hold, do not bleed into their neighbours. Rows are shared among
 // OpenMP threads; every output value is computed the same way whatever their
 // number.

@@ -16,9 +16,6 @@
 namespace mur {
 namespace {
 
-// Beyond this side a layer's row length no longer fits the record's stride.
-inline constexpr int32_t kMaxLayerSide = 1 << 18;
-
 void recompute_top_layer() noexcept
 {
     int32_t top = 1;
@@ -67,6 +64,19 @@ int32_t create_layer(int32_t slot, int32_t width, int32_t height)
 void delete_layer(int32_t slot) noexcept
 {
     if (LayerRecord* layer = slot_record(slot)) mem::release_and_null(layer->pixels);
+}
+
+bool replace_layer_pixels(int32_t slot, uint16_t* pixels, int32_t width, int32_t height)
+{
+    LayerRecord* layer = live_layer(slot);
+    if (!layer || !pixels || width < 1 || height < 1 || width > kMaxLayerSide || height > kMaxLayerSide) return false;
+    uint16_t* old = layer->pixels;
+    layer->pixels = pixels;
+    layer->width = width;
+    layer->height = height;
+    layer->stride = width * 4;
+    mem::release(old);
+    return true;
 }
 
 void select_layer(int32_t slot)

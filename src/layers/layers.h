@@ -10,10 +10,21 @@ namespace mur::layers {
 
 // ---- The table -------------------------------------------------------------------
 
+// The longest side a layer may have: beyond it a row no longer fits the
+// record's stride.
+inline constexpr int32_t kMaxLayerSide = 1 << 18;
+
 // A layer of the given size in the slot (white in slot 1, else transparent);
 // 0 for a slot or size out of range or when the memory cannot be had.
 int32_t create_layer(int32_t slot, int32_t width, int32_t height);
 void delete_layer(int32_t slot) noexcept;
+
+// Gives a live slot new pixels of a new size in one step: `pixels` (width x
+// height RGBA64, rows without gaps, from the engine's heap) becomes the
+// slot's, and the old block is released. The slot's options and its place
+// as current layer stay. False (nothing changed, `pixels` still the
+// caller's) for an empty slot or a size outside 1 .. kMaxLayerSide.
+bool replace_layer_pixels(int32_t slot, uint16_t* pixels, int32_t width, int32_t height);
 
 // Makes a layer with pixels the current one (a texture source it replaces
 // makes its texture first); the undo back buffers follow it.

@@ -112,7 +112,7 @@ BenignFiles g_files;
 // name the engine looks up.
 std::vector<std::string> benign_texts(const BenignFiles& files)
 {
-    std::vector<std::string> texts = {"", files.script, files.picture, "Add", "Subtract", "Replace"};
+    std::vector<std::string> texts = {"", files.script, files.picture, "Add", "Subtract", "Replace", "MC", "Bicubic"};
     for (const BlendModeInfo& mode : kBlendModes) texts.emplace_back(mode.name);
     for (const ipl::NativeFilter& filter : ipl::native_filters()) texts.emplace_back(filter.name);
     return texts;

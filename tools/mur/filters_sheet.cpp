@@ -1,7 +1,7 @@
 #include "filters_sheet.h"
 
 #include "murcore.h"
-#include "png_files.h"
+#include "contact_sheet.h"
 
 #include <algorithm>
 #include <cctype>
@@ -15,8 +15,6 @@ namespace {
 
 constexpr int kCellWidth = 320;   // pictures wider than this are shrunk for their cells
 constexpr int kColumns = 6;
-constexpr int kGap = 6;
-constexpr int kLabelHeight = 13;  // one line of the 5 x 7 font, scaled 1, with margins
 
 // The picture a filter is shown on: the photograph, a cut-out with a soft
 // transparent border (for the filters that work on alpha), or the photograph
@@ -66,27 +64,6 @@ const Entry kEntries[] = {
 
 // ---- Pictures -------------------------------------------------------------------
 
-// Shrinks by the smallest whole factor that fits the cell width, averaging boxes.
-Picture shrink_for_cell(const Picture& in)
-{
-    const int factor = std::max(1, (in.width + kCellWidth - 1) / kCellWidth);
-    if (factor == 1) return in;
-    Picture out;
-    out.width = in.width / factor;
-    out.height = in.height / factor;
-    out.rgba.resize(std::size_t(out.width) * out.height * 4);
-    for (int y = 0; y < out.height; ++y)
-        for (int x = 0; x < out.width; ++x)
-            for (int c = 0; c < 4; ++c) {
-                int sum = 0;
-                for (int j = 0; j < factor; ++j)
-                    for (int i = 0; i < factor; ++i)
-                        sum += in.rgba[((std::size_t(y) * factor + j) * in.width + x * factor + i) * 4 + c];
-                out.rgba[(std::size_t(y) * out.width + x) * 4 + c] = static_cast<uint8_t>(sum / (factor * factor));
-            }
-    return out;
-}
-
 Picture variant(const Picture& photo, Input input)
 {
     Picture p = photo;
@@ -107,21 +84,7 @@ Picture variant(const Picture& photo, Input input)
     return p;
 }
 
-// The cell's RGB: the picture over a grey checkerboard, or the mask as grey
-// (white = editable).
-std::vector<uint8_t> flatten(const std::vector<uint8_t>& rgba, int w, int h)
-{
-    std::vector<uint8_t> rgb(std::size_t(w) * h * 3);
-    for (int y = 0; y < h; ++y)
-        for (int x = 0; x < w; ++x) {
-            const uint8_t* p = &rgba[(std::size_t(y) * w + x) * 4];
-            const int board = ((x / 8 + y / 8) % 2) ? 200 : 150;
-            for (int c = 0; c < 3; ++c)
-                rgb[(std::size_t(y) * w + x) * 3 + c] = static_cast<uint8_t>((p[c] * p[3] + board * (255 - p[3])) / 255);
-        }
-    return rgb;
-}
-
+// The mask as grey (white = editable).
 std::vector<uint8_t> mask_as_grey(int w, int h)
 {
     std::vector<uint16_t> mask(std::size_t(w) * h);
@@ -131,73 +94,14 @@ std::vector<uint8_t> mask_as_grey(int w, int h)
     return rgb;
 }
 
-// ---- Labels: a 5 x 7 font of capitals -----------------------------------------
-
-// Rows of a capital letter, '#' for ink; null for anything else.
-const char* const* glyph(char c)
-{
-    static const char* const letters[26][7] = {
-        {".###.", "#...#", "#...#", "#####", "#...#", "#...#", "#...#"},  // A
-        {"####.", "#...#", "#...#", "####.", "#...#", "#...#", "####."},  // B
-        {".####", "#....", "#....", "#....", "#....", "#....", ".####"},  // C
-        {"####.", "#...#", "#...#", "#...#", "#...#", "#...#", "####."},  // D
-        {"#####", "#....", "#....", "####.", "#....", "#....", "#####"},  // E
-        {"#####", "#....", "#....", "####.", "#....", "#....", "#...."},  // F
-        {".####", "#....", "#....", "#..##", "#...#", "#...#", ".####"},  // G
-        {"#...#", "#...#", "#...#", "#####", "#...#", "#...#", "#...#"},  // H
-        {".###.", "..#..", "..#..", "..#..", "..#..", "..#..", ".###."},  // I
-        {"..###", "...#.", "...#.", "...#.", "...#.", "#..#.", ".##.."},  // J
-        {"#...#", "#..#.", "#.#..", "##...", "#.#..", "#..#.", "#...#"},  // K
-        {"#....", "#....", "#....", "#....", "#....", "#....", "#####"},  // L
-        {"#...#", "##.##", "#.#.#", "#...#", "#...#", "#...#", "#...#"},  // M
-        {"#...#", "##..#", "#.#.#", "#..##", "#...#", "#...#", "#...#"},  // N
-        {".###.", "#...#", "#...#", "#...#", "#...#", "#...#", ".###."},  // O
-        {"####.", "#...#", "#...#", "####.", "#....", "#....", "#...."},  // P
-        {".###.", "#...#", "#...#", "#...#", "#.#.#", "#..#.", ".##.#"},  // Q
-        {"####.", "#...#", "#...#", "####.", "#.#..", "#..#.", "#...#"},  // R
-        {".####", "#....", "#....", ".###.", "....#", "....#", "####."},  // S
-        {"#####", "..#..", "..#..", "..#..", "..#..", "..#..", "..#.."},  // T
-        {"#...#", "#...#", "#...#", "#...#", "#...#", "#...#", ".###."},  // U
-        {"#...#", "#...#", "#...#", "#...#", "#...#", ".#.#.", "..#.."},  // V
-        {"#...#", "#...#", "#...#", "#.#.#", "#.#.#", "##.##", "#...#"},  // W
-        {"#...#", "#...#", ".#.#.", "..#..", ".#.#.", "#...#", "#...#"},  // X
-        {"#...#", "#...#", ".#.#.", "..#..", "..#..", "..#..", "..#.."},  // Y
-        {"#####", "....#", "...#.", "..#..", ".#...", "#....", "#####"},  // Z
-    };
-    if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
-    return c >= 'A' && c <= 'Z' ? letters[c - 'A'] : nullptr;
-}
-
-void draw_label(std::vector<uint8_t>& rgb, int sheetWidth, int x0, int y0, const char* text)
-{
-    for (int i = 0; text[i]; ++i) {
-        const char* const* g = glyph(text[i]);
-        if (!g) continue;
-        for (int row = 0; row < 7; ++row)
-            for (int col = 0; col < 5; ++col) {
-                if (g[row][col] != '#') continue;
-                uint8_t* p = &rgb[(std::size_t(y0 + row) * sheetWidth + x0 + i * 6 + col) * 3];
-                p[0] = p[1] = p[2] = 20;
-            }
-    }
-}
-
 }  // namespace
 
 int filters_sheet(const char* inPath, const char* outPath)
 {
-    Picture original;
-    std::string error;
-    if (!read_png(inPath, original, error)) {
-        std::fprintf(stderr, "mur filters: %s\n", error.c_str());
-        return 1;
-    }
-    const Picture photo = shrink_for_cell(original);
+    Picture photo;
+    if (!read_sheet_picture("filters", inPath, kCellWidth, 3, photo)) return 1;
     const int w = photo.width, h = photo.height;
-    if (w < 3 || h < 3) {
-        std::fprintf(stderr, "mur filters: %s is too small\n", inPath);
-        return 1;
-    }
+    std::string error;
 
     MUR_CreateImage(nullptr, w, h, 64, 0);
     if (!MUR_CreateLayer(2, w, h)) {
@@ -209,11 +113,7 @@ int filters_sheet(const char* inPath, const char* outPath)
     MUR_IPLInit(0);
 
     const int count = static_cast<int>(std::size(kEntries));
-    const int rows = (count + kColumns - 1) / kColumns;
-    const int cellW = w + kGap, cellH = h + kLabelHeight + kGap;
-    const int sheetW = kColumns * cellW + kGap, sheetH = rows * cellH + kGap;
-    std::vector<uint8_t> sheet(std::size_t(sheetW) * sheetH * 3, 240);
-
+    std::vector<Cell> cells;
     std::vector<uint8_t> destination(std::size_t(w) * h * 4);
     for (int n = 0; n < count; ++n) {
         const Entry& e = kEntries[n];
@@ -227,17 +127,12 @@ int filters_sheet(const char* inPath, const char* outPath)
                                                       s[1], s[2], s[3], s[4], s[5], e.style1, 0, f[0], f[1], f[2],
                                                       f[3], f[4], f[5], 0, 0, 0);
         std::printf("%2d  %-26s %s\n", n + 1, e.name, ran ? "" : "(not run)");
-        const std::vector<uint8_t> cell = e.shows == Shows::Mask ? mask_as_grey(w, h) : flatten(destination, w, h);
-        const int x0 = kGap + (n % kColumns) * cellW, y0 = kGap + (n / kColumns) * cellH;
-        for (int y = 0; y < h; ++y)
-            std::memcpy(&sheet[(std::size_t(y0 + kLabelHeight + y) * sheetW + x0) * 3], &cell[std::size_t(y) * w * 3],
-                        std::size_t(w) * 3);
-        draw_label(sheet, sheetW, x0 + 1, y0 + 3, e.name);
+        cells.push_back({e.name, w, h, e.shows == Shows::Mask ? mask_as_grey(w, h) : over_checkerboard(destination, w, h)});
     }
     MUR_IPLExit();
     MUR_DeleteImage();
 
-    if (!write_png(outPath, sheet.data(), sheetW, sheetH, 3, error)) {
+    if (!write_sheet(outPath, cells, kColumns, error)) {
         std::fprintf(stderr, "mur filters: %s\n", error.c_str());
         return 1;
     }

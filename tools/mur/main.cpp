@@ -2,6 +2,7 @@
 // public C interface only, as a paint program would.
 #include "demo.h"
 #include "filters_sheet.h"
+#include "geometry_sheet.h"
 #include "murcore.h"
 #include "share_dir.h"
 #include "soak.h"
@@ -25,6 +26,9 @@ const char kHelp[] =
     "                           as PNG files into OUT_DIR (default: out)\n"
     "  filters IN.png OUT.png   run every native filter on IN.png and write a contact sheet of the\n"
     "                           results to OUT.png\n"
+    "  geometry IN.png OUT.png  resize, seam-carve, anchor, crop, turn, mirror, pan and push a\n"
+    "                           two-layer document made from IN.png and write a contact sheet of the\n"
+    "                           results to OUT.png\n"
     "  soak [OPTIONS]           drive the engine through a seeded random walk of host calls, checking\n"
     "                           its invariants after every step (options --minutes N, --steps N,\n"
     "                           --seed S, --trace); a failing seed replays exactly\n"
@@ -34,6 +38,7 @@ const char kHelp[] =
 int usage()
 {
     std::fputs("usage: mur --version | mur --help | mur demo [OUT_DIR] | mur filters IN.png OUT.png\n"
+               "       mur geometry IN.png OUT.png\n"
                "       mur soak [--minutes N] [--steps N] [--seed S] [--trace]\n",
                stderr);
     return 2;
@@ -75,6 +80,7 @@ int main(int argc, char** argv)
     }
     if (std::strcmp(argv[1], "demo") == 0) return mur_tool::demo(argc > 2 ? argv[2] : "out");
     if (std::strcmp(argv[1], "filters") == 0 && argc == 4) return mur_tool::filters_sheet(argv[2], argv[3]);
+    if (std::strcmp(argv[1], "geometry") == 0 && argc == 4) return mur_tool::geometry_sheet(argv[2], argv[3]);
     if (std::strcmp(argv[1], "soak") == 0) return soak_command(argc, argv);
     return usage();
 }

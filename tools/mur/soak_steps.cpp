@@ -20,6 +20,8 @@ const char* const kModes[] = {"Normal", "Multiply", "Screen", "Overlay", "Darken
 const char* const kFilters[] = {"Value Blur", "Noise Reduction", "Anti Alias", "Grayscale", "Invert",
                                 "Basic Threshold", "Hyper Contrast", "Box Blur", "Bas Relief", "Mirror",
                                 "Vignette", "Detail Blur", "Adaptive Blur", "Fader", "Borderize"};
+const char* const kResizeFilters[] = {"Lanczos3", "Bicubic", "Area Average", "Nearest Neighbor", "Mitchell", "lanczos3"};
+const char* const kAnchors[] = {"TL", "TC", "TR", "ML", "MC", "MR", "BL", "BC", "BR", "XX"};
 
 template <class T, std::size_t N>
 const T& pick(SoakState& s, const T (&list)[N])
@@ -100,6 +102,75 @@ void pixel_step(SoakState& s, std::string& why, bool dirtyFromDabs, const std::f
     if (redone != after) why = "redo did not bring back the step: " + differing_parts(after, redone);
 }
 
+// A whole-document geometry operation, then the page size the host now
+// has. Every live slot from 1 up follows the operation; slot 0 stays.
+void geometry_step(SoakState& s, std::string& what)
+{
+    int32_t width = s.width, height = s.height;
+    auto all_live = [&](int32_t w, int32_t h) {
+        for (int32_t slot = 1; slot < kSoakSlots; ++slot)
+            if (s.slots[slot].live) s.slots[slot].width = w, s.slots[slot].height = h;
+    };
+    switch (random_between(s.rng, 0, 5)) {
+    case 0:
+        what += " resize";
+        width = random_between(s.rng, 8, 160), height = random_between(s.rng, 8, 120);
+        MUR_IPLResize(width, height, pick(s, kResizeFilters));
+        all_live(width, height);
+        break;
+    case 1: {
+        what += " seam carving";
+        // Carved only when the layers share one size, at least 2 x 2.
+        int32_t w = 0, h = 0;
+        bool same = true;
+        for (int32_t slot = 1; slot < kSoakSlots; ++slot) {
+            const SoakSlot& l = s.slots[slot];
+            if (!l.live) continue;
+            if (w == 0) w = l.width, h = l.height;
+            same &= l.width == w && l.height == h;
+        }
+        const int32_t nw = random_between(s.rng, 8, 100), nh = random_between(s.rng, 8, 80);
+        if (!same || w < 2 || h < 2) break;
+        MUR_IPLSeamCarvingRGBA(nw, nh, 0);
+        width = nw, height = nh;
+        all_live(nw, nh);
+        break;
+    }
+    case 2:
+        what += " canvas";
+        width = random_between(s.rng, 8, 160), height = random_between(s.rng, 8, 120);
+        MUR_IPLResizePage(width, height, pick(s, kAnchors), random_between(s.rng, 0, 255), 0, 255);
+        all_live(width, height);
+        break;
+    case 3: {
+        what += " crop";
+        const int32_t left = random_between(s.rng, 0, s.width - 1), top = random_between(s.rng, 0, s.height - 1);
+        const int32_t right = random_between(s.rng, left + 1, s.width), bottom = random_between(s.rng, top + 1, s.height);
+        MUR_IPLCrop(left, top, right, bottom);
+        width = right - left, height = bottom - top;
+        all_live(width, height);
+        break;
+    }
+    case 4:
+        what += " turn";
+        if (random_chance(s.rng, 50)) MUR_IPLRotateLeft();
+        else MUR_IPLRotateRight();
+        for (int32_t slot = 1; slot < kSoakSlots; ++slot)
+            if (s.slots[slot].live) std::swap(s.slots[slot].width, s.slots[slot].height);
+        std::swap(width, height);
+        break;
+    default:
+        what += " flip";
+        if (random_chance(s.rng, 50)) MUR_IPLFlipHorizontal();
+        else MUR_IPLFlipVertical();
+        break;
+    }
+    s.width = width, s.height = height;
+    MUR_NewSize(nullptr, s.width, s.height, s.maxBrush, 0);
+    MUR_SetBlendBufferCount(1);
+    refresh_back_buffers(s);
+}
+
 void random_tool(SoakState& s)
 {
     MUR_SetTool(float(random_between(s.rng, 20, 100)) / 100.0f, random_between(s.rng, 0, 3),
@@ -164,9 +235,10 @@ void start_walk(SoakState& s, uint64_t seed, const char* shareDir)
 
 std::string walk_step(SoakState& s, std::string& why)
 {
-    // Steps that need a current layer with pixels fall back to choosing one.
+    // Steps that need a current layer with pixels (those below 60 and the
+    // alpha steps) fall back to choosing one.
     int choice = random_between(s.rng, 0, 99);
-    if (!current_is_live(s) && choice < 60) choice = 70;
+    if (!current_is_live(s) && (choice < 60 || (choice >= 92 && choice < 95))) choice = 70;
     std::string what;
     if (choice < 18) {  // a stroke into the paint layer, merged
         what = "stroke";
@@ -392,6 +464,22 @@ std::string walk_step(SoakState& s, std::string& why)
             MUR_SetTool(1.0f, 1, 0, 0, 120, 4, 6, 0, 0, 0, 0, 0, 0, script.c_str(), "", 0);
         else
             MUR_SetBrushShape(script.c_str(), random_between(s.rng, 0, 3));
+    } else if (choice < 98 && current_is_live(s) && random_chance(s.rng, 50)) {
+        // Both mark the page dirty: the undo step must catch the change.
+        what = "pan or push";
+        pixel_step(s, why, true, [&] {
+            MUR_IPLAllocSrcBuffer32();
+            MUR_IPLAllocDstBuffer32();
+            if (random_chance(s.rng, 50))
+                MUR_IPLPan(random_between(s.rng, -s.width, s.width), random_between(s.rng, -s.height, s.height),
+                           random_between(s.rng, 0, 3), random_between(s.rng, 0, 255), random_between(s.rng, 0, 255),
+                           random_between(s.rng, 0, 255), random_between(s.rng, 0, 255), random_between(s.rng, 0, 1));
+            else
+                MUR_WarpPointToPoint(random_between(s.rng, -10, s.width + 10), random_between(s.rng, -10, s.height + 10),
+                                     random_between(s.rng, -10, s.width + 10), random_between(s.rng, -10, s.height + 10));
+            MUR_IPLFreeSrcBuffer32();
+            MUR_IPLFreeDstBuffer32();
+        });
     } else if (choice < 98) {
         what = "working buffers";
         MUR_IPLAllocSrcBuffer32();
@@ -411,7 +499,10 @@ std::string walk_step(SoakState& s, std::string& why)
         } else {
             MUR_ReduceUndo(random_between(s.rng, 0, 2000));
         }
-    } else if (random_chance(s.rng, 70)) {
+    } else if (random_chance(s.rng, 40)) {
+        what = "geometry";
+        geometry_step(s, what);
+    } else if (random_chance(s.rng, 50)) {
         what = "new size";
         s.width = random_between(s.rng, 24, 160);
         s.height = random_between(s.rng, 24, 120);
