@@ -29,6 +29,8 @@ struct SandboxBudget {
     uint32_t random;          // the generator state of math.random
     ScriptStop stop;
     lua_State* state;         // the main thread, once made
+    uint8_t* arena;           // serves the allocations that make the state
+    std::size_t arenaUsed;
 };
 
 namespace {
@@ -36,6 +38,11 @@ namespace {
 constexpr int kHookInterval = 10000;                      // instructions between checks
 constexpr std::size_t kClockedGrowth = std::size_t{64} << 10;  // growths this large read the clock
 constexpr uint32_t kClockedAllocations = 1024;            // and so does every 1024th growth
+// LuaJIT cannot take a failed allocation while it makes a state (it frees
+// the half-made state wrongly), so those first allocations come from one
+// block that is allocated before and released after the state (about 12 KB
+// are needed).
+constexpr std::size_t kArenaBytes = std::size_t{32} << 10;
 
 ScriptLimits g_limits;
 std::atomic<bool> g_cancel{false};
@@ -115,12 +122,23 @@ void profiler_tick(void*, lua_State* L, int, int) { lua_sethook(L, stop_hook, LU
 // expects shrinking to succeed, so blocks shrink in place. Long library calls
 // (string.rep, concatenations) spend their time growing blocks, so growth
 // also reads the clock now and then, and a stopped run gets no more memory.
+bool in_arena(const SandboxBudget* b, const void* block) noexcept
+{
+    const auto* p = static_cast<const uint8_t*>(block);
+    return b->arena && p >= b->arena && p < b->arena + kArenaBytes;
+}
+
+void release_block(SandboxBudget* b, void* block) noexcept
+{
+    if (!in_arena(b, block)) mem::release_nothrow(block);
+}
+
 void* sandbox_alloc(void* ud, void* block, std::size_t oldSize, std::size_t newSize) noexcept
 {
     auto* b = static_cast<SandboxBudget*>(ud);
     const std::size_t had = block ? oldSize : 0;
     if (newSize == 0) {
-        mem::release_nothrow(block);
+        release_block(b, block);
         b->used -= had;
         return nullptr;
     }
@@ -140,11 +158,18 @@ void* sandbox_alloc(void* ud, void* block, std::size_t oldSize, std::size_t newS
         if (b->state) trip(b, ScriptStop::Memory);
         return nullptr;
     }
-    void* grown = mem::try_alloc_uninit(newSize);
+    void* grown = nullptr;
+    const std::size_t rounded = (newSize + 15) & ~std::size_t{15};
+    if (!b->state && b->arena && rounded <= kArenaBytes - b->arenaUsed) {
+        grown = b->arena + b->arenaUsed;
+        b->arenaUsed += rounded;
+    } else {
+        grown = mem::try_alloc_uninit(newSize);
+    }
     if (!grown) return nullptr;
     if (block) {
         std::memcpy(grown, block, oldSize);
-        mem::release_nothrow(block);
+        release_block(b, block);
     }
     b->used += growth;
     return grown;
@@ -311,9 +336,10 @@ bool open_sandbox(Sandbox& box, const ScriptLimits& limits, uint32_t seed) noexc
     g_cancel.store(false, std::memory_order_relaxed);
     const double seconds = limits.seconds > 0 ? limits.seconds : 0;
     *b = {0, limits.memoryBytes, seconds, seconds > 0 ? thread_cpu_seconds() + seconds : 0, 0, seed,
-          ScriptStop::None, nullptr};
-    lua_State* L = lua_newstate(sandbox_alloc, b);
+          ScriptStop::None, nullptr, static_cast<uint8_t*>(mem::try_alloc_uninit(kArenaBytes)), 0};
+    lua_State* L = b->arena ? lua_newstate(sandbox_alloc, b) : nullptr;
     if (!L) {
+        mem::release_nothrow(b->arena);
         mem::release_nothrow(b);
         return false;
     }
@@ -331,6 +357,7 @@ bool open_sandbox(Sandbox& box, const ScriptLimits& limits, uint32_t seed) noexc
 void close_sandbox(Sandbox& box) noexcept
 {
     if (box.L) lua_close(box.L);
+    if (box.budget) mem::release_nothrow(box.budget->arena);
     mem::release_nothrow(box.budget);
     box = {};
 }

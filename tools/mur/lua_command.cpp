@@ -31,10 +31,12 @@ void print_message(void*, const char* text, const char* caption)
 
 int lua_command(const char* script, const char* inPath, const char* outPath, const int32_t sliders[6])
 {
+    std::signal(SIGINT, on_interrupt);
     Picture picture;
     std::string error;
     if (!read_png(inPath, picture, error)) {
         std::fprintf(stderr, "mur lua: %s\n", error.c_str());
+        std::signal(SIGINT, SIG_DFL);
         return 1;
     }
     const int w = picture.width, h = picture.height;
@@ -45,10 +47,8 @@ int lua_command(const char* script, const char* inPath, const char* outPath, con
     MUR_IPLAllocSrcBuffer32();
     MUR_IPLAllocDstBuffer32();
     MUR_SetMessageBoxHandler(print_message, nullptr);
-    std::signal(SIGINT, on_interrupt);
     MUR_LuaFilterRun(script, 0, sliders[0], sliders[1], sliders[2], sliders[3], sliders[4], sliders[5], 0, 0, 0, 0, 0,
                      0, 0, 0);
-    std::signal(SIGINT, SIG_DFL);
     int status = 0;
     if (g_failed || g_interrupted) {
         status = 1;
@@ -65,6 +65,7 @@ int lua_command(const char* script, const char* inPath, const char* outPath, con
     MUR_IPLFreeSrcBuffer32();
     MUR_IPLFreeDstBuffer32();
     MUR_DeleteImage();
+    std::signal(SIGINT, SIG_DFL);
     return status;
 }
 
