@@ -154,7 +154,7 @@ void* sandbox_alloc(void* ud, void* block, std::size_t oldSize, std::size_t newS
             if (must_stop(b)) return nullptr;
         }
     }
-    if (b->memoryLimit && growth > b->memoryLimit - b->used) {
+    if (b->memoryLimit && (b->used >= b->memoryLimit || growth > b->memoryLimit - b->used)) {
         if (b->state) trip(b, ScriptStop::Memory);
         return nullptr;
     }

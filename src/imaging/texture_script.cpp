@@ -9,8 +9,8 @@
 #include <cstring>
 
 // Lua reports errors by longjmp. Every call that can raise one runs inside
-// a protected call of the sandbox, in the plain functions marked "protected" below, which own no
-// C++ objects with destructors.
+// a protected call of the sandbox, in the plain functions marked "protected"
+// below, which own no C++ objects with destructors.
 
 namespace mur::imaging {
 
@@ -116,7 +116,8 @@ bool load_texture_script_from_memory(const char* source, std::size_t size, Textu
     script.state = script.box.L;
     LoadJob job{&script.box, source, size, NAN, NAN};
     int32_t width = 0, height = 0;
-    if (sandbox_cpcall(script.box, load_protected, &job) != 0 || !whole_size(job.width, width) || !whole_size(job.height, height) ||
+    if (sandbox_cpcall(script.box, load_protected, &job) != 0 || !whole_size(job.width, width) ||
+        !whole_size(job.height, height) ||
         !PictureLimits{}.allows(width, height)) {
         finish_texture_script(script);
         return false;
