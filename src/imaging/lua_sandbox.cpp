@@ -39,10 +39,12 @@ constexpr int kHookInterval = 10000;                      // instructions betwee
 constexpr std::size_t kClockedGrowth = std::size_t{64} << 10;  // growths this large read the clock
 constexpr uint32_t kClockedAllocations = 1024;            // and so does every 1024th growth
 // LuaJIT cannot take a failed allocation while it makes a state (it frees
-// the half-made state wrongly), so those first allocations come from one
-// block that is allocated before and released after the state (about 12 KB
-// are needed).
-constexpr std::size_t kArenaBytes = std::size_t{32} << 10;
+// the half-made state wrongly) or opens its FFI library (the library's state
+// is lost), so the allocations that make and open a state come from one
+// block allocated before and released after the state (about 40 KB are
+// needed).
+constexpr std::size_t kArenaBytes = std::size_t{96} << 10;
+constexpr const char* kFfiKey = "mur.ffi";  // in the registry, out of scripts' reach
 
 ScriptLimits g_limits;
 std::atomic<bool> g_cancel{false};
@@ -270,9 +272,17 @@ void open_library(lua_State* L, lua_CFunction open, const char* name)
 }
 
 // Protected: opens the allowed libraries and takes out what reaches files,
-// other code or the process.
+// other code or the process; under LuaJIT, keeps the FFI library for the
+// host when asked (the first argument is not null).
 int open_protected(lua_State* L)
 {
+#if MUR_LUAJIT
+    if (lua_touserdata(L, 1)) {
+        lua_pushcfunction(L, luaopen_ffi);
+        lua_call(L, 0, 1);
+        lua_setfield(L, LUA_REGISTRYINDEX, kFfiKey);
+    }
+#endif
     open_library(L, luaopen_base, "");
     open_library(L, luaopen_table, LUA_TABLIBNAME);
     open_library(L, luaopen_string, LUA_STRLIBNAME);
@@ -328,7 +338,7 @@ int32_t script_int32(double value) noexcept
     return static_cast<int32_t>(bits);
 }
 
-bool open_sandbox(Sandbox& box, const ScriptLimits& limits, uint32_t seed) noexcept
+bool open_sandbox(Sandbox& box, const ScriptLimits& limits, uint32_t seed, bool hostFfi) noexcept
 {
     close_sandbox(box);
     auto* b = static_cast<SandboxBudget*>(mem::try_alloc(sizeof(SandboxBudget)));
@@ -345,7 +355,7 @@ bool open_sandbox(Sandbox& box, const ScriptLimits& limits, uint32_t seed) noexc
     }
     box.L = L;
     box.budget = b;
-    if (lua_cpcall(L, open_protected, nullptr) != 0) {
+    if (lua_cpcall(L, open_protected, hostFfi ? &box : nullptr) != 0) {
         close_sandbox(box);
         return false;
     }
@@ -440,8 +450,8 @@ void check_script_stop(lua_State* L)
 bool push_ffi_library(lua_State* L)
 {
 #if MUR_LUAJIT
-    lua_pushcfunction(L, luaopen_ffi);
-    lua_call(L, 0, 1);
+    lua_getfield(L, LUA_REGISTRYINDEX, kFfiKey);
+    if (lua_isnil(L, -1)) luaL_error(L, "the sandbox was opened without the FFI library");
     return true;
 #else
     (void)L;

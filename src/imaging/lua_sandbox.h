@@ -57,8 +57,10 @@ struct Sandbox {
 bool sandbox_is_luajit() noexcept;
 
 // A fresh state under `limits`, its clock started, with math.random seeded
-// from `seed`. False when the memory cannot be had (the sandbox stays empty).
-bool open_sandbox(Sandbox& box, const ScriptLimits& limits, uint32_t seed) noexcept;
+// from `seed`; with `hostFfi`, the FFI library kept for the host's prelude
+// (LuaJIT only). False when the memory cannot be had (the sandbox stays
+// empty).
+bool open_sandbox(Sandbox& box, const ScriptLimits& limits, uint32_t seed, bool hostFfi = false) noexcept;
 
 // Closes the state; the sandbox is empty afterwards. Empty ones are ignored.
 void close_sandbox(Sandbox& box) noexcept;
@@ -84,8 +86,9 @@ void describe_script_error(const Sandbox& box, char* out, std::size_t capacity) 
 // stop as a Lua error when the time is up or a cancel was requested.
 void check_script_stop(lua_State* L);
 
-// Under LuaJIT, pushes the FFI library for the host's own prelude code (never
-// for a script) and returns true; false under Lua 5.1. Protected mode only.
+// Under LuaJIT, pushes the FFI library kept by open_sandbox for the host's
+// own prelude code (never for a script) and returns true; false under Lua
+// 5.1. Protected mode only.
 bool push_ffi_library(lua_State* L);
 
 // A script number as a 32-bit integer: truncated, wrapped modulo 2^32; NaN

@@ -122,7 +122,7 @@ bool run_filter(const char* path, const FilterValues& values)
     const RunEnd end{box, file};
     if (!read_script(path, file, message, sizeof message)) {
         // reported below
-    } else if (!imaging::open_sandbox(box, imaging::script_limits(), static_cast<uint32_t>(values.variant))) {
+    } else if (!imaging::open_sandbox(box, imaging::script_limits(), static_cast<uint32_t>(values.variant), true)) {
         std::snprintf(message, sizeof message, "not enough memory to start the script");
     } else {
         RunJob job{&box, &values, &file, {}};

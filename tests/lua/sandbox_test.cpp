@@ -101,3 +101,26 @@ TEST_F(LuaSandbox, LimitsAreSetThroughTheExport)
 
 }  // namespace
 }  // namespace mur
+
+namespace mur {
+namespace {
+
+// Every allocation of a run failing in turn (the engine heap, under the
+// sandbox's own cap): no crash, nothing left behind, a clean error.
+TEST_F(LuaSandbox, EachFailingAllocationOfARunFailsCleanly)
+{
+    const std::string script = "local t = {} for i = 1, 200 do t[i] = tostring(i) .. 'x' end\n"
+                                "local s = table.concat(t) for y = 0, height - 1 do\n"
+                                "  for x = 0, width - 1 do set_rgb(x, y, get_hsv(x, y)) end end\n";
+    run(script);  // the file is written once; count what a clean run allocates
+    const std::size_t blocks = mem::live_blocks();
+    for (long after = 0; after < 1500; ++after) {
+        mem::fail_allocations(after, 1);
+        MUR_LuaFilterRun(scriptPath.c_str(), 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0);
+        mem::reset_failures();
+        ASSERT_EQ(mem::live_blocks(), blocks) << "allocation " << after;
+    }
+}
+
+}  // namespace
+}  // namespace mur
