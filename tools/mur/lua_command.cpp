@@ -47,10 +47,13 @@ int lua_command(const char* script, const char* inPath, const char* outPath, con
     MUR_IPLAllocSrcBuffer32();
     MUR_IPLAllocDstBuffer32();
     MUR_SetMessageBoxHandler(print_message, nullptr);
-    MUR_LuaFilterRun(script, 0, sliders[0], sliders[1], sliders[2], sliders[3], sliders[4], sliders[5], 0, 0, 0, 0, 0,
-                     0, 0, 0);
+    // A Ctrl-C before the run starts would be forgotten by it: no run then.
+    if (!g_interrupted)
+        MUR_LuaFilterRun(script, 0, sliders[0], sliders[1], sliders[2], sliders[3], sliders[4], sliders[5], 0, 0, 0, 0,
+                         0, 0, 0, 0);
     int status = 0;
     if (g_failed || g_interrupted) {
+        if (!g_failed) std::fputs("mur lua: interrupted\n", stderr);
         status = 1;
     } else {
         std::vector<uint8_t> out(std::size_t(w) * h * 4);
