@@ -159,10 +159,13 @@ MUR_API void MUR_LuaFilterRun(const char* path, int32_t variant, int32_t slider1
 MUR_API int32_t MUR_LuaSetLimits(int32_t seconds, int32_t megabytes)
 {
     if (seconds < 0 || megabytes < 0) return 0;
-    imaging::set_script_limits({double(seconds), std::size_t(megabytes) << 20});
-    return 1;
+    return guard("LuaSetLimits", int32_t{0}, [&] {
+        imaging::set_script_limits({double(seconds), std::size_t(megabytes) << 20});
+        return int32_t{1};
+    });
 }
 
+// No guard: one atomic store, and it must stay safe in a signal handler.
 MUR_API void MUR_LuaCancel(void) { imaging::request_script_cancel(); }
 
 }  // extern "C"
