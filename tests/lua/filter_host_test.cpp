@@ -158,6 +158,29 @@ TEST_F(Lua, MergeCompositesRefillsAndTruncatesTheAmount)
     EXPECT_NE(layer_bytes(), before);
 }
 
+TEST_F(Lua, FlushAndMergeStoreOnlyWhereTheLayerMeetsThePage)
+{
+    // A layer larger than the page keeps what lies beyond it; a smaller one
+    // takes its part. The buffers hold the page only, so neither reads past
+    // them (the sanitizer build checks that).
+    const int32_t sizes[2][2] = {{kWidth + 4, kHeight + 3}, {3, 2}};
+    for (const auto& size : sizes) {
+        ASSERT_EQ(MUR_CreateLayer(3, size[0], size[1]), 1);
+        MUR_SetLayer(3);
+        LayerRecord& big = engine.layers.slots[3];
+        test::fill_layer(big, 1000, 2000, 3000, 65535);
+        EXPECT_FALSE(run("for y = 0, height - 1 do for x = 0, width - 1 do set_rgba(x, y, 1, 0, 0, 1) end end\n"
+                         "flush() merge(MERGE_NORMAL, 1) error('only what flush and merge stored')"));
+        for (int32_t y = 0; y < size[1]; ++y)
+            for (int32_t x = 0; x < size[0]; ++x) {
+                const bool onPage = x < kWidth && y < kHeight;
+                EXPECT_EQ(pixel_at(big, x, y)[0], onPage ? 65280 : 1000) << x << ", " << y;
+                EXPECT_EQ(pixel_at(big, x, y)[2], onPage ? 0 : 3000) << x << ", " << y;
+            }
+        MUR_DeleteLayer(3);
+    }
+}
+
 TEST_F(Lua, ColourFunctionsReadTheBrushAndTheBanks)
 {
     MUR_SetColor(255, 128, 1);
