@@ -46,6 +46,7 @@ bench: deps
 	cmake -S . -B $(BENCHDIR) -DCMAKE_BUILD_TYPE=Release -DMUR_BUILD_BENCH=ON -DMUR_BUILD_TESTS=OFF
 	cmake --build $(BENCHDIR) -j $(JOBS)
 	$(BENCHDIR)/bench/mur_bench --benchmark_filter='$(BENCH_FILTER)'
+	$(BENCHDIR)/bench/mur_bench_other_lua --benchmark_filter='$(BENCH_FILTER)'
 
 bench-python: deps
 	cmake -S . -B $(BENCHDIR) -DCMAKE_BUILD_TYPE=Release -DMUR_BUILD_BENCH=ON -DMUR_BUILD_TESTS=OFF

@@ -2,7 +2,8 @@
 #   runtime  libmurcore.so.0 (with its full version)
 #   dev      murcore.h, the libmurcore.so link, murcore.pc, the CMake package,
 #            share/murcore/examples (the example hosts)
-#   tools    mur, its manual page, share/murcore/textures (texture scripts)
+#   tools    mur, its manual page, share/murcore/textures (texture scripts),
+#            share/murcore/lua (example filter scripts)
 #   python   the murcore Python package, share/murcore/examples/python
 # Every path inside an installed file is relative to where that file lies,
 # so a prefix can be moved after installing.
@@ -48,16 +49,19 @@ install(FILES ${PROJECT_BINARY_DIR}/murcoreConfig.cmake ${PROJECT_BINARY_DIR}/mu
 # files where an installed one does: <bin>/../share/murcore.
 mur_relative_path(MUR_BIN_TO_SHARE ${CMAKE_INSTALL_BINDIR} ${MUR_SHARE_INSTALL_DIR})
 mur_relative_path(MUR_BIN_TO_LIB ${CMAKE_INSTALL_BINDIR} ${CMAKE_INSTALL_LIBDIR})
-file(GLOB MUR_SHARE_TEXTURES CONFIGURE_DEPENDS ${PROJECT_SOURCE_DIR}/share/textures/*)
-foreach(f ${MUR_SHARE_TEXTURES})
-  get_filename_component(name ${f} NAME)
-  configure_file(${f} ${PROJECT_BINARY_DIR}/share/murcore/textures/${name} COPYONLY)
+foreach(kind textures lua)
+  file(GLOB mur_share_files CONFIGURE_DEPENDS ${PROJECT_SOURCE_DIR}/share/${kind}/*)
+  foreach(f ${mur_share_files})
+    get_filename_component(name ${f} NAME)
+    configure_file(${f} ${PROJECT_BINARY_DIR}/share/murcore/${kind}/${name} COPYONLY)
+  endforeach()
 endforeach()
 if(TARGET mur)
   target_compile_definitions(mur PRIVATE MUR_SHARE_RELATIVE="${MUR_BIN_TO_SHARE}")
   set_target_properties(mur PROPERTIES INSTALL_RPATH "$ORIGIN/${MUR_BIN_TO_LIB}")
   install(TARGETS mur RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR} COMPONENT tools)
-  install(DIRECTORY ${PROJECT_SOURCE_DIR}/share/textures DESTINATION ${MUR_SHARE_INSTALL_DIR} COMPONENT tools)
+  install(DIRECTORY ${PROJECT_SOURCE_DIR}/share/textures ${PROJECT_SOURCE_DIR}/share/lua
+          DESTINATION ${MUR_SHARE_INSTALL_DIR} COMPONENT tools)
   add_custom_command(OUTPUT ${PROJECT_BINARY_DIR}/man/mur.1.gz
     COMMAND ${CMAKE_COMMAND} -E make_directory ${PROJECT_BINARY_DIR}/man
     COMMAND gzip -9nc ${PROJECT_SOURCE_DIR}/tools/mur/mur.1 > ${PROJECT_BINARY_DIR}/man/mur.1.gz

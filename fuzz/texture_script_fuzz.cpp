@@ -1,5 +1,5 @@
-// Texture-script source on arbitrary bytes, under a small instruction and
-// memory budget: loading and running must end within the budget, never
+// Texture-script source on arbitrary bytes, under a small time and memory
+// budget: loading and running must end within the budget, never
 // fault, and a run that fails leaves the tile cleared.
 #include "engine/memory.h"
 #include "imaging/texture_script.h"
@@ -10,9 +10,8 @@
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
     mur::imaging::TextureScriptLimits limits;
-    limits.instructions = 200'000;
-    limits.cpuSeconds = 0.05;  // C-heavy loops end here instead of slowing the fuzzer
-    limits.memoryBytes = std::size_t{8} << 20;
+    limits.run.seconds = 0.05;  // endless and C-heavy loops end here instead of slowing the fuzzer
+    limits.run.memoryBytes = std::size_t{8} << 20;
     limits.sourceBytes = 1 << 16;
     const std::size_t liveBefore = mur::mem::live_blocks();
     mur::imaging::TextureScript script;

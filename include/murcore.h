@@ -192,6 +192,53 @@ MUR_API int32_t MUR_IsCompositionEnabled(void);
  */
 MUR_API int32_t MUR_IsDisplayChanged(void);
 
+/**
+ * @brief Shows a message to the user: the text and the caption of a modal box with an OK button.
+ * @param user  the pointer given with the handler; @param text, caption  never NULL.
+ */
+typedef void (*MUR_MessageBoxHandler)(void* user, const char* text, const char* caption);
+/**
+ * @brief Takes a line of debugging output.
+ * @param user  the pointer given with the handler; @param text  never NULL.
+ */
+typedef void (*MUR_DebugOutputHandler)(void* user, const char* text);
+/**
+ * @brief Says whether Escape was pressed since the previous call.
+ * @param user  the pointer given with the handler.
+ * @return non-zero when it was.
+ */
+typedef int32_t (*MUR_EscapeKeyHandler)(void* user);
+
+/**
+ * @brief Sets where message boxes go: the "Lua Script Error" box of a failed
+ * script and a script's message_box.
+ *
+ * Without a handler each message is the line "caption: text" on stderr.
+ * The handler runs on the calling thread, inside the call that shows the
+ * message; it must not call back into the engine.
+ * @param handler  the handler; NULL restores the stderr line.
+ * @param user  passed to the handler as it is.
+ */
+MUR_API void MUR_SetMessageBoxHandler(MUR_MessageBoxHandler handler, void* user);
+
+/**
+ * @brief Sets where debugging output goes: a script's output_debug_string and print.
+ *
+ * Without a handler each text is a line on stderr.
+ * @param handler  the handler; NULL restores the stderr line.
+ * @param user  passed to the handler as it is.
+ */
+MUR_API void MUR_SetDebugOutputHandler(MUR_DebugOutputHandler handler, void* user);
+
+/**
+ * @brief Sets what a script's is_escape asks whether Escape was pressed.
+ *
+ * Without a handler Escape is never pressed.
+ * @param handler  the handler; NULL restores "never pressed".
+ * @param user  passed to the handler as it is.
+ */
+MUR_API void MUR_SetEscapeKeyHandler(MUR_EscapeKeyHandler handler, void* user);
+
 /** @brief Physical memory in megabytes (MemTotal of /proc/meminfo), truncated to 32 bits. */
 MUR_API int32_t MUR_GetTotalPhyMemory(void);
 /** @brief Available physical memory in megabytes (MemAvailable, else MemFree). */
@@ -1625,6 +1672,80 @@ MUR_API void MUR_IPLPan(int32_t dx, int32_t dy, int32_t wrapMode, int32_t red, i
  * "WarpPointToPoint Excpt" on a fault.
  */
 MUR_API void MUR_WarpPointToPoint(int32_t fromX, int32_t fromY, int32_t toX, int32_t toY);
+
+/** @} */
+
+/**
+ * @defgroup luafilters Lua filter scripts
+ * @brief Filter scripts in Lua that read and write the image-processing
+ * buffers, and the limits of every script the engine runs.
+ *
+ * A filter script runs once; it loops over the pixels itself with the host
+ * functions get_value, set_value, get_rgb, set_rgb, get_alpha, set_alpha,
+ * get_rgba, set_rgba, get_hsv, set_hsv, get_hsl, set_hsl, get_lab, set_lab,
+ * get_cmyk, set_cmyk (x, y first; channels 0..1), get_mask, set_mask,
+ * get_color, get_color1 .. get_color4, flush, merge(mode, amount),
+ * single_buffer, progress, message_box, is_escape, bit_not, bit_and, bit_or,
+ * bit_xor, bit_shfr, bit_shfl (32-bit) and output_debug_string, and the
+ * globals width, height, bound_x0, bound_y0, bound_x1, bound_y1, variantVal,
+ * sliderVal1 .. sliderVal6, flagVal1 .. flagVal6, styleVal1, styleVal2 and
+ * the MERGE_ mode ids. Scripts and texture scripts are untrusted: they run
+ * in a sandbox (base, table, string without its pattern functions, math;
+ * no files, no other code, no process) with a time and a memory limit, and
+ * math.random draws the engine's generator seeded from variantVal.
+ * @{
+ */
+
+/**
+ * @brief Runs a filter script on the image-processing buffers and stores
+ * its result into the current layer.
+ *
+ * Copies the RGBA32 source buffer into the destination buffer, runs the
+ * script (reads come from the source, or from the destination after
+ * single_buffer(true); writes go to the destination), then stores the
+ * destination into the current layer through the mask and the texture.
+ * After single_buffer(true) the destination is also copied back into the
+ * source. A script that fails to load or run, runs out of time or memory or
+ * is cancelled is reported in a message box captioned "Lua Script Error"
+ * (MUR_SetMessageBoxHandler) and the final store is skipped; what its flush
+ * and merge calls stored stays. Nothing happens when either buffer is not
+ * allocated at the page's size (MUR_IPLAllocSrcBuffer32,
+ * MUR_IPLAllocDstBuffer32) or when a script already runs. Blocks the
+ * calling thread until the script ends.
+ * @param path  the script file (text, at most 4 MB); NULL or a missing file is a load error.
+ * @param variant  the global variantVal, also the seed of math.random.
+ * @param slider1, slider2, slider3, slider4, slider5, slider6  sliderVal1..6 = slider x 0.001.
+ * @param style1, style2  styleVal1, styleVal2 = style + 1.
+ * @param flag1, flag2, flag3, flag4, flag5, flag6  flagVal1..6 = low byte non-zero.
+ * @par Last error
+ * "LuaFilterRun Excpt" on a fault.
+ */
+MUR_API void MUR_LuaFilterRun(const char* path, int32_t variant, int32_t slider1, int32_t slider2, int32_t slider3,
+                              int32_t slider4, int32_t slider5, int32_t slider6, int32_t style1, int32_t style2,
+                              int32_t flag1, int32_t flag2, int32_t flag3, int32_t flag4, int32_t flag5,
+                              int32_t flag6);
+
+/**
+ * @brief Sets the limits of every script run from now on: filter scripts
+ * and the texture scripts of MUR_SetTool.
+ *
+ * A script that uses up its CPU time or would need more memory is stopped
+ * with an error, even if it catches errors itself. The defaults are 30
+ * seconds and 512 megabytes.
+ * @param seconds  CPU seconds of the calling thread per run; 0: no limit.
+ * @param megabytes  the script's heap; 0: no limit.
+ * @return 1 when set; 0 (nothing changed) when either is negative.
+ */
+MUR_API int32_t MUR_LuaSetLimits(int32_t seconds, int32_t megabytes);
+
+/**
+ * @brief Stops the script that runs now, as soon as it reaches its next
+ * check (within a few milliseconds): an error "script cancelled".
+ *
+ * Safe from any thread and from a signal handler. A request while no script
+ * runs is forgotten when the next one starts.
+ */
+MUR_API void MUR_LuaCancel(void);
 
 /** @} */
 

@@ -7,7 +7,7 @@ packages=(
     # toolchain
     g++ make cmake pkg-config binutils
     # libraries
-    zlib1g-dev libpng-dev libjpeg62-turbo-dev libgif-dev libtiff-dev liblua5.1-0-dev
+    zlib1g-dev libpng-dev libjpeg62-turbo-dev libgif-dev libtiff-dev liblua5.1-0-dev libluajit-5.1-dev
     liblqr-1-0-dev libglib2.0-dev  # seam carving (its header needs GLib's)
     # tests, benchmarks and fuzzing (clang with libFuzzer and its OpenMP)
     libgtest-dev libgmock-dev libbenchmark-dev python3 imagemagick time

@@ -6,6 +6,7 @@
 #include "platform/desktop.h"
 #include "platform/files.h"
 #include "platform/memory_status.h"
+#include "platform/script_sinks.h"
 
 #include <atomic>
 #include <cstring>
@@ -22,6 +23,21 @@ int32_t megabytes(uint64_t bytes) noexcept { return static_cast<int32_t>(static_
 using namespace mur;
 
 extern "C" {
+
+MUR_API void MUR_SetMessageBoxHandler(MUR_MessageBoxHandler handler, void* user)
+{
+    platform::set_message_box_handler(handler, user);
+}
+
+MUR_API void MUR_SetDebugOutputHandler(MUR_DebugOutputHandler handler, void* user)
+{
+    platform::set_debug_output_handler(handler, user);
+}
+
+MUR_API void MUR_SetEscapeKeyHandler(MUR_EscapeKeyHandler handler, void* user)
+{
+    platform::set_escape_key_handler(handler, user);
+}
 
 MUR_API int32_t MUR_SetWindowRedraw(MUR_Window window, int32_t flag)
 {

@@ -12,17 +12,11 @@
 //         return v, v, v
 //     end
 //
-// Each script runs in a state of its own with the base, math, string and
-// table libraries only; whatever reaches files, other code or the process is
-// removed (dofile, loadfile, load, loadstring, require, print, newproxy, and
-// the pattern functions of the string library, whose matching can run for
-// ever out of reach of the instruction count). The state's memory is capped,
-// and the script is stopped once it has executed its instruction budget or
-// used its CPU time, even if it catches the error. (Library calls work on
-// whole strings and tables between two counted instructions, so a loop over
-// them can take long on few instructions; the CPU time ends such a script,
-// and `string.rep` refuses results beyond the memory cap up front.) A script
-// that fails in any way gives no tile: the caller's buffer is cleared.
+// Each script runs in the engine's sandbox (imaging/lua_sandbox.h): the
+// base, math, string and table libraries without what reaches files, other
+// code or the process, under the engine's time and memory limits, stopped
+// even if it catches the error. A script that fails in any way gives no tile:
+// the caller's buffer is cleared.
 //
 // The calling sequence: `load_texture_script` (false when the file is no
 // script: not Lua, or without the globals; the path may then be a picture),
@@ -32,6 +26,7 @@
 #pragma once
 
 #include "imaging/image_view.h"
+#include "imaging/lua_sandbox.h"
 #include "imaging/picture.h"
 
 #include <cstddef>
@@ -42,17 +37,13 @@ struct lua_State;
 namespace mur::imaging {
 
 struct TextureScriptLimits {
-    uint64_t instructions = 400'000'000;         // virtual machine instructions over the script's life
-    double cpuSeconds = 20.0;                    // CPU time of the calling thread over the script's life
-    std::size_t memoryBytes = std::size_t{64} << 20;  // the state's heap
-    std::size_t sourceBytes = std::size_t{1} << 20;   // larger files are not scripts
+    ScriptLimits run = script_limits();              // time and memory over the script's life
+    std::size_t sourceBytes = std::size_t{1} << 20;  // larger files are not scripts
 };
-
-struct TextureScriptContext;
 
 struct TextureScript {
     lua_State* state = nullptr;
-    TextureScriptContext* context = nullptr;
+    Sandbox box;
     int32_t width = 0;
     int32_t height = 0;
 };

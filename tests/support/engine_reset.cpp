@@ -3,6 +3,7 @@
 #include "engine/memory.h"
 #include "engine/random.h"
 #include "engine/state.h"
+#include "imaging/lua_sandbox.h"
 #include "murcore.h"
 #include "undo/history.h"
 
@@ -25,6 +26,11 @@ void reset_engine()
     engine.~EngineState();
     new (&engine) EngineState();
     rng_seed(0);
+    // Outside the engine state: the host's handlers and the script limits.
+    MUR_SetMessageBoxHandler(nullptr, nullptr);
+    MUR_SetDebugOutputHandler(nullptr, nullptr);
+    MUR_SetEscapeKeyHandler(nullptr, nullptr);
+    imaging::set_script_limits({});
 }
 
 }  // namespace mur::test

@@ -37,7 +37,7 @@ uint8_t* map_guarded(std::size_t bytes)
     return inside;
 }
 
-bool is_pointer(ArgKind kind) { return kind == ArgKind::Buffer || kind == ArgKind::Window; }
+bool is_pointer(ArgKind kind) { return kind == ArgKind::Buffer || kind == ArgKind::Window || kind == ArgKind::Handler; }
 
 // The uniform row at pool position `base`: numbers there, pointers to
 // buffers (or null when `nullPointers`), texts empty (or null).
@@ -67,7 +67,8 @@ int pool_size(Pools pools, ArgKind kind, int benignTexts)
     case ArgKind::Float:
     case ArgKind::Double: return hostile ? int(std::size(kHostileFloats)) : int(std::size(kBenignFloats));
     case ArgKind::Buffer:
-    case ArgKind::Window: return 2;
+    case ArgKind::Window:
+    case ArgKind::Handler: return 2;
     case ArgKind::Text: return hostile ? 3 : benignTexts;
     }
     return 1;
@@ -135,7 +136,8 @@ void fill_args(const ExportInfo& info, const Row& row, Pools pools, const Caller
         case ArgKind::Float: args[i].f32 = static_cast<float>(hostile ? kHostileFloats[v] : kBenignFloats[v]); break;
         case ArgKind::Double: args[i].f64 = hostile ? kHostileFloats[v] : kBenignFloats[v]; break;
         case ArgKind::Buffer:
-        case ArgKind::Window: args[i].ptr = v == 0 ? nullptr : memory.buffers[i]; break;
+        case ArgKind::Window:
+        case ArgKind::Handler: args[i].ptr = v == 0 ? nullptr : memory.buffers[i]; break;
         case ArgKind::Text:
             if (hostile)
                 args[i].text = v == 0 ? nullptr : v == 1 ? memory.emptyText[i] : memory.longText;
@@ -171,6 +173,7 @@ std::string describe_call(const ExportInfo& info, const Row& row, Pools pools, c
             break;
         case ArgKind::Buffer:
         case ArgKind::Window: out += args[i].ptr ? "buffer" : "NULL"; break;
+        case ArgKind::Handler: out += args[i].ptr ? "a quiet handler" : "NULL"; break;
         case ArgKind::Text:
             if (!args[i].text)
                 out += "NULL";

@@ -5,6 +5,8 @@
 
 #include "sweeps/export_table.h"
 
+#include "murcore.h"
+
 namespace mur::sweep {
 
 inline Big c_pos(Big v) { return v > 0 ? v : 0; }
@@ -42,6 +44,29 @@ inline Big c_clip(Big x, Big w, Big limit)
 inline Big c_inside(Big x, Big y, Big width, Big height)
 {
     return x >= 0 && y >= 0 && x < width && y < height ? 1 : 0;
+}
+
+// The handlers the sweeps install: a non-null pool value gives one that does
+// nothing (the engine must never call what it was not given).
+inline void quiet_message_box(void*, const char*, const char*) {}
+inline void quiet_debug_output(void*, const char*) {}
+inline int32_t quiet_escape_key(void*) { return 0; }
+template <class Handler>
+Handler quiet_handler(const void* chosen);
+template <>
+inline MUR_MessageBoxHandler quiet_handler<MUR_MessageBoxHandler>(const void* chosen)
+{
+    return chosen ? quiet_message_box : nullptr;
+}
+template <>
+inline MUR_DebugOutputHandler quiet_handler<MUR_DebugOutputHandler>(const void* chosen)
+{
+    return chosen ? quiet_debug_output : nullptr;
+}
+template <>
+inline MUR_EscapeKeyHandler quiet_handler<MUR_EscapeKeyHandler>(const void* chosen)
+{
+    return chosen ? quiet_escape_key : nullptr;
 }
 
 }  // namespace mur::sweep

@@ -18,6 +18,7 @@ enum class ArgKind : char {
     Buffer = 'p',   // a pointer to pixels or values the export reads or writes
     Text = 's',     // const char*: a name or a path
     Window = 'w',   // MUR_Window, only stored and passed on
+    Handler = 'h',  // a function the engine calls back: null or one that does nothing
 };
 
 enum class ReturnKind : char { Void = 'v', Int = 'i', Unsigned = 'u', Pointer = 'p', Text = 's' };

@@ -19,10 +19,13 @@ ARG_KINDS = {
     "double": "Double",
     "MUR_Window": "Window",
     "const char*": "Text",
+    "MUR_MessageBoxHandler": "Handler",
+    "MUR_DebugOutputHandler": "Handler",
+    "MUR_EscapeKeyHandler": "Handler",
 }
 POINTER = re.compile(r"^(const )?(uint8_t|uint16_t|int32_t|void)\*$")
 FIELDS = {"Int": "i32", "Unsigned": "u32", "Float": "f32", "Double": "f64", "Window": "ptr", "Text": "text",
-          "Buffer": "ptr"}
+          "Buffer": "ptr", "Handler": "ptr"}
 RETURNS = {"void": "Void", "int32_t": "Int", "uint32_t": "Unsigned", "intptr_t": "Int", "void*": "Pointer",
            "const char*": "Text"}
 FUNCTIONS = {"rows", "updown", "pos", "min", "max", "clip", "reach", "inside"}
@@ -151,9 +154,13 @@ def main(header_path, contract_path, out_path):
         "",
     ]
     for i, (name, ret, args) in enumerate(exports):
-        call_args = ", ".join(
-            "static_cast<%s>(a[%d].%s)" % (ctype, j, FIELDS[kind]) if kind == "Buffer" else "a[%d].%s" % (j, FIELDS[kind])
-            for j, (kind, ctype, _) in enumerate(args))
+        def call_arg(j, kind, ctype):
+            if kind == "Buffer":
+                return "static_cast<%s>(a[%d].%s)" % (ctype, j, FIELDS[kind])
+            if kind == "Handler":  # a handler that does nothing, or null
+                return "quiet_handler<%s>(a[%d].ptr)" % (ctype, j)
+            return "a[%d].%s" % (j, FIELDS[kind])
+        call_args = ", ".join(call_arg(j, kind, ctype) for j, (kind, ctype, _) in enumerate(args))
         body = "%s(%s)" % (name, call_args)
         if ret == "Void":
             stmt = "%s;" % body

@@ -3,6 +3,7 @@
 #include "demo.h"
 #include "filters_sheet.h"
 #include "geometry_sheet.h"
+#include "lua_command.h"
 #include "murcore.h"
 #include "share_dir.h"
 #include "soak.h"
@@ -29,6 +30,10 @@ const char kHelp[] =
     "  geometry IN.png OUT.png  resize, seam-carve, anchor, crop, turn, mirror, pan and push a\n"
     "                           two-layer document made from IN.png and write a contact sheet of the\n"
     "                           results to OUT.png\n"
+    "  lua SCRIPT.lua IN.png OUT.png [SLIDERS]  run a Lua filter script on IN.png and write the\n"
+    "                           result to OUT.png; SLIDERS are up to six whole numbers 0..1000 (the\n"
+    "                           script's sliderVal1..6 times 1000); Ctrl-C stops the script; a script\n"
+    "                           error is printed\n"
     "  soak [OPTIONS]           drive the engine through a seeded random walk of host calls, checking\n"
     "                           its invariants after every step (options --minutes N, --steps N,\n"
     "                           --seed S, --trace); a failing seed replays exactly\n"
@@ -39,6 +44,7 @@ int usage()
 {
     std::fputs("usage: mur --version | mur --help | mur demo [OUT_DIR] | mur filters IN.png OUT.png\n"
                "       mur geometry IN.png OUT.png\n"
+               "       mur lua SCRIPT.lua IN.png OUT.png [SLIDERS]\n"
                "       mur soak [--minutes N] [--steps N] [--seed S] [--trace]\n",
                stderr);
     return 2;
@@ -81,6 +87,16 @@ int main(int argc, char** argv)
     if (std::strcmp(argv[1], "demo") == 0) return mur_tool::demo(argc > 2 ? argv[2] : "out");
     if (std::strcmp(argv[1], "filters") == 0 && argc == 4) return mur_tool::filters_sheet(argv[2], argv[3]);
     if (std::strcmp(argv[1], "geometry") == 0 && argc == 4) return mur_tool::geometry_sheet(argv[2], argv[3]);
+    if (std::strcmp(argv[1], "lua") == 0 && argc >= 5 && argc <= 11) {
+        int32_t sliders[6] = {};
+        for (int i = 5; i < argc; ++i) {
+            char* end = nullptr;
+            const long v = std::strtol(argv[i], &end, 10);
+            if (*end != '\0' || v < 0 || v > 1000) return usage();
+            sliders[i - 5] = static_cast<int32_t>(v);
+        }
+        return mur_tool::lua_command(argv[2], argv[3], argv[4], sliders);
+    }
     if (std::strcmp(argv[1], "soak") == 0) return soak_command(argc, argv);
     return usage();
 }
