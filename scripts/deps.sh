@@ -8,8 +8,11 @@ packages=(
     g++ make cmake pkg-config binutils
     # libraries
     zlib1g-dev libpng-dev libjpeg62-turbo-dev libgif-dev libtiff-dev liblua5.1-0-dev
+    libraw-dev libwmf-dev
     # tests, benchmarks and fuzzing (clang with libFuzzer and its OpenMP)
     libgtest-dev libgmock-dev libbenchmark-dev python3 imagemagick time
+    # independent readers of the files the engine writes
+    python3-pil libtiff-tools
     clang libclang-rt-14-dev libomp-14-dev
     # host-developer checks: API reference, ABI check, Debian packages, the
     # Python binding (its tests run on /usr/bin/python3, which these belong to)
