@@ -27,7 +27,7 @@ bool open_replacing(ReplacingFile& out, const char* path) noexcept
     for (int attempt = 0; attempt < 64; ++attempt) {
         std::snprintf(out.tempPath, sizeof out.tempPath, "%s.~mur%ld-%u", path, long(getpid()),
                       temporaryCounter.fetch_add(1));
-        const int fd = open(out.tempPath, O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+        const int fd = open(out.tempPath, O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
         if (fd < 0) {
             if (errno == EEXIST) continue;
             break;

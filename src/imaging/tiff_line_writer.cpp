@@ -1,12 +1,14 @@
 // TIFF rows through libtiff: 8 bits a sample, RGB or RGBA with unassociated
 // alpha, Deflate with the horizontal predictor, the resolution in dots per
 // inch.
+#include "engine/memory.h"
 #include "imaging/line_codecs.h"
 
 #include <tiffio.h>
 
 #include <cstdarg>
 #include <cstdio>
+#include <cstring>
 
 namespace mur::imaging {
 namespace {
@@ -59,6 +61,10 @@ bool tiff_begin(LineWriter& w)
         const uint16_t extra[1] = {EXTRASAMPLE_UNASSALPHA};
         ok = TIFFSetField(tif, TIFFTAG_EXTRASAMPLES, 1, extra);
     }
+    if (ok) {
+        w.scratch = static_cast<uint8_t*>(mem::try_alloc_uninit(std::size_t(s.width) * std::size_t(s.channels)));
+        ok = w.scratch != nullptr;
+    }
     if (ok && s.dpi > 0)
         ok = TIFFSetField(tif, TIFFTAG_XRESOLUTION, float(s.dpi)) && TIFFSetField(tif, TIFFTAG_YRESOLUTION, float(s.dpi)) &&
              TIFFSetField(tif, TIFFTAG_RESOLUTIONUNIT, RESUNIT_INCH);
@@ -67,7 +73,11 @@ bool tiff_begin(LineWriter& w)
 
 bool tiff_line(LineWriter& w, const uint8_t* row)
 {
-    return TIFFWriteScanline(tif_of(w), const_cast<uint8_t*>(row), uint32_t(w.rowsWritten), 0) == 1;
+    // The predictor works in the buffer it is given: a copy keeps the
+    // caller's row as it was.
+    const std::size_t bytes = std::size_t(w.settings.width) * std::size_t(w.settings.channels);
+    std::memcpy(w.scratch, row, bytes);
+    return TIFFWriteScanline(tif_of(w), w.scratch, uint32_t(w.rowsWritten), 0) == 1;
 }
 
 bool tiff_finish(LineWriter& w)
