@@ -8,7 +8,7 @@ packages=(
     g++ make cmake pkg-config binutils
     # libraries
     zlib1g-dev libpng-dev libjpeg62-turbo-dev libgif-dev libtiff-dev liblua5.1-0-dev
-    libraw-dev libwmf-dev
+    libraw-dev libwmf-dev fonts-dejavu-core
     # tests, benchmarks and fuzzing (clang with libFuzzer and its OpenMP)
     libgtest-dev libgmock-dev libbenchmark-dev python3 imagemagick time
     # independent readers of the files the engine writes

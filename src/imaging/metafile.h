@@ -12,7 +12,10 @@
 // shapes, text, fills without a bitmap) draws nothing.
 //
 // Windows metafiles (WMF, with or without the placeable header) are drawn
-// by libwmf through its gd device.
+// by libwmf through its gd device: the placeable header's frame (else the
+// extent of the drawing) fills the picture; text is set in the DejaVu faces.
+// Only placeable metafiles, whose frame is known, are drawn over the
+// background; the others over white, as the gd device starts.
 #pragma once
 
 #include "imaging/picture.h"

@@ -124,8 +124,11 @@ int32_t psd_dpi(const uint8_t* d, std::size_t n)
         p += 4;
         if (dataBytes > end - p) break;
         if (id == 0x03ED && dataBytes >= 16) {
+            // The value is always pixels per inch; the unit that follows
+            // only says how the document shows it (1 per inch, 2 per
+            // centimetre).
             const uint32_t fixed = be32(d + p), unit = be16(d + p + 4);
-            return to_dpi(double(fixed >> 16), unit == 1 ? Unit::Inch : unit == 2 ? Unit::Centimetre : Unit::None);
+            return unit == 1 || unit == 2 ? to_dpi(double(fixed >> 16), Unit::Inch) : kDefaultDpi;
         }
         at = p + ((std::size_t(dataBytes) + 1) & ~std::size_t{1});
     }

@@ -2,8 +2,8 @@
 //
 // Read from BMP (pixels per metre), JPEG (JFIF density: per inch or per
 // centimetre), PNG (pHYs: per metre), TIFF (XResolution with its unit: per
-// inch or per centimetre), PSD (ResolutionInfo: per inch or per centimetre)
-// and PCX (dots per inch). Per centimetre becomes truncate(value *
+// inch or per centimetre), PSD (ResolutionInfo, which keeps pixels per inch
+// whichever unit it is shown in) and PCX (dots per inch). Per centimetre becomes truncate(value *
 // 2.5400000025908), per metre truncate(value * 0.025400000025908). A file
 // of another kind, without a resolution or with another unit gives 72.
 // Only the bytes of the data are read, each bounds-checked.
