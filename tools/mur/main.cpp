@@ -3,6 +3,7 @@
 #include "demo.h"
 #include "filters_sheet.h"
 #include "murcore.h"
+#include "quantise_sheet.h"
 #include "share_dir.h"
 #include "soak.h"
 
@@ -25,6 +26,9 @@ const char kHelp[] =
     "                           as PNG files into OUT_DIR (default: out)\n"
     "  filters IN.png OUT.png   run every native filter on IN.png and write a contact sheet of the\n"
     "                           results to OUT.png\n"
+    "  quantise IN OUT.png      reduce IN to 256 colours with the engine's GIF writer and with\n"
+    "                           ImageMagick's -colors 256, write original | ours | ImageMagick side by\n"
+    "                           side to OUT.png and print each mean error against the original\n"
     "  soak [OPTIONS]           drive the engine through a seeded random walk of host calls, checking\n"
     "                           its invariants after every step (options --minutes N, --steps N,\n"
     "                           --seed S, --trace); a failing seed replays exactly\n"
@@ -34,6 +38,7 @@ const char kHelp[] =
 int usage()
 {
     std::fputs("usage: mur --version | mur --help | mur demo [OUT_DIR] | mur filters IN.png OUT.png\n"
+               "       mur quantise IN OUT.png\n"
                "       mur soak [--minutes N] [--steps N] [--seed S] [--trace]\n",
                stderr);
     return 2;
@@ -75,6 +80,7 @@ int main(int argc, char** argv)
     }
     if (std::strcmp(argv[1], "demo") == 0) return mur_tool::demo(argc > 2 ? argv[2] : "out");
     if (std::strcmp(argv[1], "filters") == 0 && argc == 4) return mur_tool::filters_sheet(argv[2], argv[3]);
+    if (std::strcmp(argv[1], "quantise") == 0 && argc == 4) return mur_tool::quantise_sheet(argv[2], argv[3]);
     if (std::strcmp(argv[1], "soak") == 0) return soak_command(argc, argv);
     return usage();
 }
