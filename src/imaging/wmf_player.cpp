@@ -5,8 +5,10 @@
 
 #include <libwmf/api.h>
 #include <libwmf/gd.h>
+#include <libwmf/gd/gd.h>
 
 #include <algorithm>
+#include <cstdlib>
 #include <cstring>
 
 #include "engine/memory.h"
@@ -118,6 +120,34 @@ mem::Owned<uint8_t> with_background(const uint8_t* d, std::size_t n, uint32_t co
     return out;
 }
 
+// The gd device leaves the picture it drew to the caller, allocated with
+// malloc, and libwmf exports no way to release it: its blocks are freed here
+// as gd's own destroy does.
+void release_gd_image(void* image)
+{
+    auto* im = static_cast<gdImagePtr>(image);
+    if (!im) return;
+    if (im->pixels) {
+        for (int y = 0; y < im->sy; ++y) std::free(im->pixels[y]);
+        std::free(im->pixels);
+    }
+    if (im->tpixels) {
+        if (im->_tpixels) {
+            std::free(im->_tpixels);
+        } else {
+            for (int y = 0; y < im->sy; ++y) std::free(im->tpixels[y]);
+        }
+        std::free(im->tpixels);
+    }
+    std::free(im->polyInts);
+    std::free(im->style);
+    if (im->clip) {
+        std::free(im->clip->list);
+        std::free(im->clip);
+    }
+    std::free(im);
+}
+
 }  // namespace
 
 bool looks_like_wmf(const uint8_t* d, std::size_t n) noexcept
@@ -187,6 +217,8 @@ bool draw_wmf(const uint8_t* d, std::size_t n, int32_t width, int32_t height, ui
             ok = true;
         }
     }
+    release_gd_image(gd->gd_image);
+    gd->gd_image = nullptr;
     wmf_mem_close(api);
     wmf_api_destroy(api);
     return ok;
