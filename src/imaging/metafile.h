@@ -13,7 +13,9 @@
 //
 // Windows metafiles (WMF, with or without the placeable header) are drawn
 // by libwmf through its gd device: the placeable header's frame (else the
-// extent of the drawing) fills the picture; text is set in the DejaVu faces.
+// extent of the drawing) fills the picture. Text records are not drawn
+// (libwmf's text drawing is not safe on untrusted files); pen widths and
+// font sizes are held to the picture's size.
 // Only placeable metafiles, whose frame is known, are drawn over the
 // background; the others over white, as the gd device starts.
 #pragma once

@@ -54,51 +54,51 @@ std::size_t header_start(const uint8_t* d, std::size_t n)
     return n >= kPlaceableBytes && le32(d) == kPlaceableKey ? kPlaceableBytes : 0;
 }
 
-bool records_well_formed(const uint8_t* d, std::size_t n)
+// The record list: every record within the file, the last one the end
+// record. `end` is the offset after it, `largestWords` the longest record.
+struct RecordWalk {
+    bool ok = false;
+    std::size_t end = 0;
+    uint32_t largestWords = 0;
+};
+
+RecordWalk walk_records(const uint8_t* d, std::size_t n)
 {
+    RecordWalk walk;
     std::size_t at = header_start(d, n);
-    if (n - at < 18) return false;
-    const uint32_t headerWords = le16(d + at + 2);
-    if (headerWords != 9) return false;
+    if (n - at < 18 || le16(d + at + 2) != 9) return walk;
     at += 18;
     for (uint32_t count = 0; count < kMaxRecords; ++count) {
-        if (n - at < 6) return false;
-        const uint64_t bytes = uint64_t(le32(d + at)) * 2;
+        if (n - at < 6) return walk;
+        const uint32_t words = le32(d + at);
         const uint32_t function = le16(d + at + 4);
-        if (bytes < 6 || bytes > n - at) return false;
-        if (function == 0) return true;  // META_EOF
-        at += std::size_t(bytes);
+        if (words < 3 || uint64_t(words) * 2 > n - at) return walk;
+        walk.largestWords = std::max(walk.largestWords, words);
+        at += std::size_t(words) * 2;
+        if (function == 0) {  // META_EOF
+            walk.ok = true;
+            walk.end = at;
+            return walk;
+        }
     }
-    return false;
+    return walk;
 }
 
 void put16(uint8_t*& p, uint32_t v) { *p++ = uint8_t(v), *p++ = uint8_t(v >> 8); }
 void put32(uint8_t*& p, uint32_t v) { put16(p, v & 0xFFFF), put16(p, v >> 16); }
 
 constexpr std::size_t kPreludeBytes = 2 * (3 + 5 + 5 + 7 + 4 + 8 + 4 + 7 + 4 + 4 + 4);
+constexpr uint32_t kPreludeLargestWords = 8;
 
-// The gd device starts every picture white. A placeable metafile gets the
-// background by a few records put before its own: the frame filled with a
-// brush of the background colour and no pen, in a saved device context that
-// is restored, the two objects deleted again so the metafile's own objects
-// keep their numbers.
-mem::Owned<uint8_t> with_background(const uint8_t* d, std::size_t n, uint32_t colour, std::size_t& size)
+// Writes the records that give a placeable metafile its background: the
+// frame filled with a brush of the background colour and no pen, in a saved
+// device context that is restored, the two objects deleted again so the
+// metafile's own objects keep their numbers (the gd device starts every
+// picture white).
+void put_background(uint8_t*& p, const uint8_t* d, uint32_t colour)
 {
-    size = n + kPreludeBytes;
-    mem::Owned<uint8_t> out(static_cast<uint8_t*>(mem::try_alloc_uninit(size)));
-    if (!out) return out;
-    const std::size_t headerEnd = kPlaceableBytes + 18;
-    std::memcpy(out.get(), d, headerEnd);
-    uint8_t* h = out.get() + kPlaceableBytes;
-    uint8_t* p = h + 6;
-    put32(p, le32(h + 6) + uint32_t(kPreludeBytes / 2));  // size in words
-    p = h + 10;
-    put16(p, std::max<uint32_t>(le16(h + 10), 2));         // objects
-    p = h + 12;
-    put32(p, std::max<uint32_t>(le32(h + 12), 8));         // largest record
     const int32_t left = int16_t(le16(d + 6)), top = int16_t(le16(d + 8));
     const int32_t right = int16_t(le16(d + 10)), bottom = int16_t(le16(d + 12));
-    p = out.get() + headerEnd;
     auto record = [&p](uint32_t function, std::initializer_list<uint32_t> words) {
         put32(p, uint32_t(3 + words.size()));
         put16(p, function);
@@ -116,7 +116,115 @@ mem::Owned<uint8_t> with_background(const uint8_t* d, std::size_t n, uint32_t co
     record(0x0127, {0xFFFF});                                                  // RestoreDC(-1)
     record(0x01F0, {0});                                                       // DeleteObject
     record(0x01F0, {1});
-    std::memcpy(p, d + headerEnd, n - headerEnd);
+}
+
+// libwmf's gd device allocates a brush of the pen's width squared and
+// renders glyphs at the font's height: both are held to the picture's size
+// (in logical units, by the window extent in force); text records are not
+// played; a bitmap record beyond the picture limits refuses the metafile.
+bool tame_records(uint8_t* records, std::size_t bytes, const PictureLimits& limits)
+{
+    // Until the metafile sets its window, one logical unit spans the frame.
+    int32_t extentW = 1, extentH = 1, originX = 0, originY = 0;
+    // Coordinates are held to the window and its neighbourhood, so nothing
+    // is drawn over an area thousands of times the picture's.
+    auto clamp_coordinate = [&](uint8_t* p, bool isX) {
+        const int64_t origin = isX ? originX : originY, extent = isX ? extentW : extentH;
+        const int32_t v = int16_t(le16(p));
+        const int32_t c = int32_t(std::clamp<int64_t>(v, std::max<int64_t>(origin - 2 * extent, -32768),
+                                                      std::min<int64_t>(origin + 3 * extent, 32767)));
+        put16(p, uint32_t(c));
+    };
+    for (std::size_t at = 0; at + 6 <= bytes;) {
+        uint8_t* r = records + at;
+        const std::size_t words = le32(r);
+        const uint32_t function = le16(r + 4);
+        uint8_t* params = r + 6;
+        const std::size_t paramBytes = words * 2 - 6;
+        // The largest size in logical units that stays within the picture.
+        const int64_t most = std::max<int64_t>(1, std::max(int64_t(extentW) * 2, int64_t(extentH) * 2));
+        auto clamp16 = [most](uint8_t* p, int64_t least) {
+            const int32_t v = int16_t(le16(p));
+            const int32_t c = int32_t(std::clamp<int64_t>(v, least, most));
+            put16(p, uint32_t(c));
+        };
+        // Records whose parameters are all (y, x) coordinates, and those
+        // with a point count and (x, y) points.
+        const bool yx = function == 0x041B || function == 0x0418 || function == 0x061C || function == 0x0213 ||
+                        function == 0x0214 || function == 0x0817 || function == 0x0830 || function == 0x081A ||
+                        function == 0x0416 || function == 0x0415;
+        const bool points = function == 0x0324 || function == 0x0325;
+        if (function == 0x020C && paramBytes >= 4) {  // SetWindowExt (y, x)
+            extentH = std::max(1, std::abs(int32_t(int16_t(le16(params)))));
+            extentW = std::max(1, std::abs(int32_t(int16_t(le16(params + 2)))));
+        } else if (function == 0x020B && paramBytes >= 4) {  // SetWindowOrg (y, x)
+            originY = int16_t(le16(params));
+            originX = int16_t(le16(params + 2));
+        } else if (yx) {
+            for (std::size_t i = 0; i + 2 <= paramBytes; i += 2) clamp_coordinate(params + i, (i / 2) % 2 == 1);
+        } else if (points) {
+            for (std::size_t i = 2; i + 2 <= paramBytes; i += 2) clamp_coordinate(params + i, (i / 2) % 2 == 1);
+        } else if (function == 0x0538 && paramBytes >= 2) {  // PolyPolygon: count, counts, (x, y) points
+            const std::size_t first = 2 + std::size_t(le16(params)) * 2;
+            for (std::size_t i = first; i + 2 <= paramBytes; i += 2)
+                clamp_coordinate(params + i, ((i - first) / 2) % 2 == 0);
+        } else if (function == 0x0521 || function == 0x0A32) {
+            // TextOut, ExtTextOut: libwmf's text drawing is not safe on
+            // untrusted files (a face it cannot map ends in a null
+            // dereference), so text is not drawn; the record becomes a
+            // SetTextJustification, which draws nothing.
+            uint8_t* f = r + 4;
+            put16(f, 0x020A);
+        } else if (function == 0x02FA && paramBytes >= 4) {  // CreatePenIndirect: width, never negative
+            clamp16(params + 2, 0);
+        } else if (function == 0x02FB && paramBytes >= 4) {  // CreateFontIndirect: height, width
+            // A height of 0 asks for the default size, which the library
+            // takes a very long time to find: a twelfth of the window instead.
+            if (le16(params) == 0) {
+                uint8_t* height = params;
+                put16(height, uint32_t(-std::max<int64_t>(1, most / 24)));
+            }
+            clamp16(params, -most);
+            clamp16(params + 2, 0);
+        } else {
+            // Records that carry a device-independent bitmap, and where its
+            // header starts among their parameters.
+            std::size_t header = 0;
+            if (function == 0x0F43) header = 22;       // StretchDIB
+            else if (function == 0x0B41) header = 20;  // DIBStretchBlt (with a bitmap)
+            else if (function == 0x0940) header = 16;  // DIBBitBlt (with a bitmap)
+            else if (function == 0x0D33) header = 18;  // SetDIBitsToDevice
+            else if (function == 0x0142) header = 4;   // DIBCreatePatternBrush
+            if (header && paramBytes >= header + 12) {
+                const int64_t w = int32_t(le32(params + header + 4)), h = int32_t(le32(params + header + 8));
+                if (!limits.allows(std::abs(w), std::abs(h))) return false;
+            }
+        }
+        at += words * 2;
+    }
+    return true;
+}
+
+// The copy libwmf reads: the header's sizes made those of the records as
+// walked (the library allocates by them), the background records of a
+// placeable metafile first, nothing after the end record.
+mem::Owned<uint8_t> prepare(const uint8_t* d, const RecordWalk& walk, uint32_t colour, std::size_t& size)
+{
+    const std::size_t start = header_start(d, walk.end);
+    const bool placeable = start != 0;
+    const std::size_t headerEnd = start + 18, prelude = placeable ? kPreludeBytes : 0;
+    size = walk.end + prelude;
+    mem::Owned<uint8_t> out(static_cast<uint8_t*>(mem::try_alloc_uninit(size)));
+    if (!out) return out;
+    std::memcpy(out.get(), d, headerEnd);
+    uint8_t* p = out.get() + start + 6;
+    put32(p, uint32_t((size - start) / 2));                                    // file size in words
+    p = out.get() + start + 10;
+    put16(p, std::max<uint32_t>(le16(d + start + 10), placeable ? 2 : 0));     // objects
+    put32(p, std::max(walk.largestWords, placeable ? kPreludeLargestWords : 0)); // longest record
+    p = out.get() + headerEnd;
+    if (placeable) put_background(p, d, colour);
+    std::memcpy(p, d + headerEnd, walk.end - headerEnd);
     return out;
 }
 
@@ -148,6 +256,20 @@ void release_gd_image(void* image)
     std::free(im);
 }
 
+// A placeable frame the picture can show: a real size on paper, and not
+// stretched more than 64 times as much one way as the other (the library
+// spends minutes drawing such a metafile).
+bool frame_drawable(const uint8_t* d, std::size_t n, int32_t width, int32_t height)
+{
+    if (!header_start(d, n)) return true;
+    const int64_t frameW = int64_t(int16_t(le16(d + 10))) - int16_t(le16(d + 6));
+    const int64_t frameH = int64_t(int16_t(le16(d + 12))) - int16_t(le16(d + 8));
+    const uint32_t inch = le16(d + 14);
+    if (frameW <= 0 || frameH <= 0 || inch < 1 || inch > 16384) return false;
+    const double scaleX = double(width) / double(frameW), scaleY = double(height) / double(frameH);
+    return scaleX <= scaleY * 64 && scaleY <= scaleX * 64;
+}
+
 }  // namespace
 
 bool looks_like_wmf(const uint8_t* d, std::size_t n) noexcept
@@ -163,8 +285,16 @@ bool draw_wmf(const uint8_t* d, std::size_t n, int32_t width, int32_t height, ui
               Rgba32Picture& picture, const PictureLimits& limits) noexcept
 {
     picture = {};
-    if (!looks_like_wmf(d, n) || !limits.allows(width, height) || n > 0x7FFFFFFF || !records_well_formed(d, n))
-        return false;
+    if (!looks_like_wmf(d, n) || !limits.allows(width, height) || n > 0x7FFFFFFF) return false;
+    const RecordWalk walk = walk_records(d, n);
+    if (!walk.ok || !frame_drawable(d, n, width, height)) return false;
+    std::size_t size = 0;
+    const mem::Owned<uint8_t> prepared = prepare(d, walk, background_colour, size);
+    if (!prepared) return false;
+    {
+        const std::size_t start = header_start(d, n), first = start + 18 + (start ? kPreludeBytes : 0);
+        if (!tame_records(prepared.get() + first, size - first, limits)) return false;
+    }
     wmfAPI* api = nullptr;
     wmfAPI_Options options;
     std::memset(&options, 0, sizeof options);
@@ -180,11 +310,8 @@ bool draw_wmf(const uint8_t* d, std::size_t n, int32_t width, int32_t height, ui
     wmf_gd_t* gd = WMF_GD_GetData(api);
     gd->type = wmf_gd_image;
     const bool placeable = header_start(d, n) != 0;
-    std::size_t size = n;
-    const mem::Owned<uint8_t> prepared = placeable ? with_background(d, n, background_colour, size) : nullptr;
     wmfD_Rect bounds{};
-    if ((!placeable || prepared) &&
-        wmf_mem_open(api, placeable ? prepared.get() : const_cast<unsigned char*>(d), long(size)) == wmf_E_None &&
+    if (wmf_mem_open(api, prepared.get(), long(size)) == wmf_E_None &&
         wmf_scan(api, 0, &bounds) == wmf_E_None) {
         // The frame of a placeable metafile, in points, fills the picture;
         // without one, the extent of what is drawn.
