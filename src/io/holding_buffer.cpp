@@ -66,9 +66,15 @@ using namespace mur;
 
 extern "C" {
 
-MUR_API int32_t MUR_GetNewRGBAWidth(void) { return engine.holding.pixels ? engine.holding.width : 0; }
+MUR_API int32_t MUR_GetNewRGBAWidth(void)
+{
+    return guard("GetNewRGBAWidth", int32_t{0}, [&] { return empty() ? 0 : holding().width; });
+}
 
-MUR_API int32_t MUR_GetNewRGBAHeight(void) { return engine.holding.pixels ? engine.holding.height : 0; }
+MUR_API int32_t MUR_GetNewRGBAHeight(void)
+{
+    return guard("GetNewRGBAHeight", int32_t{0}, [&] { return empty() ? 0 : holding().height; });
+}
 
 MUR_API void MUR_GetNewRGBA32(uint8_t* buffer)
 {
