@@ -5,6 +5,7 @@
 #include <libraw/libraw.h>
 
 #include <algorithm>
+#include <cerrno>
 #include <cstring>
 
 namespace mur::imaging {
@@ -34,23 +35,33 @@ bool within(const PictureLimits& limits, int64_t w, int64_t h) { return limits.a
 }  // namespace
 
 bool read_raw_from_memory(const uint8_t* data, std::size_t size, Rgba32Picture& picture,
-                          const PictureLimits& limits) noexcept
+                          const PictureLimits& limits, bool* outOfMemory) noexcept
 {
     picture = {};
+    if (outOfMemory) *outOfMemory = false;
     if (!data || size < 16 || size > kMaxPictureFileBytes) return false;
+    // LibRaw catches its own failed allocations and reports them as codes.
+    auto short_of_memory = [outOfMemory](int code) {
+        if (outOfMemory && (code == LIBRAW_UNSUFFICIENT_MEMORY || code == ENOMEM)) *outOfMemory = true;
+        return code;
+    };
     libraw_data_t* raw = libraw_init(0);
-    if (!raw) return false;
+    if (!raw) {
+        if (outOfMemory) *outOfMemory = true;
+        return false;
+    }
     set_development(raw->params);
     // LibRaw's working buffers for the largest raw picture the limits allow.
     const uint64_t pixels = std::min<uint64_t>(limits.maxPixels, kMaxPicturePixels);
     raw->params.max_raw_memory_mb = unsigned(std::clamp<uint64_t>(pixels * 8 >> 20, 16, 8192));
     bool ok = false;
-    if (libraw_open_buffer(raw, const_cast<uint8_t*>(data), size) == LIBRAW_SUCCESS &&
+    if (short_of_memory(libraw_open_buffer(raw, const_cast<uint8_t*>(data), size)) == LIBRAW_SUCCESS &&
         within(limits, raw->sizes.raw_width, raw->sizes.raw_height) &&
-        within(limits, raw->sizes.width, raw->sizes.height) && libraw_unpack(raw) == LIBRAW_SUCCESS &&
-        libraw_dcraw_process(raw) == LIBRAW_SUCCESS) {
+        within(limits, raw->sizes.width, raw->sizes.height) && short_of_memory(libraw_unpack(raw)) == LIBRAW_SUCCESS &&
+        short_of_memory(libraw_dcraw_process(raw)) == LIBRAW_SUCCESS) {
         int error = 0;
         libraw_processed_image_t* image = libraw_dcraw_make_mem_image(raw, &error);
+        short_of_memory(error);
         if (image && image->type == LIBRAW_IMAGE_BITMAP && image->colors == 3 && image->bits == 8 &&
             within(limits, image->width, image->height) &&
             image->data_size >= std::size_t(image->width) * image->height * 3 &&
@@ -68,12 +79,13 @@ bool read_raw_from_memory(const uint8_t* data, std::size_t size, Rgba32Picture& 
     return ok;
 }
 
-bool read_raw(const char* path, Rgba32Picture& picture, const PictureLimits& limits) noexcept
+bool read_raw(const char* path, Rgba32Picture& picture, const PictureLimits& limits, bool* outOfMemory) noexcept
 {
     picture = {};
+    if (outOfMemory) *outOfMemory = false;
     ByteBlock file;
     if (!read_file_bytes(path, file)) return false;
-    const bool ok = read_raw_from_memory(file.data, file.size, picture, limits);
+    const bool ok = read_raw_from_memory(file.data, file.size, picture, limits, outOfMemory);
     release_block(file);
     return ok;
 }

@@ -8,6 +8,7 @@
 #include "io/io.h"
 
 #include <cstdio>
+#include <new>
 #include <cstring>
 
 namespace mur {
@@ -54,7 +55,12 @@ int32_t io::read_from_file(const char* path)
 int32_t io::read_from_file_raw(const char* path)
 {
     imaging::Rgba32Picture picture;
-    if (!imaging::read_raw(path, picture)) return 0;
+    bool outOfMemory = false;
+    if (!imaging::read_raw(path, picture, {}, &outOfMemory)) {
+        // LibRaw keeps its failed allocations to itself: reported as the fault they are.
+        if (outOfMemory) throw std::bad_alloc();
+        return 0;
+    }
     hold_picture(picture);
     return 1;
 }
