@@ -118,10 +118,45 @@ void put_background(uint8_t*& p, const uint8_t* d, uint32_t colour)
     record(0x01F0, {1});
 }
 
+enum class DibCheck { Sound, Damaged, TooLarge };
+
+// A device-independent bitmap as libwmf's reader takes it: a core or info
+// header, one plane of 1, 4, 8, 16, 24 or 32 bits, uncompressed (or with
+// bit fields), the colour table and every row inside the record. The reader
+// trusts the colour count and the rows it is given, so a bitmap that
+// promises more than the record holds is not played. RLE-coded bitmaps are
+// not played either.
+DibCheck check_dib(const uint8_t* dib, std::size_t bytes, const PictureLimits& limits)
+{
+    const uint32_t headerBytes = le32(dib);
+    int64_t w = 0, h = 0;
+    uint32_t planes = 0, bits = 0, compression = 0, colours = 0, entryBytes = 4;
+    if (headerBytes == 12) {
+        w = le16(dib + 4), h = int16_t(le16(dib + 6)), planes = le16(dib + 8), bits = le16(dib + 10);
+        entryBytes = 3;
+    } else if (headerBytes >= 40 && headerBytes <= 124 && bytes >= headerBytes) {
+        w = int32_t(le32(dib + 4)), h = int32_t(le32(dib + 8)), planes = le16(dib + 12), bits = le16(dib + 14);
+        compression = le32(dib + 16), colours = le32(dib + 32);
+    } else {
+        return DibCheck::Damaged;
+    }
+    if (!limits.allows(std::abs(w), std::abs(h))) return w == 0 || h == 0 ? DibCheck::Damaged : DibCheck::TooLarge;
+    const bool knownBits = bits == 1 || bits == 4 || bits == 8 || bits == 16 || bits == 24 || bits == 32;
+    const bool knownCoding = compression == 0 || (compression == 3 && (bits == 16 || bits == 32));
+    if (planes != 1 || !knownBits || !knownCoding || colours > 256 || (bits <= 8 && colours > (1u << bits)))
+        return DibCheck::Damaged;
+    const uint64_t entries = bits <= 8 && colours == 0 ? (1u << bits) : colours;
+    const uint64_t masks = compression == 3 && headerBytes == 40 ? 12 : 0;
+    const uint64_t stride = (uint64_t(std::abs(w)) * bits + 31) / 32 * 4;
+    const uint64_t needed = headerBytes + masks + entries * entryBytes + stride * uint64_t(std::abs(h));
+    return needed <= bytes ? DibCheck::Sound : DibCheck::Damaged;
+}
+
 // libwmf's gd device allocates a brush of the pen's width squared and
 // renders glyphs at the font's height: both are held to the picture's size
 // (in logical units, by the window extent in force); text records are not
-// played; a bitmap record beyond the picture limits refuses the metafile.
+// played; a bitmap record beyond the picture limits refuses the metafile,
+// one whose bitmap is damaged is not played.
 bool tame_records(uint8_t* records, std::size_t bytes, const PictureLimits& limits)
 {
     // Until the metafile sets its window, one logical unit spans the frame.
@@ -196,8 +231,12 @@ bool tame_records(uint8_t* records, std::size_t bytes, const PictureLimits& limi
             else if (function == 0x0D33) header = 18;  // SetDIBitsToDevice
             else if (function == 0x0142) header = 4;   // DIBCreatePatternBrush
             if (header && paramBytes >= header + 12) {
-                const int64_t w = int32_t(le32(params + header + 4)), h = int32_t(le32(params + header + 8));
-                if (!limits.allows(std::abs(w), std::abs(h))) return false;
+                const DibCheck dib = check_dib(params + header, paramBytes - header, limits);
+                if (dib == DibCheck::TooLarge) return false;
+                if (dib == DibCheck::Damaged) {
+                    uint8_t* f = r + 4;
+                    put16(f, 0x020A);  // drawn as nothing, like text
+                }
             }
         }
         at += words * 2;

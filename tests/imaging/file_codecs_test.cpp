@@ -18,6 +18,7 @@
 #include <cstring>
 #include <fstream>
 #include <iterator>
+#include <tuple>
 
 namespace mur::imaging {
 namespace {
@@ -138,7 +139,7 @@ TEST(FileCodecs, TheEmfPlayerDrawsBitmapRecordsOnly)
 
 // A placeable Windows metafile: a window of 100 x 50 units, a red rectangle
 // without an outline from (25, 10) to (75, 40).
-std::vector<uint8_t> red_rectangle_wmf()
+std::vector<uint8_t> red_rectangle_wmf(const std::vector<uint8_t>& more = {})
 {
     std::vector<uint8_t> body;
     auto record = [&](uint32_t function, std::initializer_list<uint32_t> words) {
@@ -152,6 +153,7 @@ std::vector<uint8_t> red_rectangle_wmf()
     record(0x02FA, {5, 0, 0, 0, 0});  // CreatePenIndirect: no pen
     record(0x012D, {1});
     record(0x041B, {40, 75, 10, 25});  // Rectangle (bottom, right, top, left)
+    body.insert(body.end(), more.begin(), more.end());
     record(0x0000, {});          // EOF
     std::vector<uint8_t> wmf;
     le32(wmf, 0x9AC6CDD7), le16(wmf, 0), le16(wmf, 0), le16(wmf, 0), le16(wmf, 100), le16(wmf, 50), le16(wmf, 96), le32(wmf, 0);
@@ -181,6 +183,44 @@ TEST(FileCodecs, WindowsMetafilesAreDrawnOverTheBackground)
         Decoded t;
         EXPECT_FALSE(draw_wmf(wmf.data(), cut, 64, 32, 0, t.p)) << cut;
     }
+}
+
+// A StretchDIB record of a 2 x 1 bitmap (blue | green, 24-bit) over the
+// window of 100 x 50, its header's size, width and colour count given.
+std::vector<uint8_t> stretch_dib_record(uint32_t headerBytes, int32_t width, uint32_t colours)
+{
+    std::vector<uint8_t> dib;
+    le32(dib, headerBytes), le32(dib, uint32_t(width)), le32(dib, 1), le16(dib, 1), le16(dib, 24);
+    for (uint32_t v : {0u, 0u, 0u, 0u, colours, 0u}) le32(dib, v);
+    for (uint8_t b : {0xFF, 0, 0, 0, 0xFF, 0, 0, 0}) dib.push_back(b);
+    std::vector<uint8_t> r;
+    le32(r, uint32_t(3 + 11 + dib.size() / 2)), le16(r, 0x0F43);
+    le32(r, 0x00CC0020), le16(r, 0);                 // SRCCOPY, RGB colours
+    for (uint32_t v : {1u, 2u, 0u, 0u, 50u, 100u, 0u, 0u}) le16(r, v);  // source h, w, y, x; destination h, w, y, x
+    r.insert(r.end(), dib.begin(), dib.end());
+    return r;
+}
+
+// A bitmap record whose header promises what the record does not hold is
+// left out (libwmf would trust it: a colour count of 2^32 - 1 asked it for
+// 12 GB) and the rest of the metafile drawn; one beyond the picture limits
+// refuses the metafile.
+TEST(FileCodecs, WindowsMetafileBitmapsThatDoNotFitAreLeftOut)
+{
+    auto pixel = [](const Decoded& d, int x, int y) { return std::vector<uint8_t>(d.at(x, y), d.at(x, y) + 4); };
+    const std::vector<uint8_t> red{255, 0, 0, 255}, background{0x40, 0x80, 0xC0, 255};
+    // A colour count of 2^32 - 1, a header running past the record, a width of 0.
+    for (const auto& [header, width, colours] : {std::tuple{40u, 2, 0xFFFFFFFFu}, std::tuple{124u, 2, 0u},
+                                                   std::tuple{40u, 0, 0u}}) {
+        const std::vector<uint8_t> wmf = red_rectangle_wmf(stretch_dib_record(header, width, colours));
+        Decoded t;
+        ASSERT_TRUE(draw_wmf(wmf.data(), wmf.size(), 200, 100, 0x00C08040, t.p)) << header << " " << width;
+        EXPECT_EQ(pixel(t, 10, 10), background);
+        EXPECT_EQ(pixel(t, 100, 50), red);
+    }
+    const std::vector<uint8_t> huge = red_rectangle_wmf(stretch_dib_record(40, 1 << 30, 0));
+    Decoded t;
+    EXPECT_FALSE(draw_wmf(huge.data(), huge.size(), 200, 100, 0x00C08040, t.p));
 }
 
 // A 32 x 24 linear DNG (three 16-bit samples a pixel; LibRaw takes no raw
