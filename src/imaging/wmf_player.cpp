@@ -176,8 +176,11 @@ bool tame_records(uint8_t* records, std::size_t bytes, const PictureLimits& limi
         const uint32_t function = le16(r + 4);
         uint8_t* params = r + 6;
         const std::size_t paramBytes = words * 2 - 6;
-        // The largest size in logical units that stays within the picture.
-        const int64_t most = std::max<int64_t>(1, std::max(int64_t(extentW) * 2, int64_t(extentH) * 2));
+        // The largest size in logical units that stays within twice the
+        // picture both ways (a window much taller than wide scales widths
+        // by its width: a pen as wide as its height would be a brush of
+        // millions of pixels stamped at every point of a line).
+        const int64_t most = std::max<int64_t>(1, std::min(int64_t(extentW) * 2, int64_t(extentH) * 2));
         auto clamp16 = [most](uint8_t* p, int64_t least) {
             const int32_t v = int16_t(le16(p));
             const int32_t c = int32_t(std::clamp<int64_t>(v, least, most));
