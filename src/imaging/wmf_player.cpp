@@ -233,8 +233,13 @@ bool tame_records(uint8_t* records, std::size_t bytes, const PictureLimits& limi
             else if (function == 0x0940) header = 16;  // DIBBitBlt (with a bitmap)
             else if (function == 0x0D33) header = 18;  // SetDIBitsToDevice
             else if (function == 0x0142) header = 4;   // DIBCreatePatternBrush
-            if (header && paramBytes >= header + 12) {
-                const DibCheck dib = check_dib(params + header, paramBytes - header, limits);
+            // The two blits carry no bitmap when their parameters end in a
+            // reserved word after the fixed part; every other length is
+            // taken as a bitmap by the library.
+            const bool withoutBitmap = (function == 0x0B41 || function == 0x0940) && paramBytes == header + 2;
+            if (header && !withoutBitmap) {
+                const DibCheck dib =
+                    paramBytes >= header + 12 ? check_dib(params + header, paramBytes - header, limits) : DibCheck::Damaged;
                 if (dib == DibCheck::TooLarge) return false;
                 if (dib == DibCheck::Damaged) {
                     uint8_t* f = r + 4;

@@ -218,6 +218,14 @@ TEST(FileCodecs, WindowsMetafileBitmapsThatDoNotFitAreLeftOut)
         EXPECT_EQ(pixel(t, 10, 10), background);
         EXPECT_EQ(pixel(t, 100, 50), red);
     }
+    // A DIBStretchBlt too long to be without a bitmap, too short for one.
+    std::vector<uint8_t> blit;
+    le32(blit, 16), le16(blit, 0x0B41), le32(blit, 0x00CC0020);
+    for (uint32_t v : {1u, 2u, 0u, 0u, 50u, 100u, 0u, 0u, 0xFFFFu, 0xFFFFu, 0xFFFFu}) le16(blit, v);
+    const std::vector<uint8_t> shortBlit = red_rectangle_wmf(blit);
+    Decoded b;
+    ASSERT_TRUE(draw_wmf(shortBlit.data(), shortBlit.size(), 200, 100, 0x00C08040, b.p));
+    EXPECT_EQ(pixel(b, 100, 50), red);
     const std::vector<uint8_t> huge = red_rectangle_wmf(stretch_dib_record(40, 1 << 30, 0));
     Decoded t;
     EXPECT_FALSE(draw_wmf(huge.data(), huge.size(), 200, 100, 0x00C08040, t.p));
