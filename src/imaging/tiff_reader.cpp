@@ -125,7 +125,7 @@ bool read_tiff_from_memory(const uint8_t* data, std::size_t size, Rgba32Picture&
     char message[1024];
     if (TIFFGetField(tif, TIFFTAG_IMAGEWIDTH, &width) == 1 && TIFFGetField(tif, TIFFTAG_IMAGELENGTH, &height) == 1 &&
         limits.allows(width, height) && is_plain_rgb(tif) &&
-        allocate_picture(picture, static_cast<int32_t>(width), static_cast<int32_t>(height))) {
+        allocate_unfilled_picture(picture, static_cast<int32_t>(width), static_cast<int32_t>(height))) {
         ok = read_plain_rgb(tif, picture);
         if (!ok) release_picture(picture);
     } else if (width && height && limits.allows(width, height) && TIFFRGBAImageOK(tif, message) &&

@@ -69,9 +69,13 @@ int32_t io::read_from_file_into(uint8_t* buffer, int32_t width, int32_t height, 
 {
     if (!buffer || width <= 0 || height <= 0) return 0;
     imaging::Rgba32Picture picture;
+    // RGBA32 of the right size is decoded straight into the host's buffer.
+    imaging::DecodeInto into(channels == 4 ? buffer : nullptr, width, height);
     if (!read_picture_file(path, picture)) return 0;
     int32_t copied = 0;
-    if (picture.width == width && picture.height == height) {
+    if (picture.pixels == buffer) {
+        copied = 1;
+    } else if (picture.width == width && picture.height == height) {
         const std::size_t pixels = std::size_t(width) * std::size_t(height);
         if (channels == 4) {
             std::memcpy(buffer, picture.pixels, pixels * 4);
