@@ -244,6 +244,154 @@ def line_seeds(samples, rng, count):
         out.append(g8_line(samples, rng))
     return out
 
+def pcx_file(w, h, planes, rng, dpi=300):
+    """Version 5, 8 bits a plane, run-length coded; one plane has a palette."""
+    per_line = w + (w & 1)
+    header = struct.pack("<BBBBHHHHHH", 10, 5, 1, 8, 0, 0, w - 1, h - 1, dpi, dpi) + bytes(48) + bytes([0, planes])
+    header += struct.pack("<HH", per_line, 1) + bytes(128 - 70)
+    body = bytearray()
+    for _ in range(h * planes):
+        x = 0
+        while x < per_line:
+            run = min(per_line - x, rng.choice((1, 1, 2, 5, 63)))
+            v = rng.randrange(256)
+            if run > 1 or v >= 0xC0:
+                body.append(0xC0 | run)
+            body.append(v)
+            x += run
+    if planes == 1:
+        body += b"\x0c" + bytes(rng.randrange(256) for _ in range(768))
+    return header + bytes(body)
+
+
+def psd_file(w, h, channels, rle, rng, dpi=300):
+    head = b"8BPS" + struct.pack(">H6xHIIHH", 1, channels, h, w, 8, 3)
+    resource = b"8BIM" + struct.pack(">HHI", 0x03ED, 0, 16) + struct.pack(">IHHIHH", dpi << 16, 1, 1, dpi << 16, 1, 1)
+    out = head + struct.pack(">I", 0) + struct.pack(">I", len(resource)) + resource + struct.pack(">I", 0)
+    if not rle:
+        return out + struct.pack(">H", 0) + bytes(rng.randrange(256) for _ in range(w * h * channels))
+    rows = []
+    for _ in range(h * channels):
+        row, x = bytearray(), 0
+        while x < w:
+            n = min(w - x, rng.randint(1, 8))
+            if rng.random() < 0.5:
+                row += bytes([257 - n if n > 1 else 0, rng.randrange(256)]) if n > 1 else bytes([0, rng.randrange(256)])
+            else:
+                row += bytes([n - 1]) + bytes(rng.randrange(256) for _ in range(n))
+            x += n
+        rows.append(bytes(row))
+    return out + struct.pack(">H", 1) + b"".join(struct.pack(">H", len(r)) for r in rows) + b"".join(rows)
+
+
+def dib(w, h, bits, rng):
+    stride = (w * bits + 31) // 32 * 4
+    colours = 1 << bits if bits <= 8 else 0
+    info = struct.pack("<IiiHHIIiiII", 40, w, h, 1, bits, 0, stride * h, 0, 0, colours, 0)
+    return info + bytes(rng.randrange(256) for _ in range(colours * 4)), bytes(rng.randrange(256) for _ in range(stride * h))
+
+
+def emf_file(rng):
+    """A header, StretchDIBits, SetDIBitsToDevice, BitBlt with a bitmap, a line, the end."""
+    records = []
+    bmi, bits = dib(5, 4, 24, rng)
+    fixed = 80
+    records.append(struct.pack("<II4iiiiiiiIIIIIIii", 81, fixed + len(bmi) + len(bits), 0, 0, 0, 0, 2, 3, 0, 0, 5, 4,
+                               fixed, len(bmi), fixed + len(bmi), len(bits), 0, 0x00CC0020, 20, 10) + bmi + bits)
+    bmi, bits = dib(3, 3, 8, rng)
+    fixed = 76
+    records.append(struct.pack("<II4iiiiiiiIIIIIII", 80, fixed + len(bmi) + len(bits), 0, 0, 0, 0, 30, 1, 0, 0, 3, 3,
+                               fixed, len(bmi), fixed + len(bmi), len(bits), 0, 0, 3) + bmi + bits)
+    bmi, bits = dib(4, 2, 32, rng)
+    fixed = 100
+    blt = struct.pack("<II4iiiiiIii6fII", 76, fixed + len(bmi) + len(bits), 0, 0, 0, 0, 5, 20, 4, 2, 0x00CC0020,
+                      0, 0, 1, 0, 0, 1, 0, 0, 0, 0)
+    blt += struct.pack("<IIII", fixed, len(bmi), fixed + len(bmi), len(bits))
+    records.append(blt + bmi + bits)
+    records.append(struct.pack("<IIii", 54, 16, 9, 9))
+    records.append(struct.pack("<IIIII", 14, 20, 0, 16, 20))
+    body = b"".join(records)
+    header = struct.pack("<II4i4iIIIIHHIIIiiiiIIIii", 1, 108, 0, 0, 39, 29, 0, 0, 1000, 750, 0x464D4520, 0x10000,
+                         108 + len(body), len(records) + 1, 1, 0, 0, 0, 0, 1920, 1080, 500, 280, 0, 0, 0,
+                         500000, 280000)
+    return header + body
+
+
+def wmf_file(placeable=True, text=False):
+    """A brush, no pen and a rectangle; text when asked."""
+    body = b""
+
+    def rec(fn, words, extra=b""):
+        nonlocal body
+        payload = b"".join(struct.pack("<H", w & 0xFFFF) for w in words) + extra
+        if len(payload) % 2:
+            payload += b"\0"
+        body += struct.pack("<IH", 3 + len(payload) // 2, fn) + payload
+
+    rec(0x020B, [0, 0]), rec(0x020C, [50, 100]), rec(0x02FC, [0, 0xFF, 0, 0]), rec(0x012D, [0])
+    rec(0x02FA, [5, 0, 0, 0, 0]), rec(0x012D, [1]), rec(0x041B, [40, 75, 10, 25])
+    if text:
+        rec(0x02FB, [-12, 0, 0, 0, 400, 0, 0, 0], b"Helvetica\0")  # CreateFontIndirect
+        rec(0x012D, [2])
+        rec(0x0521, [2], b"Hi" + struct.pack("<hh", 30, 20))  # TextOut
+    rec(0, [])
+    head = struct.pack("<HHHIHIH", 1, 9, 0x300, 9 + len(body) // 2, 3, 16, 0)
+    if not placeable:
+        return head + body
+    pl = struct.pack("<IHhhhhHI", 0x9AC6CDD7, 0, 0, 0, 100, 50, 96, 0)
+    checksum = 0
+    for i in range(10):
+        checksum ^= struct.unpack_from("<H", pl, i * 2)[0]
+    return pl + struct.pack("<H", checksum) + head + body
+
+
+def tiff_ifd(entries, data_after, little=True):
+    """A classic TIFF with one directory of (tag, type, count, value bytes) entries."""
+    e = "<" if little else ">"
+    sizes = {1: 1, 2: 1, 3: 2, 4: 4, 5: 8, 10: 8, 11: 4}
+    out = (b"II*\0" if little else b"MM\0*") + struct.pack(e + "I", 8)
+    extra_at = 8 + 2 + 12 * len(entries) + 4
+    table, extra = b"", b""
+    for tag, kind, count, value in sorted(entries):
+        if len(value) <= 4:
+            table += struct.pack(e + "HHI", tag, kind, count) + value.ljust(4, b"\0")
+        else:
+            table += struct.pack(e + "HHII", tag, kind, count, extra_at + len(extra))
+            extra += value + (b"\0" if len(value) % 2 else b"")
+    return out + struct.pack(e + "H", len(entries)) + table + b"\0\0\0\0" + extra + data_after
+
+
+def linear_dng(w, h, rng):
+    pixels = bytes(rng.randrange(256) for _ in range(w * h * 6))
+    def short(v): return struct.pack("<H", v)
+    def long(v): return struct.pack("<I", v)
+    n_entries = 19
+    extra_guess = 8 + 2 + 12 * n_entries + 4
+    entries = [(254, 4, 1, long(0)), (256, 3, 1, short(w)), (257, 3, 1, short(h)), (258, 3, 3, short(16) * 3),
+               (259, 3, 1, short(1)), (262, 3, 1, short(34892)), (271, 2, 8, b"murcore\0"), (272, 2, 5, b"test\0"),
+               (277, 3, 1, short(3)), (278, 3, 1, short(h)), (279, 4, 1, long(len(pixels))), (284, 3, 1, short(1)),
+               (50706, 1, 4, bytes([1, 4, 0, 0])), (50707, 1, 4, bytes([1, 1, 0, 0])),
+               (50708, 2, 13, b"murcore test\0"), (50717, 4, 1, long(65535)),
+               (50721, 10, 9, b"".join(struct.pack("<ii", int(i % 4 == 0), 1) for i in range(9))),
+               (50728, 5, 3, struct.pack("<II", 1, 1) * 3), (50778, 3, 1, short(21))]
+    # the strip follows the directory's own data
+    probe = tiff_ifd(entries + [(273, 4, 1, long(0))], b"")
+    return tiff_ifd(entries + [(273, 4, 1, long(len(probe)))], pixels)
+
+
+def file_seeds(seeds, rng):
+    seeds["pcx_read"] = [pcx_file(7, 5, 3, rng), pcx_file(16, 3, 1, rng), pcx_file(5, 4, 4, rng, dpi=96)]
+    seeds["psd_read"] = [psd_file(6, 4, 3, False, rng), psd_file(9, 5, 4, True, rng), psd_file(3, 3, 3, True, rng, 150)]
+    seeds["emf_draw"] = [emf_file(rng)]
+    seeds["wmf_draw"] = [wmf_file(), wmf_file(text=True), wmf_file(placeable=False)]
+    seeds["raw_read"] = [linear_dng(32, 24, rng)]
+    jfif = b"\xff\xd8\xff\xe0" + struct.pack(">H", 16) + b"JFIF\0\x01\x01\x02" + struct.pack(">HH", 118, 118) + b"\0\0"
+    png = b"\x89PNG\r\n\x1a\n" + struct.pack(">I", 13) + b"IHDR" + struct.pack(">IIBBBBB", 4, 4, 8, 2, 0, 0, 0) + b"\0" * 4
+    png += struct.pack(">I", 9) + b"pHYs" + struct.pack(">IIB", 11811, 11811, 1) + b"\0" * 4
+    tif = tiff_ifd([(256, 3, 1, struct.pack("<H", 4)), (282, 5, 1, struct.pack("<II", 600, 1)),
+                    (296, 3, 1, struct.pack("<H", 3))], b"")
+    seeds["dpi_read"] = [bmp_file(3, 2, 24, rng), jfif, png, tif, seeds["psd_read"][0], seeds["pcx_read"][0]]
+
 
 def main(root):
     rng = random.Random(7)
@@ -268,6 +416,7 @@ def main(root):
     seeds["texture_script"] = TEXTURE_SCRIPTS + [open(os.path.join(os.path.dirname(__file__), "..", "share",
                                                                    "textures", name), "rb").read()
                                                  for name in ("canvas_weave.lua", "rough_paper.lua")]
+    file_seeds(seeds, rng)
     for target, inputs in seeds.items():
         folder = os.path.join(root, target)
         os.makedirs(folder, exist_ok=True)

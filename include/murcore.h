@@ -2066,6 +2066,233 @@ MUR_API void MUR_EndFade(void);
 /** @} */
 
 /**
+ * @defgroup files Image files and the holding buffer
+ * @brief Reading picture files into the holding buffer or a host buffer,
+ * writing host pictures and the composited page by extension, thumbnails
+ * and web pictures.
+ *
+ * Files are recognised by their content when read: PNG, JPEG, GIF (first
+ * frame), TIFF (first image), BMP, TGA, PCX, PSD (the composite image) and
+ * Windows metafiles (EMF: bitmap records only; WMF through libwmf), which
+ * are drawn at the image's size over the current colour. Writers choose the
+ * format from an extension text compared without regard to case, its dot
+ * included (".png" and ".PNG" alike). A file is written under a temporary
+ * name beside the destination and renamed when complete: a failed write
+ * leaves no partial file and an existing file as it was. Paths longer than
+ * 4096 bytes are refused. Pictures larger than 65535 pixels a side or
+ * 2^28 pixels are refused before anything is allocated.
+ *
+ * The holding buffer is the engine's RGBA32 picture (rows of width x 4
+ * bytes) from the last successful read; it outlives the image and stays
+ * until MUR_DeleteNewRGBA or the next read. A failed read leaves it as it was.
+ * @{
+ */
+
+/**
+ * @brief Reads a picture file into the holding buffer.
+ * @param path  the file; a metafile is drawn at the image's width x height
+ *        over the current colour (MUR_SetColor), and fails without an image.
+ * @return 1 when read; 0 when the file cannot be opened, is of no known
+ *         kind, damaged, truncated or too large.
+ * @par Last error
+ * "ReadFromFile Excpt" on a fault.
+ */
+MUR_API int32_t MUR_ReadFromFile(const char* path);
+
+/**
+ * @brief Reads a camera raw file into the holding buffer: developed by
+ * LibRaw at full size to 8-bit RGB (AHD demosaicing, the file's
+ * orientation, the camera's colour matrix and embedded profile, gamma 2.24),
+ * alpha 255. A raw picture beyond the size limits is refused before it is
+ * unpacked.
+ * @return 1 when read, else 0.
+ * @par Last error
+ * "ReadFromFileRAW Excpt" on a fault.
+ */
+MUR_API int32_t MUR_ReadFromFileRAW(const char* path);
+
+/**
+ * @brief Reads a picture file into a host buffer as packed RGB24.
+ * @param buffer  width x height x 3 bytes.
+ * @param width, height  the size the caller expects.
+ * @param path  the file, read as by MUR_ReadFromFile.
+ * @return 1 when the file's picture is exactly width x height and was
+ *         copied; else 0 and the buffer untouched.
+ * @par Last error
+ * "ReadFromFileRGB24 Excpt" on a fault.
+ */
+MUR_API int32_t MUR_ReadFromFileRGB24(uint8_t* buffer, int32_t width, int32_t height, const char* path);
+
+/**
+ * @brief Reads a picture file into a host buffer as RGBA32 (metafiles opaque).
+ * @param buffer  width x height x 4 bytes.
+ * @return 1 when the sizes match and the picture was copied; else 0 and the buffer untouched.
+ * @par Last error
+ * "ReadFromFileRGBA32 Excpt" on a fault.
+ */
+MUR_API int32_t MUR_ReadFromFileRGBA32(uint8_t* buffer, int32_t width, int32_t height, const char* path);
+
+/**
+ * @brief The resolution a picture file's header records, in dots per inch,
+ * snapped to a common value.
+ *
+ * Read from BMP and PNG (pixels per metre), JPEG (JFIF: per inch or per
+ * centimetre), TIFF and PSD (per inch or per centimetre) and PCX (per
+ * inch); per centimetre and per metre are converted and truncated. Then
+ * 95..97 gives 96, 149..151 150, 199..201 200, 299..301 300, 449..451 450,
+ * 599..601 600, and every other value 72 (a 302-dpi JPEG reads 72, a PNG
+ * written at 302 dpi reads 300: 11889 pixels per metre are 301 dpi).
+ * @return the snapped resolution; 72 for a file that cannot be opened, has
+ *         no resolution or is of another kind.
+ * @par Last error
+ * "GetDPIFromFile Excpt" on a fault (the result is then 72).
+ */
+MUR_API int32_t MUR_GetDPIFromFile(const char* path);
+
+/** @brief The width a PNG file's header gives. @return the width; 0 when the file cannot be opened or is not a PNG. */
+MUR_API int32_t MUR_GetWidthFromPNG(const char* path);
+/** @brief The height a PNG file's header gives. @return the height; 0 when the file cannot be opened or is not a PNG. */
+MUR_API int32_t MUR_GetHeightFromPNG(const char* path);
+
+/** @brief The holding buffer's width; 0 when it is empty. */
+MUR_API int32_t MUR_GetNewRGBAWidth(void);
+/** @brief The holding buffer's height; 0 when it is empty. */
+MUR_API int32_t MUR_GetNewRGBAHeight(void);
+
+/**
+ * @brief Copies the holding buffer into a host buffer (nothing when it is empty).
+ * @param buffer  MUR_GetNewRGBAWidth() x MUR_GetNewRGBAHeight() x 4 bytes; ignored when NULL.
+ * @par Last error
+ * "GetNewRGBA32 Excpt" on a fault.
+ */
+MUR_API void MUR_GetNewRGBA32(uint8_t* buffer);
+
+/**
+ * @brief Copies R, G, B of every pixel of the holding buffer into a host buffer.
+ * @param buffer  MUR_GetNewRGBAWidth() x MUR_GetNewRGBAHeight() x 3 bytes; ignored when NULL.
+ * @par Last error
+ * "GetNewRGBA24 Excpt" on a fault.
+ */
+MUR_API void MUR_GetNewRGBA24(uint8_t* buffer);
+
+/**
+ * @brief Resamples the holding buffer to width x height and copies its
+ * R, G, B into a host buffer: bicubic when any of the four sides is below 5,
+ * else Lanczos3.
+ * @param buffer  width x height x 3 bytes; nothing is written when the
+ *        holding buffer is empty or a size is not positive.
+ * @par Last error
+ * "GetResizedNewRGB24 Excpt" on a fault.
+ */
+MUR_API void MUR_GetResizedNewRGBA24(uint8_t* buffer, int32_t width, int32_t height);
+
+/** @brief 1 when any pixel of the holding buffer has an alpha below 255; 0 when all are opaque or it is empty.
+ * @par Last error
+ * "IsNewRGBA32Transparent Excpt" on a fault.
+ */
+MUR_API int32_t MUR_IsNewRGBA32Transparent(void);
+
+/**
+ * @brief Loads the holding buffer into the current layer at (0, 0) with its
+ * own size, as MUR_LoadRGBA32Layer with masked 1 (texture, mask and the
+ * layer's transparency lock apply); nothing without a current layer or a picture.
+ * @par Last error
+ * "SetInNewRGBA Excpt" on a fault.
+ */
+MUR_API void MUR_SetInNewRGBA(void);
+
+/** @brief Releases the holding buffer.
+ * @par Last error
+ * "DeleteNewRGBA Excpt" on a fault.
+ */
+MUR_API void MUR_DeleteNewRGBA(void);
+
+/**
+ * @brief Writes an RGB24 host picture to a file by extension.
+ *
+ * ".bmp": 24-bit, truncate(dpi x 39.3700787) pixels per metre; ".png": 8-bit
+ * RGB (colour type 2), the same pixels per metre; ".jpg": quality 97, no
+ * chroma subsampling, dpi dots per inch; ".gif": 256 colours from the
+ * picture's own palette (a picture of 256 colours or fewer keeps them
+ * exactly), no transparent colour; ".pcx": 24-bit (three planes, run-length
+ * coded) with dpi; ".psd": flat RGB, 8 bits, with dpi; ".emf" and ".wmf":
+ * both an enhanced metafile of one 24-bit bitmap record.
+ * @param pixels  width x height x 3 bytes, rows without gaps.
+ * @param dpi  the resolution to record; 0 or less records none.
+ * @return 1 when the file was written; 0 for an unknown extension, NULL
+ *         pixels or path, a size of 0 or less or beyond the limits (no file
+ *         is created then) or a failed write (an existing file is kept).
+ * @par Last error
+ * "WriteToFileRGB24 Excpt" on a fault.
+ */
+MUR_API int32_t MUR_WriteToFileRGB24(const uint8_t* pixels, int32_t width, int32_t height, const char* path,
+                                     const char* extension, int32_t dpi);
+
+/**
+ * @brief Writes an RGBA32 host picture to a file by extension: ".png" (8-bit
+ * RGBA, colour type 6, pixels per metre as for MUR_WriteToFileRGB24), ".tga"
+ * (32-bit, rows top-down) or ".tif" (8 bits a sample, unassociated alpha,
+ * Deflate, dpi dots per inch).
+ * @param pixels  width x height x 4 bytes, rows without gaps.
+ * @return 1 when written; 0 as for MUR_WriteToFileRGB24.
+ * @par Last error
+ * "WriteToFileRGBA32 Excpt" on a fault.
+ */
+MUR_API int32_t MUR_WriteToFileRGBA32(const uint8_t* pixels, int32_t width, int32_t height, const char* path,
+                                      const char* extension, int32_t dpi);
+
+/**
+ * @brief Writes the composited page (MUR_MergeRect) without alpha as ".bmp",
+ * ".png" or ".jpg", with the settings of MUR_WriteToFileRGB24.
+ *
+ * The page is composited and written one row at a time: besides the
+ * encoder's own state, only one RGBA64 row and one output row are held.
+ * @return 1 when the file was written; 0 for another extension, without an
+ *         image, when a row buffer cannot be had or the write fails (no file is left).
+ * @par Last error
+ * "MUR_SavePageToFileRGB24 Excpt" on a fault.
+ */
+MUR_API int32_t MUR_SavePageToFileRGB24(const char* path, const char* extension, int32_t dpi);
+
+/**
+ * @brief Writes the composited page with its alpha as ".png", ".tga" or
+ * ".tif", row by row, with the settings of MUR_WriteToFileRGBA32.
+ * @return 1 when written, else 0 as for MUR_SavePageToFileRGB24.
+ * @par Last error
+ * "MUR_SavePageToFileRGB32 Excpt" on a fault.
+ */
+MUR_API int32_t MUR_SavePageToFileRGB32(const char* path, const char* extension, int32_t dpi);
+
+/**
+ * @brief Writes a thumbnail of a picture file as a 24-bit BMP without resolution.
+ *
+ * Fully transparent pixels become white, then the alpha is dropped. The
+ * longer side becomes `side` and the other keeps the proportion, truncated
+ * and at least 1 (300 x 200 at 100 gives 100 x 66; a square gives side x
+ * side). Shrinking both sides averages the covered pixels; otherwise the
+ * picture is resized bilinearly.
+ * @return 1 when written; 0 when the source cannot be read, side is 0 or
+ *         less, or the write fails.
+ * @par Last error
+ * "MakeThumbnails Excpt" on a fault.
+ */
+MUR_API int32_t MUR_MakeThumbnail(const char* source, const char* destination, int32_t side);
+
+/**
+ * @brief Writes a web picture of a picture file: a JPEG of quality 75 without
+ * resolution, within maxWidth x maxHeight with the aspect ratio kept (1000 x
+ * 500 within 300 x 300 gives 300 x 150), never enlarged; sides truncated and
+ * at least 1. Transparent pixels keep their colour; the alpha is dropped.
+ * @return 1 when written; 0 when the source cannot be read, a limit is 0 or
+ *         less, or the write fails.
+ * @par Last error
+ * "MakeWebPic Excpt" on a fault.
+ */
+MUR_API int32_t MUR_MakeWebPic(const char* source, const char* destination, int32_t maxWidth, int32_t maxHeight);
+
+/** @} */
+
+/**
  * @defgroup tablet Tablet
  * @brief Pen input through a Wintab driver library loaded at run time
  * (libwintab32.so); without one every call returns its neutral value.

@@ -4,6 +4,7 @@
 
 #include "engine/brush_state.h"
 #include "engine/error_text.h"
+#include "engine/holding_state.h"
 #include "engine/ipl_state.h"
 #include "engine/layer_record.h"
 #include "engine/mask_state.h"
@@ -59,6 +60,7 @@ struct EngineState {
     LayerRecord paintLayer;
     IplBufferSet ipl;
     TabletState tablet;
+    HoldingBuffer holding;
 };
 
 extern EngineState engine;

@@ -77,7 +77,7 @@ bool decode(jpeg_decompress_struct* cinfo, ErrorManager* err, jpeg_progress_mgr*
         cinfo->output_height != cinfo->image_height)
         on_error(reinterpret_cast<j_common_ptr>(cinfo));
 
-    if (!allocate_picture(*picture, static_cast<int32_t>(cinfo->output_width),
+    if (!allocate_unfilled_picture(*picture, static_cast<int32_t>(cinfo->output_width),
                           static_cast<int32_t>(cinfo->output_height)))
         on_error(reinterpret_cast<j_common_ptr>(cinfo));
     const std::size_t stride = std::size_t(cinfo->output_width) * 4;

@@ -4,6 +4,9 @@
 #include "imaging/bmp_reader.h"
 #include "imaging/gif_reader.h"
 #include "imaging/jpeg_reader.h"
+#include "imaging/metafile.h"
+#include "imaging/pcx_format.h"
+#include "imaging/psd_format.h"
 #include "imaging/png_codec.h"
 #include "imaging/tga_reader.h"
 #include "imaging/tiff_reader.h"
@@ -41,6 +44,10 @@ PictureFormat detect_picture_format(const uint8_t* data, std::size_t size) noexc
         starts_with(data, size, "II+\0", 4) || starts_with(data, size, "MM\0+", 4))
         return PictureFormat::Tiff;
     if (starts_with(data, size, "BM", 2)) return PictureFormat::Bmp;
+    if (starts_with(data, size, "8BPS", 4)) return PictureFormat::Psd;
+    if (looks_like_emf(data, size)) return PictureFormat::Emf;
+    if (looks_like_wmf(data, size)) return PictureFormat::Wmf;
+    if (looks_like_pcx(data, size)) return PictureFormat::Pcx;
     if (looks_like_tga(data, size)) return PictureFormat::Tga;
     return PictureFormat::Unknown;
 }
@@ -62,6 +69,12 @@ bool read_picture_from_memory(const uint8_t* data, std::size_t size, Rgba32Pictu
         return read_bmp_from_memory(data, size, picture, limits);
     case PictureFormat::Tga:
         return read_tga_from_memory(data, size, picture, limits);
+    case PictureFormat::Psd:
+        return read_psd_from_memory(data, size, picture, limits);
+    case PictureFormat::Pcx:
+        return read_pcx_from_memory(data, size, picture, limits);
+    case PictureFormat::Emf:
+    case PictureFormat::Wmf:
     case PictureFormat::Unknown:
         break;
     }
@@ -96,6 +109,31 @@ bool read_picture(const char* path, Rgba32Picture& picture, const PictureLimits&
     ByteBlock file;
     if (!read_file_bytes(path, file)) return false;
     const bool ok = read_picture_from_memory(file.data, file.size, picture, limits);
+    release_block(file);
+    return ok;
+}
+
+bool read_picture_or_metafile_from_memory(const uint8_t* data, std::size_t size, const MetafileCanvas& canvas,
+                                          Rgba32Picture& picture, const PictureLimits& limits) noexcept
+{
+    picture = {};
+    switch (detect_picture_format(data, size)) {
+    case PictureFormat::Emf:
+        return draw_emf(data, size, canvas.width, canvas.height, canvas.background, picture, limits);
+    case PictureFormat::Wmf:
+        return draw_wmf(data, size, canvas.width, canvas.height, canvas.background, picture, limits);
+    default:
+        return read_picture_from_memory(data, size, picture, limits);
+    }
+}
+
+bool read_picture_or_metafile(const char* path, const MetafileCanvas& canvas, Rgba32Picture& picture,
+                              const PictureLimits& limits) noexcept
+{
+    picture = {};
+    ByteBlock file;
+    if (!read_file_bytes(path, file)) return false;
+    const bool ok = read_picture_or_metafile_from_memory(file.data, file.size, canvas, picture, limits);
     release_block(file);
     return ok;
 }

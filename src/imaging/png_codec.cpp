@@ -63,8 +63,10 @@ bool decode(png_structp png, png_infop info, Decoding* state)
     png_read_update_info(png, info);
     if (png_get_rowbytes(png, info) != std::size_t(width) * 4) png_error(png, "unexpected row layout");
 
-    if (!allocate_picture(*picture, static_cast<int32_t>(width), static_cast<int32_t>(height)))
-        png_error(png, "picture too large");
+    // Every row is written once; interlaced pictures fill theirs pass by pass.
+    const bool filled = passes == 1 ? allocate_unfilled_picture(*picture, int32_t(width), int32_t(height))
+                                    : allocate_picture(*picture, int32_t(width), int32_t(height));
+    if (!filled) png_error(png, "picture too large");
     for (int pass = 0; pass < passes; ++pass)
         for (png_uint_32 y = 0; y < height; ++y)
             png_read_row(png, picture->pixels + std::size_t(y) * width * 4, nullptr);

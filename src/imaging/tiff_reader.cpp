@@ -70,6 +70,46 @@ TIFF* open_memory(MemoryFile* file, const PictureLimits& limits)
     return tif;
 }
 
+// 8-bit RGB and RGB with unassociated alpha in strips, top row first, are
+// read row by row exactly; the library's RGBA image would premultiply the alpha.
+bool is_plain_rgb(TIFF* tif)
+{
+    uint16_t bits = 0, samples = 0, planar = 0, photometric = 0, extraCount = 0, orientation = 0;
+    uint16_t* extra = nullptr;
+    if (TIFFIsTiled(tif) || TIFFGetFieldDefaulted(tif, TIFFTAG_BITSPERSAMPLE, &bits) != 1 ||
+        TIFFGetFieldDefaulted(tif, TIFFTAG_SAMPLESPERPIXEL, &samples) != 1 ||
+        TIFFGetFieldDefaulted(tif, TIFFTAG_PLANARCONFIG, &planar) != 1 ||
+        TIFFGetField(tif, TIFFTAG_PHOTOMETRIC, &photometric) != 1 ||
+        TIFFGetFieldDefaulted(tif, TIFFTAG_ORIENTATION, &orientation) != 1 || orientation != ORIENTATION_TOPLEFT)
+        return false;
+    if (bits != 8 || planar != PLANARCONFIG_CONTIG || photometric != PHOTOMETRIC_RGB) return false;
+    if (samples == 3) return true;
+    return samples == 4 && TIFFGetFieldDefaulted(tif, TIFFTAG_EXTRASAMPLES, &extraCount, &extra) == 1 &&
+           extraCount == 1 && extra[0] == EXTRASAMPLE_UNASSALPHA;
+}
+
+bool read_plain_rgb(TIFF* tif, Rgba32Picture& picture)
+{
+    uint16_t samples = 0;
+    TIFFGetFieldDefaulted(tif, TIFFTAG_SAMPLESPERPIXEL, &samples);
+    const tmsize_t lineBytes = TIFFScanlineSize(tif);
+    if (lineBytes != tmsize_t(picture.width) * samples) return false;
+    for (int32_t y = 0; y < picture.height; ++y) {
+        uint8_t* row = picture.pixels + std::size_t(y) * picture.width * 4;
+        // The row's samples land in the picture's row; 3-sample rows are
+        // then spread out from the end so nothing is overwritten early.
+        if (TIFFReadScanline(tif, row, uint32_t(y), 0) != 1) return false;
+        if (samples == 3)
+            for (int32_t x = picture.width - 1; x >= 0; --x) {
+                row[x * 4 + 3] = 255;
+                row[x * 4 + 2] = row[x * 3 + 2];
+                row[x * 4 + 1] = row[x * 3 + 1];
+                row[x * 4] = row[x * 3];
+            }
+    }
+    return true;
+}
+
 }  // namespace
 
 bool read_tiff_from_memory(const uint8_t* data, std::size_t size, Rgba32Picture& picture,
@@ -84,7 +124,11 @@ bool read_tiff_from_memory(const uint8_t* data, std::size_t size, Rgba32Picture&
     uint32_t width = 0, height = 0;
     char message[1024];
     if (TIFFGetField(tif, TIFFTAG_IMAGEWIDTH, &width) == 1 && TIFFGetField(tif, TIFFTAG_IMAGELENGTH, &height) == 1 &&
-        limits.allows(width, height) && TIFFRGBAImageOK(tif, message) &&
+        limits.allows(width, height) && is_plain_rgb(tif) &&
+        allocate_unfilled_picture(picture, static_cast<int32_t>(width), static_cast<int32_t>(height))) {
+        ok = read_plain_rgb(tif, picture);
+        if (!ok) release_picture(picture);
+    } else if (width && height && limits.allows(width, height) && TIFFRGBAImageOK(tif, message) &&
         allocate_picture(picture, static_cast<int32_t>(width), static_cast<int32_t>(height))) {
         // The library's raster is one 32-bit word a pixel, the size of ours.
         auto* raster = reinterpret_cast<uint32_t*>(picture.pixels);

@@ -2,11 +2,50 @@
 // its internal interface.
 #pragma once
 
+#include "imaging/picture.h"
 #include "murcore.h"
 
 #include <cstdint>
 
 namespace mur::io {
+
+// ---- The holding buffer ------------------------------------------------------------
+
+// A new holding buffer of width x height RGBA32 pixels (zeroed), replacing
+// the old one; null (and the old one kept) when the size is out of bounds
+// or the memory cannot be had even with the undo history given up.
+uint8_t* create_holding_buffer(int32_t width, int32_t height);
+
+// Makes a decoded picture the holding buffer (the old one released); the
+// picture is emptied.
+void hold_picture(imaging::Rgba32Picture& picture);
+
+void release_holding_buffer();
+
+// ---- Image files -------------------------------------------------------------------
+
+// The current colour as a Windows colour value 0x00BBGGRR, from the high
+// bytes of its channels: the background metafiles are drawn over.
+uint32_t metafile_background() noexcept;
+
+// Decodes a picture file (metafiles drawn at the image's size over the
+// metafile background); false when it cannot be read.
+bool read_picture_file(const char* path, imaging::Rgba32Picture& picture) noexcept;
+
+int32_t read_from_file(const char* path);
+int32_t read_from_file_raw(const char* path);
+int32_t read_from_file_into(uint8_t* buffer, int32_t width, int32_t height, const char* path, int32_t channels);
+
+// Writes a host picture of `channels` (3: RGB24, 4: RGBA32) bytes a pixel by
+// its extension; 1 when the file was written.
+int32_t write_to_file(const uint8_t* pixels, int32_t width, int32_t height, const char* path, const char* extension,
+                      int32_t dpi, int32_t channels);
+
+// The composited page, row by row; 1 when the file was written.
+int32_t save_page_to_file(const char* path, const char* extension, int32_t dpi, int32_t channels);
+
+int32_t make_thumbnail(const char* source, const char* destination, int32_t side);
+int32_t make_web_picture(const char* source, const char* destination, int32_t maxWidth, int32_t maxHeight);
 
 
 // ---- The work of the exports of the same name (MUR_...), so that other

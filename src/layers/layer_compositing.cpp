@@ -90,6 +90,12 @@ void composite_rect(uint16_t* dst, int32_t x, int32_t y, int32_t w, int32_t h) n
 }
 
 }  // namespace
+
+void layers::merge_rect(uint16_t* dst, int32_t x, int32_t y, int32_t w, int32_t h) noexcept
+{
+    composite_rect(dst, x, y, w, h);
+}
+
 void layers::merge_rgba32_layer(const uint8_t* image, int32_t layer, int32_t mode, int32_t opacity)
 {
     LayerRecord* dest = live_layer(layer);
@@ -162,7 +168,7 @@ MUR_API void MUR_MergeLayerInto(int32_t layer, uint16_t* dst)
 
 MUR_API void MUR_MergeRect(uint16_t* dst, int32_t x, int32_t y, int32_t w, int32_t h)
 {
-    guard("MergeRect", [&] { composite_rect(dst, x, y, w, h); });
+    guard("MergeRect", [&] { layers::merge_rect(dst, x, y, w, h); });
 }
 
 MUR_API void MUR_Merge(uint16_t* dst) { MUR_MergeRect(dst, 0, 0, engine.width, engine.height); }

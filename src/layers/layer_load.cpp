@@ -255,6 +255,16 @@ void layers::load_bgr24(const uint8_t* src, int32_t stride, int32_t w, int32_t h
 
 }  // namespace mur
 
+namespace mur {
+
+void layers::load_rgba32_layer(const uint8_t* src, int32_t stride, int32_t slot, int32_t x, int32_t y, int32_t w,
+                               int32_t h, bool masked) noexcept
+{
+    if (LayerRecord* target = live_layer(slot)) load_rgba32_into_layer(src, stride, *target, x, y, w, h, masked);
+}
+
+}  // namespace mur
+
 using namespace mur;
 
 extern "C" {
@@ -262,10 +272,7 @@ extern "C" {
 MUR_API void MUR_LoadRGBA32Layer(const uint8_t* src, int32_t stride, int32_t layer, int32_t x, int32_t y,
                                  int32_t w, int32_t h, int32_t masked)
 {
-    guard("LoadRGBA32Layer", [&] {
-        if (LayerRecord* target = live_layer(layer))
-            load_rgba32_into_layer(src, stride, *target, x, y, w, h, (masked & 0xFF) != 0);
-    });
+    guard("LoadRGBA32Layer", [&] { layers::load_rgba32_layer(src, stride, layer, x, y, w, h, (masked & 0xFF) != 0); });
 }
 
 MUR_API void MUR_LoadRGBA32(const uint8_t* src, int32_t stride, int32_t masked)

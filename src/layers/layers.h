@@ -40,6 +40,17 @@ int32_t create_texture(int32_t slot);
 
 // ---- Pixels ------------------------------------------------------------------------
 
+// The composite of the image's rectangle (x, y, w, h) into dst, w x h RGBA64
+// pixels with a stride of w (MUR_MergeRect): the shown background, then
+// every shown layer above it merged in.
+void merge_rect(uint16_t* dst, int32_t x, int32_t y, int32_t w, int32_t h) noexcept;
+
+// Writes the rectangle (x, y, w, h) of a layer from RGBA32 rows
+// (MUR_LoadRGBA32Layer); `masked` lets the texture and the enabled mask
+// temper the change.
+void load_rgba32_layer(const uint8_t* src, int32_t stride, int32_t slot, int32_t x, int32_t y, int32_t w,
+                       int32_t h, bool masked) noexcept;
+
 // The part of a layer inside the image as RGBA32 into a caller's rows.
 void read_rgba32(int32_t slot, uint8_t* dst, int32_t stride) noexcept;
 

@@ -17,6 +17,7 @@ void reset_engine()
     MUR_DeleteImage();
     MUR_ToolFreeSrcBuffer32();  // the tool buffers outlive the image
     MUR_ToolFreeDstBuffer32();
+    MUR_DeleteNewRGBA();        // so does the holding buffer
     ToolSettings& tool = engine.tool;
     for (RandomByteTable* table : {&tool.randomTableA, &tool.randomTableB, &tool.pixColorVaryTable, &tool.pixLumVaryTable})
         DeleteRandArrayBtye(*table);

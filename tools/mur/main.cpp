@@ -5,6 +5,7 @@
 #include "geometry_sheet.h"
 #include "lua_command.h"
 #include "murcore.h"
+#include "quantise_sheet.h"
 #include "share_dir.h"
 #include "soak.h"
 
@@ -34,6 +35,9 @@ const char kHelp[] =
     "                           result to OUT.png; SLIDERS are up to six whole numbers 0..1000 (the\n"
     "                           script's sliderVal1..6 times 1000); Ctrl-C stops the script; a script\n"
     "                           error is printed\n"
+    "  quantise IN OUT.png      reduce IN to 256 colours with the engine's GIF writer and with\n"
+    "                           ImageMagick's -colors 256, write original | ours | ImageMagick side by\n"
+    "                           side to OUT.png and print each mean error against the original\n"
     "  soak [OPTIONS]           drive the engine through a seeded random walk of host calls, checking\n"
     "                           its invariants after every step (options --minutes N, --steps N,\n"
     "                           --seed S, --trace); a failing seed replays exactly\n"
@@ -45,6 +49,7 @@ int usage()
     std::fputs("usage: mur --version | mur --help | mur demo [OUT_DIR] | mur filters IN.png OUT.png\n"
                "       mur geometry IN.png OUT.png\n"
                "       mur lua SCRIPT.lua IN.png OUT.png [SLIDERS]\n"
+               "       mur quantise IN OUT.png\n"
                "       mur soak [--minutes N] [--steps N] [--seed S] [--trace]\n",
                stderr);
     return 2;
@@ -97,6 +102,7 @@ int main(int argc, char** argv)
         }
         return mur_tool::lua_command(argv[2], argv[3], argv[4], sliders);
     }
+    if (std::strcmp(argv[1], "quantise") == 0 && argc == 4) return mur_tool::quantise_sheet(argv[2], argv[3]);
     if (std::strcmp(argv[1], "soak") == 0) return soak_command(argc, argv);
     return usage();
 }

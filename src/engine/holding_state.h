@@ -1,0 +1,16 @@
+// The holding buffer: the last picture read from a file, the clipboard, the
+// screen or a scanner, kept for the host to read back. It outlives the image
+// and is released only by MUR_DeleteNewRGBA or by the next picture.
+#pragma once
+
+#include <cstdint>
+
+namespace mur {
+
+struct HoldingBuffer {
+    uint8_t* pixels = nullptr;   // RGBA32, rows of width * 4 bytes, or null
+    int32_t width = 0;
+    int32_t height = 0;
+};
+
+}  // namespace mur
