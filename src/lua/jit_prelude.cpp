@@ -32,6 +32,9 @@ local mask = mask_p and ffi.cast(u16p, mask_p)
 local colour = ffi.cast(u16p, colour_p)
 local banks = {ffi.cast(u16p, bank_r), ffi.cast(u16p, bank_g), ffi.cast(u16p, bank_b)}
 local io = ffi.new("double[4]")
+-- byte / 255 of every byte: a channel read is a load, not a division
+local by255 = ffi.new("double[256]")
+for k = 0, 255 do by255[k] = k / 255 end
 local rd = src
 
 local function num(v, i, name)
@@ -68,7 +71,7 @@ function get_value(x, y)
   if type(x) ~= "number" then x = num(x, 1, "get_value") end
   if type(y) ~= "number" then y = num(y, 2, "get_value") end
   local i = at(x, y)
-  if i then local p = rd return (p[i] / 255 + p[i + 1] / 255 + p[i + 2] / 255) * (1 / 3) end
+  if i then local p = rd return (by255[p[i]] + by255[p[i + 1]] + by255[p[i + 2]]) * (1 / 3) end
   return 0
 end
 
@@ -84,7 +87,7 @@ function get_rgb(x, y)
   if type(x) ~= "number" then x = num(x, 1, "get_rgb") end
   if type(y) ~= "number" then y = num(y, 2, "get_rgb") end
   local i = at(x, y)
-  if i then local p = rd return p[i] / 255, p[i + 1] / 255, p[i + 2] / 255 end
+  if i then local p = rd return by255[p[i]], by255[p[i + 1]], by255[p[i + 2]] end
   return 0, 0, 0
 end
 
@@ -102,7 +105,7 @@ function get_alpha(x, y)
   if type(x) ~= "number" then x = num(x, 1, "get_alpha") end
   if type(y) ~= "number" then y = num(y, 2, "get_alpha") end
   local i = at(x, y)
-  if i then return rd[i + 3] / 255 end
+  if i then return by255[rd[i + 3]] end
   return 0
 end
 
@@ -118,7 +121,7 @@ function get_rgba(x, y)
   if type(x) ~= "number" then x = num(x, 1, "get_rgba") end
   if type(y) ~= "number" then y = num(y, 2, "get_rgba") end
   local i = at(x, y)
-  if i then local p = rd return p[i] / 255, p[i + 1] / 255, p[i + 2] / 255, p[i + 3] / 255 end
+  if i then local p = rd return by255[p[i]], by255[p[i + 1]], by255[p[i + 2]], by255[p[i + 3]] end
   return 0, 0, 0, 0
 end
 
@@ -143,7 +146,7 @@ local function space(get_name, set_name, to_p, from_p, n, hi)
     local i = at(x, y)
     if i then
       local p = rd
-      io[0] = p[i] / 255 io[1] = p[i + 1] / 255 io[2] = p[i + 2] / 255 io[3] = 0
+      io[0] = by255[p[i]] io[1] = by255[p[i + 1]] io[2] = by255[p[i + 2]] io[3] = 0
       to_space(io)
       if n == 4 then return io[0], io[1], io[2], io[3] end
       return io[0], io[1], io[2]
