@@ -86,8 +86,12 @@ end
 function get_rgb(x, y)
   if type(x) ~= "number" then x = num(x, 1, "get_rgb") end
   if type(y) ~= "number" then y = num(y, 2, "get_rgb") end
-  local i = at(x, y)
-  if i then local p = rd return by255[p[i]], by255[p[i + 1]], by255[p[i + 2]] end
+  if x > -1 and x < W and y > -1 and y < H then  -- at(x, y), written out
+    if x < 0 then x = 0 end
+    if y < 0 then y = 0 end
+    local i, p = (floor(y) * W + floor(x)) * 4, rd
+    return by255[p[i]], by255[p[i + 1]], by255[p[i + 2]]
+  end
   return 0, 0, 0
 end
 
@@ -97,8 +101,16 @@ function set_rgb(x, y, r, g, b)
   if type(r) ~= "number" then r = num(r, 3, "set_rgb") end
   if type(g) ~= "number" then g = num(g, 4, "set_rgb") end
   if type(b) ~= "number" then b = num(b, 5, "set_rgb") end
-  local i = at(x, y)
-  if i then dst[i] = byte(r) dst[i + 1] = byte(g) dst[i + 2] = byte(b) end
+  if x > -1 and x < W and y > -1 and y < H then  -- at(x, y) and byte(v), written out
+    if x < 0 then x = 0 end
+    if y < 0 then y = 0 end
+    local i = (floor(y) * W + floor(x)) * 4
+    r, g, b = r * 255, g * 255, b * 255
+    if r >= 255 then r = 255 elseif r >= 1 then r = floor(r) else r = 0 end
+    if g >= 255 then g = 255 elseif g >= 1 then g = floor(g) else g = 0 end
+    if b >= 255 then b = 255 elseif b >= 1 then b = floor(b) else b = 0 end
+    dst[i] = r dst[i + 1] = g dst[i + 2] = b
+  end
 end
 
 function get_alpha(x, y)

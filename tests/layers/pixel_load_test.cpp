@@ -113,6 +113,32 @@ TEST_F(PixelLoad, RectangleWithNegativeCornerLoadsOnlyTheInsidePart)
     MUR_LoadRGBA32Layer(src.data(), 6 * 4, 99, 0, 0, 6, 4, 0);
 }
 
+TEST_F(PixelLoad, UnmaskedRectanglesOfEveryWidthReplaceEachPixelOrClearIt)
+{
+    // Every width and offset, so rows start and end at any pixel; a third of
+    // the source pixels transparent with colour left in them.
+    std::mt19937 rng(7);
+    std::vector<uint8_t> src(W * H * 4);
+    for (int width = 1; width <= W; ++width)
+        for (int x = -2; x + width <= W + 2; x += 3) {
+            for (std::size_t i = 0; i < src.size(); ++i) src[i] = uint8_t(rng());
+            for (std::size_t i = 3; i < src.size(); i += 4)
+                if (rng() % 3 == 0) src[i] = 0;
+            fill_layer(layer(), 1, 2, 3, 4);
+            MUR_LoadRGBA32Layer(src.data(), width * 4, 2, x, 1, width, 3, 0);
+            for (int py = 0; py < H; ++py)
+                for (int px = 0; px < W; ++px) {
+                    const uint16_t* d = at(px, py);
+                    const bool inside = px >= x && px < x + width && py >= 1 && py < 4;
+                    const uint8_t* s = &src[((py - 1) * width + (px - x)) * 4];
+                    for (int c = 0; c < 4; ++c) {
+                        const uint16_t want = !inside ? uint16_t(c + 1) : s[3] == 0 ? 0 : uint16_t(s[c] << 8);
+                        ASSERT_EQ(d[c], want) << "width " << width << " x " << x << " at " << px << "," << py;
+                    }
+                }
+        }
+}
+
 // ---- Weight rule A: masked loads -----------------------------------------
 
 TEST_F(PixelLoad, MaskedLoadWithoutMaskOrTextureIsPlain)
