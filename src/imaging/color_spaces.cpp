@@ -145,11 +145,4 @@ Rgb cmyk_to_rgb(Cmyk c) noexcept
     return {1 - cc, 1 - mm, 1 - yy};
 }
 
-unsigned char to_byte(double x) noexcept
-{
-    const double v = std::trunc(x * 255);
-    if (!(v > 0)) return 0;
-    return v >= 255 ? 255 : static_cast<unsigned char>(v);
-}
-
 }  // namespace mur::color

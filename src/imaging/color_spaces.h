@@ -32,7 +32,13 @@ Rgb lab_to_rgb(Lab c) noexcept;  // unclamped
 Cmyk rgb_to_cmyk(Rgb c) noexcept;
 Rgb cmyk_to_rgb(Cmyk c) noexcept;
 
-// A real channel stored as a byte: trunc(x * 255), clamped to 0..255.
-unsigned char to_byte(double x) noexcept;
+// A real channel stored as a byte: trunc(x * 255), clamped to 0..255; NaN
+// gives 0. Inside (0, 255) the conversion to int truncates as trunc does.
+inline unsigned char to_byte(double x) noexcept
+{
+    const double v = x * 255;
+    if (!(v > 0)) return 0;
+    return v >= 255 ? 255 : static_cast<unsigned char>(static_cast<int>(v));
+}
 
 }  // namespace mur::color

@@ -161,6 +161,18 @@ TEST(ColorSpaces, WhiteThroughLabComesBackAsWhiteBytes)
 
 TEST(ColorSpaces, RealsBecomeBytesByTruncationClamped)
 {
+    // Against trunc itself at every byte boundary, a step either side of it,
+    // the infinities and NaN.
+    for (int k = -2; k <= 258; ++k)
+        for (double x : {k / 255.0, std::nextafter(k / 255.0, -9.0), std::nextafter(k / 255.0, 9.0)}) {
+            const double t = std::trunc(x * 255);
+            const int want = !(t > 0) ? 0 : t >= 255 ? 255 : int(t);
+            ASSERT_EQ(to_byte(x), want) << x;
+        }
+    EXPECT_EQ(to_byte(INFINITY), 255);
+    EXPECT_EQ(to_byte(-INFINITY), 0);
+    EXPECT_EQ(to_byte(NAN), 0);
+    EXPECT_EQ(to_byte(1e300), 255);
     EXPECT_EQ(to_byte(-0.5), 0);
     EXPECT_EQ(to_byte(1.5), 255);
     EXPECT_EQ(to_byte(0.999), 254);  // 254.745
