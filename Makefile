@@ -43,6 +43,7 @@ test: build
 	ctest --test-dir $(BUILD) --output-on-failure -j $(JOBS)
 
 bench: deps
+	scripts/deps.sh bench
 	cmake -S . -B $(BENCHDIR) -DCMAKE_BUILD_TYPE=Release -DMUR_BUILD_BENCH=ON -DMUR_BUILD_TESTS=OFF
 	cmake --build $(BENCHDIR) -j $(JOBS)
 	$(BENCHDIR)/bench/mur_bench --benchmark_filter='$(BENCH_FILTER)'

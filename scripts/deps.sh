@@ -1,6 +1,10 @@
 #!/usr/bin/env bash
 # Installs the Debian packages that murcore's build, tests and benchmarks
 # need, skipping those already installed. Run as root (or with sudo).
+#
+#   scripts/deps.sh          what the build and the tests need
+#   scripts/deps.sh bench    and the peers the benchmarks measure beside the
+#                            engine (pixman, OpenCV), which nothing else needs
 set -euo pipefail
 
 packages=(
@@ -20,6 +24,9 @@ packages=(
     doxygen abigail-tools lintian dpkg-dev fakeroot file
     python3-cffi python3-numpy python3-pip python3-setuptools python3-wheel
 )
+if [ "${1:-}" = bench ]; then
+    packages+=(libpixman-1-dev libopencv-dev)
+fi
 
 missing=()
 for p in "${packages[@]}"; do
