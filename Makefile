@@ -58,6 +58,7 @@ sanitize: deps
 	cmake -S . -B $(ASAN) -DCMAKE_BUILD_TYPE=Debug -DMUR_SANITIZE=ON -DMUR_BUILD_TOOLS=ON
 	cmake --build $(ASAN) -j $(JOBS)
 	ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
+	  LSAN_OPTIONS=suppressions=$(CURDIR)/scripts/lsan.supp \
 	  ctest --test-dir $(ASAN) --output-on-failure -j $(JOBS)
 	$(MAKE) fuzz
 
