@@ -157,7 +157,7 @@ DibCheck check_dib(const uint8_t* dib, std::size_t bytes, const PictureLimits& l
 // (in logical units, by the window extent in force); text records are not
 // played; a bitmap record beyond the picture limits refuses the metafile,
 // one whose bitmap is damaged is not played.
-bool tame_records(uint8_t* records, std::size_t bytes, const PictureLimits& limits)
+bool tame_records(uint8_t* records, std::size_t bytes, const PictureLimits& limits, int64_t frameSide)
 {
     // Until the metafile sets its window, one logical unit spans the frame.
     int32_t extentW = 1, extentH = 1, originX = 0, originY = 0;
@@ -180,7 +180,11 @@ bool tame_records(uint8_t* records, std::size_t bytes, const PictureLimits& limi
         // picture both ways (a window much taller than wide scales widths
         // by its width: a pen as wide as its height would be a brush of
         // millions of pixels stamped at every point of a line).
-        const int64_t most = std::max<int64_t>(1, std::min(int64_t(extentW) * 2, int64_t(extentH) * 2));
+        // The library scales the pens of a placeable metafile by its frame
+        // whatever the window, so they are held to the frame's shorter side
+        // too (frameSide; 0 without a frame).
+        int64_t most = std::max<int64_t>(1, std::min(int64_t(extentW) * 2, int64_t(extentH) * 2));
+        if (frameSide > 0) most = std::min(most, frameSide * 2);
         auto clamp16 = [most](uint8_t* p, int64_t least) {
             const int32_t v = int16_t(le16(p));
             const int32_t c = int32_t(std::clamp<int64_t>(v, least, most));
@@ -340,7 +344,11 @@ bool draw_wmf(const uint8_t* d, std::size_t n, int32_t width, int32_t height, ui
     if (!prepared) return false;
     {
         const std::size_t start = header_start(d, n), first = start + 18 + (start ? kPreludeBytes : 0);
-        if (!tame_records(prepared.get() + first, size - first, limits)) return false;
+        const int64_t frameSide =
+            start ? std::min<int64_t>(int64_t(int16_t(le16(d + 10))) - int16_t(le16(d + 6)),
+                                      int64_t(int16_t(le16(d + 12))) - int16_t(le16(d + 8)))
+                  : 0;
+        if (!tame_records(prepared.get() + first, size - first, limits, frameSide)) return false;
     }
     wmfAPI* api = nullptr;
     wmfAPI_Options options;
