@@ -26,17 +26,21 @@ for t in "${targets[@]}"; do
     [ -f "$here/fuzz/dict/$t.dict" ] && dict=(-dict="$here/fuzz/dict/$t.dict")
     cpu=0 execs=0 findings=0 round=0
     # Rounds of at most 10 minutes; the CPU time of each (user + system of
-    # the fuzzer) counts, so a busy machine only makes the run longer.
+    # the fuzzer) counts, so a busy machine only makes the run longer. The
+    # fuzzer's timeout is wall time: at the lowest priority beside a build an
+    # input of a second can wait half a minute, so a hang is 120 s here.
     while [ "$cpu" -lt "$cpu_goal" ]; do
         round=$((round + 1))
         left=$((cpu_goal - cpu))
         log="$build/fuzz_long_${t}_$round.log"
         start=$(date +%s)
         /usr/bin/time -f "%U %S" -o "$build/fuzz_long_$t.time" nice -n 19 "$build/fuzz/fuzz_$t" \
-            -max_total_time=$((left < 600 ? left : 600)) -timeout=25 -rss_limit_mb=2560 -print_final_stats=1 \
+            -max_total_time=$((left < 600 ? left : 600)) -timeout=120 -rss_limit_mb=2560 -print_final_stats=1 \
             "${dict[@]}" -artifact_prefix="$build/findings/$t/" "${inputs[@]}" > "$log" 2>&1
         rc=$?
-        used=$(awk '{printf "%d", $1 + $2}' "$build/fuzz_long_$t.time")
+        # time(1) puts "Command exited with non-zero status N" before the
+        # figures when the fuzzer stops on a finding: the last line counts.
+        used=$(tail -n 1 "$build/fuzz_long_$t.time" | awk '{printf "%d", $1 + $2}')
         [ "$used" -gt 0 ] || used=$(( $(date +%s) - start ))
         cpu=$((cpu + used))
         execs=$((execs + $(grep -E 'stat::number_of_executed_units' "$log" | awk '{s += $2} END {print s + 0}')))
