@@ -100,6 +100,23 @@ void each_rgb24_pixel(LayerRecord& layer, imaging::CallerRows<const uint8_t> src
     }
 }
 
+// An RGB24 host picture of the image's size loaded into the current layer
+// where the two overlap: pixel(planes, weighted, s, d, col, row) for each
+// pixel, weighted when the load is masked and a texture or mask is on.
+template <class Pixel>
+void each_rgb24_load(const uint8_t* src, int32_t stride, int32_t masked, Pixel pixel)
+{
+    LayerRecord* layer = current_layer();
+    if (!layer) return;
+    const px::WeightPlanes planes = px::weight_planes();
+    const bool weighted = (masked & 0xFF) != 0 && planes.any();
+    const px::Overlap area = px::image_overlap(*layer);
+    each_rgb24_pixel(*layer, imaging::caller_rows(src, stride), area.height, area.width,
+                     [&](const uint8_t* s, uint16_t* d, int64_t col, int64_t row) {
+                         pixel(planes, weighted, s, d, col, row);
+                     });
+}
+
 }  // namespace
 
 // Writes the rectangle (x, y, w, h) of the layer from src, clipped to the
@@ -140,13 +157,9 @@ void layers::load_rgba32(const uint8_t* src, int32_t stride, int32_t masked)
 
 void layers::load_rgb24(const uint8_t* src, int32_t stride, int32_t masked)
 {
-    LayerRecord* layer = current_layer();
-    if (!layer) return;
-    const px::WeightPlanes planes = px::weight_planes();
-    const bool weighted = (masked & 0xFF) != 0 && planes.any();
-    const px::Overlap area = px::image_overlap(*layer);
-    each_rgb24_pixel(*layer, imaging::caller_rows(src, stride), area.height, area.width,
-                     [&](const uint8_t* s, uint16_t* d, int64_t col, int64_t row) {
+    each_rgb24_load(src, stride, masked,
+                    [](const px::WeightPlanes& planes, bool weighted, const uint8_t* s, uint16_t* d, int64_t col,
+                       int64_t row) {
                          const uint32_t w = weighted ? weight_a_at(planes, col, row) : 65535;
                          if (w == 0) return;
                          for (int c = 0; c < 3; ++c) d[c] = w == 65535 ? widen(s[c]) : mix(s[c], d[c], w);
@@ -155,13 +168,9 @@ void layers::load_rgb24(const uint8_t* src, int32_t stride, int32_t masked)
 
 void layers::load_rgb24_to_alpha(const uint8_t* src, int32_t stride, int32_t masked)
 {
-    LayerRecord* layer = current_layer();
-    if (!layer) return;
-    const px::WeightPlanes planes = px::weight_planes();
-    const bool weighted = (masked & 0xFF) != 0 && planes.any();
-    const px::Overlap area = px::image_overlap(*layer);
-    each_rgb24_pixel(*layer, imaging::caller_rows(src, stride), area.height, area.width,
-                     [&](const uint8_t* s, uint16_t* d, int64_t col, int64_t row) {
+    each_rgb24_load(src, stride, masked,
+                    [](const px::WeightPlanes& planes, bool weighted, const uint8_t* s, uint16_t* d, int64_t col,
+                       int64_t row) {
                          if (!weighted) {
                              d[3] = widen((s[0] + s[1] + s[2]) / 3);
                              return;
