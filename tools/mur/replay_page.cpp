@@ -4,6 +4,7 @@
 #include "replay_state.h"
 
 #include <algorithm>
+#include <cstdio>
 #include <cstring>
 #include <utility>
 
@@ -58,7 +59,9 @@ void flip_page(ReplayState& s, bool horizontal)
 uint8_t* page_buffer(ReplayState& s, double index)
 {
     if (!(index >= 0 && index < kPageBuffers && index == static_cast<int>(index))) {
-        s.failure = "page buffer " + std::to_string(index) + " is not one of 0.." + std::to_string(kPageBuffers - 1);
+        char shown[32];
+        std::snprintf(shown, sizeof shown, "%g", index);
+        s.failure = "page buffer " + std::string(shown) + " is not one of 0.." + std::to_string(kPageBuffers - 1);
         return nullptr;
     }
     std::vector<uint8_t>& b = s.buffers[static_cast<int>(index)];
