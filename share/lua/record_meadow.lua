@@ -85,7 +85,7 @@ paint_select_brush(2, 0.6, 0.5)
 paint_brush_density(200)
 paint_brush_size(math.max(3, math.floor(H * 0.014)))
 paint_brush_opacity(90)
-for i = 1, 140 do
+for i = 1, 220 do
   local x = math.random() * W
   local y = horizon + H * 0.12 + math.random() * (H - horizon - H * 0.1)
   local tall = H * (0.04 + 0.05 * math.random())
@@ -100,9 +100,9 @@ paint_select_brush(0, 0.3, 0)
 local banks = {200, 40, 60, 250, 200, 60, 250, 250, 240, 120, 60, 160}
 for k = 1, 12 do banks[k] = banks[k] / 255 end
 paint_set_color_banks(250, unpack(banks))
-paint_brush_size(math.max(4, math.floor(H * 0.02)))
+paint_brush_size(math.max(5, math.floor(H * 0.03)))
 paint_brush_opacity(100)
-for i = 1, 60 do
+for i = 1, 80 do
   local x = math.random() * W
   local y = horizon + H * 0.15 + math.random() * (H - horizon - H * 0.17)
   local grey = ({0.15, 0.5, 0.9})[math.random(3)]

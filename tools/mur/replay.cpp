@@ -137,19 +137,20 @@ const char* draw_stop(ReplayState& s, const Values&)
 const char* line(ReplayState& s, const Values& a)
 {
     finish_stroke(s);
-    paint_path(s, catmull_rom_samples({{a.v[0], a.v[1], 1.0}, {a.v[2], a.v[3], 1.0}}, s.sampleCap));
+    paint_points(s, {{a.v[0], a.v[1], 1.0}, {a.v[2], a.v[3], 1.0}});
     return nullptr;
 }
 const char* spline(ReplayState& s, const Values& a)
 {
     finish_stroke(s);
-    paint_path(s, bezier_samples({a.v[0], a.v[1], 1}, {a.v[2], a.v[3], 1}, {a.v[4], a.v[5], 1}, {a.v[6], a.v[7], 1}, s.sampleCap));
+    const Sample b[4] = {{a.v[0], a.v[1], 1}, {a.v[2], a.v[3], 1}, {a.v[4], a.v[5], 1}, {a.v[6], a.v[7], 1}};
+    paint_bezier(s, b);
     return nullptr;
 }
 const char* dab(ReplayState& s, const Values& a)
 {
     finish_stroke(s);
-    paint_path(s, {{a.v[0], a.v[1], unit(a.v[2])}});
+    paint_points(s, {{a.v[0], a.v[1], unit(a.v[2])}});
     return nullptr;
 }
 

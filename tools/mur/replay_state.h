@@ -27,7 +27,7 @@ struct Sample {
 struct ReplayState {
     const ReplayOptions* options = nullptr;
     int32_t width = 0, height = 0;     // 0 before the first page
-    int32_t sampleCap = 0;             // samples of one curve segment at most
+    int32_t sampleCap = 0;             // samples of one curve piece at most
 
     Brush brush = Brush::Round;
     double softness = 0.5, grain = 0.5;
@@ -59,16 +59,13 @@ void make_page(ReplayState& s, int32_t w, int32_t h);
 // Paints the stroke in progress, if any, and ends it.
 void finish_stroke(ReplayState& s);
 
-// One stroke along a dense path: a paint layer (none for the eraser), dabs
-// every quarter of the dab size with size and alpha from the pressure,
-// merged and saved as an undo step.
-void paint_path(ReplayState& s, const std::vector<Sample>& path);
-
-// Dense samples of the Catmull-Rom curve through the points (pressure
-// interpolated), and of a cubic Bezier at full pressure; `cap` bounds the
-// samples of one segment.
-std::vector<Sample> catmull_rom_samples(const std::vector<Sample>& points, int32_t cap);
-std::vector<Sample> bezier_samples(Sample p0, Sample p1, Sample p2, Sample p3, int32_t cap);
+// One stroke through the points, joined by Catmull-Rom segments (the
+// pressure interpolated along each), or along a cubic Bezier: a paint layer
+// (none for the eraser), dabs every quarter of the dab size with size and
+// alpha from the pressure, merged and saved as an undo step. One point is
+// one dab.
+void paint_points(ReplayState& s, const std::vector<Sample>& points);
+void paint_bezier(ReplayState& s, const Sample (&b)[4]);
 
 // Both page layers read back, mirrored and loaded again.
 void flip_page(ReplayState& s, bool horizontal);
