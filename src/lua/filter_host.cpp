@@ -83,12 +83,6 @@ int run_protected(lua_State* L)
     return 0;
 }
 
-void close_drawing_script() noexcept
-{
-    if (g_run.drawingScript) std::fclose(g_run.drawingScript);
-    g_run.drawingScript = nullptr;
-}
-
 // Whatever happens, the run ends: its file closed, its state and text
 // released, the run state reset.
 struct RunEnd {

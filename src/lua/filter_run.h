@@ -39,6 +39,14 @@ void register_host(lua_State* L, const struct FilterValues& values);
 // The per-pixel functions as C functions (every build), and the LuaJIT
 // prelude that replaces them (a no-op under Lua 5.1).
 void register_pixel_functions(lua_State* L);
+
+// paint_open, paint_close and the record writers of a drawing script
+// (paint_functions.cpp), which append to g_run.drawingScript.
+void register_paint_functions(lua_State* L);
+
+// Closes the drawing script if one is open, without its trailer (the run's
+// end does this).
+void close_drawing_script() noexcept;
 void install_jit_prelude(lua_State* L);
 
 }  // namespace mur::lua

@@ -142,12 +142,14 @@ void register_host(lua_State* L, const FilterValues& values)
         {"flush", flush},       {"merge", merge},     {"single_buffer", single_buffer}, {"progress", progress},
         {"message_box", message_box}, {"is_escape", is_escape}, {"bit_not", bit_not}, {"bit_and", bit_and},
         {"bit_or", bit_or},     {"bit_xor", bit_xor}, {"bit_shfr", bit_shfr},           {"bit_shfl", bit_shfl},
-        {"output_debug_string", output_debug_string},
     };
     for (const luaL_Reg& f : kFunctions) {
         lua_pushcfunction(L, f.func);
         lua_setfield(L, LUA_GLOBALSINDEX, f.name);
     }
+    register_paint_functions(L);
+    lua_pushcfunction(L, output_debug_string);
+    lua_setfield(L, LUA_GLOBALSINDEX, "output_debug_string");
 
     set_number(L, "width", g_run.width);
     set_number(L, "height", g_run.height);

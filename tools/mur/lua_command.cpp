@@ -6,6 +6,7 @@
 #include <csignal>
 #include <cstdio>
 #include <cstdlib>
+#include <filesystem>
 #include <string>
 
 namespace mur_tool {
@@ -34,6 +35,7 @@ int lua_command(const char* script, const char* inPath, const char* outPath, con
     std::signal(SIGINT, on_interrupt);
     Picture picture;
     std::string error;
+    std::error_code ignored;
     if (!read_png(inPath, picture, error)) {
         std::fprintf(stderr, "mur lua: %s\n", error.c_str());
         std::signal(SIGINT, SIG_DFL);
@@ -47,6 +49,12 @@ int lua_command(const char* script, const char* inPath, const char* outPath, con
     MUR_IPLAllocSrcBuffer32();
     MUR_IPLAllocDstBuffer32();
     MUR_SetMessageBoxHandler(print_message, nullptr);
+    // The current directory is the start directory; a drawing script the
+    // script records goes into its scripts/ folder.
+    std::string startDir = std::filesystem::current_path(ignored).string();
+    if (!startDir.empty() && startDir.back() != '/') startDir += '/';
+    std::filesystem::create_directory("scripts", ignored);
+    MUR_SetStartDir(startDir.c_str());
     // A Ctrl-C before the run starts would be forgotten by it: no run then.
     if (!g_interrupted)
         MUR_LuaFilterRun(script, 0, sliders[0], sliders[1], sliders[2], sliders[3], sliders[4], sliders[5], 0, 0, 0, 0,

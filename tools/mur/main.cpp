@@ -6,6 +6,7 @@
 #include "lua_command.h"
 #include "murcore.h"
 #include "quantise_sheet.h"
+#include "replay.h"
 #include "share_dir.h"
 #include "soak.h"
 
@@ -34,10 +35,16 @@ const char kHelp[] =
     "  lua SCRIPT.lua IN.png OUT.png [SLIDERS]  run a Lua filter script on IN.png and write the\n"
     "                           result to OUT.png; SLIDERS are up to six whole numbers 0..1000 (the\n"
     "                           script's sliderVal1..6 times 1000); Ctrl-C stops the script; a script\n"
-    "                           error is printed\n"
+    "                           error is printed; the current directory is the script's start\n"
+    "                           directory: its paint_ functions record a drawing script into\n"
+    "                           scripts/luapaint.srp (the folder is created)\n"
     "  quantise IN OUT.png      reduce IN to 256 colours with the engine's GIF writer and with\n"
     "                           ImageMagick's -colors 256, write original | ours | ImageMagick side by\n"
     "                           side to OUT.png and print each mean error against the original\n"
+    "  replay SCRIPT.srp OUT.png [IN.png]  replay a drawing script with the engine and write the\n"
+    "                           page to OUT.png; IN.png is the page's background; a record whose\n"
+    "                           tool the engine lacks is skipped with a line on stderr (exit status\n"
+    "                           3), a bad script stops at its line (exit status 1)\n"
     "  soak [OPTIONS]           drive the engine through a seeded random walk of host calls, checking\n"
     "                           its invariants after every step (options --minutes N, --steps N,\n"
     "                           --seed S, --trace); a failing seed replays exactly\n"
@@ -50,6 +57,7 @@ int usage()
                "       mur geometry IN.png OUT.png\n"
                "       mur lua SCRIPT.lua IN.png OUT.png [SLIDERS]\n"
                "       mur quantise IN OUT.png\n"
+               "       mur replay SCRIPT.srp OUT.png [IN.png]\n"
                "       mur soak [--minutes N] [--steps N] [--seed S] [--trace]\n",
                stderr);
     return 2;
@@ -103,6 +111,8 @@ int main(int argc, char** argv)
         return mur_tool::lua_command(argv[2], argv[3], argv[4], sliders);
     }
     if (std::strcmp(argv[1], "quantise") == 0 && argc == 4) return mur_tool::quantise_sheet(argv[2], argv[3]);
+    if (std::strcmp(argv[1], "replay") == 0 && (argc == 4 || argc == 5))
+        return mur_tool::replay_command(argv[2], argv[3], argc == 5 ? argv[4] : nullptr);
     if (std::strcmp(argv[1], "soak") == 0) return soak_command(argc, argv);
     return usage();
 }

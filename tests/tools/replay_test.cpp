@@ -1,0 +1,217 @@
+// `mur replay`'s replayer: strokes land along their path, a script replays
+// the same twice, skipped records are counted and reported, and bad files
+// stop at their line.
+#include "support/engine_fixture.h"
+
+#include "replay.h"
+#include "replay_script.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <array>
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+#include <fstream>
+#include <sstream>
+#include <string>
+#include <vector>
+
+namespace mur {
+namespace {
+
+using mur_tool::ReplayOutcome;
+
+class Replay : public test::EngineTest {
+protected:
+    ReplayOutcome replay(const std::string& text, int32_t maxSide = 10000)
+    {
+        char* buffer = nullptr;
+        std::size_t size = 0;
+        std::FILE* log = open_memstream(&buffer, &size);
+        mur_tool::ReplayOptions options;
+        options.maxSide = maxSide;
+        options.log = log;
+        ReplayOutcome outcome = mur_tool::replay_script(text, options);
+        std::fclose(log);
+        logText.assign(buffer, size);
+        std::free(buffer);
+        return outcome;
+    }
+
+    // The drawing layer (slot 2) as RGBA32.
+    std::vector<uint8_t> drawing(int32_t w, int32_t h)
+    {
+        std::vector<uint8_t> out(std::size_t(w) * h * 4);
+        MUR_GetRGBA32Layer(out.data(), w * 4, 2);
+        return out;
+    }
+
+    std::string logText;
+};
+
+std::string script(const std::string& body) { return "1554\nDescription\n1\n \nRandomSeed\n42\n" + body + "ScriptEnd\n"; }
+
+std::string stroke(const std::vector<std::array<double, 3>>& points)
+{
+    std::ostringstream s;
+    s << "DrawStart\n" << points[0][0] << "\n" << points[0][1] << "\n-1\nSmoothPlot2\n0\n0\n0\n1\n0\n";
+    for (const auto& p : points) s << "SmoothPlot2\n" << p[0] << "\n" << p[1] << "\n" << p[2] << "\n0\n0\n";
+    s << "SmoothPlot2\n0\n0\n0\n0\n1\nDrawStop\n1\n";
+    return s.str();
+}
+
+double distance_to_segment(double px, double py, double ax, double ay, double bx, double by)
+{
+    const double dx = bx - ax, dy = by - ay, len2 = dx * dx + dy * dy;
+    const double t = len2 > 0 ? std::clamp(((px - ax) * dx + (py - ay) * dy) / len2, 0.0, 1.0) : 0;
+    return std::hypot(px - (ax + t * dx), py - (ay + t * dy));
+}
+
+TEST_F(Replay, ARecordedStrokePaintsAlongItsPathAndNowhereFarFromIt)
+{
+    const std::vector<std::array<double, 3>> path = {{20, 60, 0.6}, {70, 40, 1}, {130, 52, 1}, {180, 30, 0.8}};
+    const int32_t size = 12;
+    const ReplayOutcome out = replay(script("SetPage\n200\n100\n0\n0\nSelectBrush\n0\n0\n0\nSetBrushSize\n" +
+                                            std::to_string(size) + "\nSetColor\n200\n30\n40\n" + stroke(path)));
+    ASSERT_EQ(out.status, 0) << out.error;
+    EXPECT_GT(out.dabs, 40);
+    const std::vector<uint8_t> px = drawing(200, 100);
+    auto near_path = [&](double x, double y) {
+        double best = 1e9;
+        for (std::size_t i = 0; i + 1 < path.size(); ++i)
+            best = std::min(best, distance_to_segment(x, y, path[i][0], path[i][1], path[i + 1][0], path[i + 1][1]));
+        return best;
+    };
+    int painted = 0;
+    for (int32_t y = 0; y < 100; ++y)
+        for (int32_t x = 0; x < 200; ++x)
+            if (px[(std::size_t(y) * 200 + x) * 4 + 3] > 0) {
+                ++painted;
+                // The curve bends a little beyond the polyline between points.
+                EXPECT_LE(near_path(x, y), size / 2.0 + 4) << x << "," << y;
+            }
+    EXPECT_GT(painted, 150 * size / 2);
+    // Along the whole path, paint of the stroke's colour lies on it.
+    for (std::size_t i = 0; i + 1 < path.size(); ++i)
+        for (double t = 0; t <= 1; t += 0.05) {
+            const auto x = int32_t(std::lround(path[i][0] + (path[i + 1][0] - path[i][0]) * t));
+            const auto y = int32_t(std::lround(path[i][1] + (path[i + 1][1] - path[i][1]) * t));
+            bool found = false;
+            for (int32_t dy = -3; dy <= 3 && !found; ++dy)
+                for (int32_t dx = -3; dx <= 3 && !found; ++dx) {
+                    const uint8_t* p = &px[(std::size_t(y + dy) * 200 + x + dx) * 4];
+                    found = p[3] > 100 && p[0] > 150 && p[1] < 80;
+                }
+            EXPECT_TRUE(found) << "no paint near " << x << "," << y;
+        }
+}
+
+// Random grit (chalk), pick-up (smudge), the eraser, masks, buffers and
+// flips: twice the same file, twice the same picture; another seed differs.
+TEST_F(Replay, TheSameFileTwiceGivesTheSamePicture)
+{
+    const std::string body =
+        "SetPage\n120\n90\n0\n0\nSelectBrush\n2\n0.5\n0.7\nSetBrushDensity\n180\nSetBrushSize\n20\nSetColor\n40\n120\n60\n" +
+        stroke({{10, 20, 1}, {60, 70, 0.7}, {110, 30, 1}}) + "SelectBrush\n3\n0.8\n0\nSetBrushSize\n16\n" +
+        stroke({{10, 60, 1}, {110, 60, 1}}) + "SelectBrush\n4\n0.5\n0\n" + stroke({{60, 10, 1}, {60, 80, 1}}) +
+        "BufferFromLayer\n3\nImageFlipHorizontal\nBufferMergeLayer\n3\n0\n128\nMaskCreateFromImageLuma\nMaskOn\n1\n"
+        "SelectBrush\n1\n1\n0\nSetColor\n250\n200\n20\nLine2\n0\n45\n120\n45\nMaskOn\n0\nCopyTool\n0\n0\n40\n40\n"
+        "PasteTool2\n80\n50\n0\n0\n0\nImageFlipVertical\n";
+    std::vector<uint8_t> first, second, other;
+    ASSERT_EQ(replay(script(body)).status, 0);
+    first = drawing(120, 90);
+    ASSERT_EQ(replay(script(body)).status, 0);
+    second = drawing(120, 90);
+    EXPECT_EQ(first, second);
+    std::string reseeded = script(body);
+    reseeded.replace(reseeded.find("RandomSeed\n42"), 13, "RandomSeed\n43");
+    ASSERT_EQ(replay(reseeded).status, 0);
+    other = drawing(120, 90);
+    EXPECT_NE(first, other);
+}
+
+TEST_F(Replay, SkippedRecordsAreCountedAndReported)
+{
+    std::string gradient;
+    for (int k = 0; k < 18; ++k) gradient += "1\n";
+    const ReplayOutcome out = replay(script("SetPage\n40\n30\n0\n0\nGradient\n" + gradient + "Dab\n5\n5\n1\n" +
+                                            "MaskWand\n1\n2\n3\n4\n5\nFlood Fill\n1\n2\n3\n4\n5\n6\n7\n" +
+                                            "Filter\nNo Such Effect\n" + std::string("0\n0\n0\n0\n0\n0\n0\n0\n0\n0\n") +
+                                            "0\n0\n0\n0\n0\n0\n0\n0\n\nFilter\nInvert\n" +
+                                            "0\n0\n0\n0\n0\n0\n0\n0\n0\n0\n0\n0\n0\n0\n0\n0\n0\n0\n\n"));
+    EXPECT_EQ(out.status, 3) << out.error;
+    EXPECT_EQ(out.skipped, 4);
+    EXPECT_EQ(out.records, 5);  // Description, RandomSeed, SetPage, Dab and the "Invert" filter
+    EXPECT_EQ(logText,
+              "replay: line 12: Gradient skipped: needs the drawing tools\n"
+              "replay: line 35: MaskWand skipped: needs the mask shape tools\n"
+              "replay: line 41: Flood Fill skipped: needs the drawing tools\n"
+              "replay: line 49: Filter skipped: needs the effect dispatcher\n");
+    // "Invert" ran: the black dab became white.
+    const std::vector<uint8_t> px = drawing(40, 30);
+    const uint8_t* dab = &px[(5 * 40 + 5) * 4];
+    EXPECT_EQ(dab[0], 255);
+    EXPECT_GT(dab[3], 0);
+}
+
+// Bad files stop at the line they went wrong on.
+TEST_F(Replay, BadScriptsStopAtTheirLine)
+{
+    struct Case {
+        std::string text;
+        std::string error;
+    };
+    const std::string page = "SetPage\n40\n30\n0\n0\n";
+    const Case cases[] = {
+        {"", "line 1: not a drawing script (its first line is not 1554)"},
+        {"1555\n", "line 1: not a drawing script (its first line is not 1554)"},
+        {script("Paint\n1\n"), "line 7: unknown keyword \"Paint\""},
+        {script(page + "flood fill\n"), "line 12: unknown keyword \"flood fill\""},
+        {"1554\nSetPage\n40\n30\n", "line 2: SetPage cut short: 4 values expected, 2 found"},
+        {"1554\nSetPage\n40\n30\n0\n0\nDab\n1\n2\n", "line 7: Dab cut short: 3 values expected, 2 found"},
+        {script(page + "Dab\n1\n2\n"), "line 12: Dab: value 3 \"ScriptEnd\" is not a number"},
+        {script(page + "Dab\n1\n2\n0x10\n"), "line 12: Dab: value 3 \"0x10\" is not a number"},
+        {script(page + "Dab\n1\n 2\n1\n"), "line 12: Dab: value 2 \" 2\" is not a number"},
+        {script(page + "Dab\n1\nnan\n1\n"), "line 12: Dab: value 2 \"nan\" is not a number"},
+        {script(page + "Dab\n1\n1e999\n1\n"), "line 12: Dab: value 2 \"1e999\" is not a number"},
+        {script(page + "Dab\n1\n1.\n1e\n"), "line 12: Dab: value 3 \"1e\" is not a number"},
+        {script("Dab\n1\n2\n3\n"), "line 7: Dab before the first SetPage"},
+        {script("SetPage\n0\n30\n0\n0\n"), "line 7: a page of 0 x 30 (sides 1..10000)"},
+        {script("SetPage\n10001\n30\n0\n0\n"), "line 7: a page of 10001 x 30 (sides 1..10000)"},
+        {script("SetPage\n-2147483648\n2147483647\n0\n0\n"), "line 7: a page of -2147483648 x 2147483647 (sides 1..10000)"},
+        {script("SelectBrush\n5\n0\n0\n"), "line 7: brush 5 is not one of 0..4"},
+        {script("SelectBrush\n1.5\n0\n0\n"), "line 7: brush 1.5 is not one of 0..4"},
+        {script(page + "BufferClear\n16\n"), "line 12: page buffer 16 is not one of 0..15"},
+        {script(page + "BufferCopy\n0\n-1\n"), "line 12: page buffer -1 is not one of 0..15"},
+        {script(page + "Dab\n1\n2\n" + std::string(5000, '7') + "\n"), "line 15: a line longer than 4096 bytes"},
+        {script(page + "Dab\n1\n2\n3" + std::string("\0\n", 2)), "line 15: a NUL byte"},
+    };
+    for (const Case& c : cases) {
+        const ReplayOutcome out = replay(c.text);
+        EXPECT_EQ(out.status, 1) << c.error;
+        EXPECT_EQ(out.error, c.error);
+    }
+    // A file without its trailer (a script that failed) replays what it has;
+    // Windows line ends read alike.
+    EXPECT_EQ(replay("1554\r\nSetPage\r\n40\r\n30\r\n0\r\n0\r\nDab\r\n5\r\n5\r\n1\r\n").status, 0);
+    EXPECT_EQ(replay("1554\nSetPage\n40\n30\n0\n0\nDab\n5\n5\n1").dabs, 1);
+}
+
+// The every-record fixture (what the recorder writes for each of its
+// functions) reads whole: the keyword tables of recorder and replayer agree.
+TEST_F(Replay, EveryRecordedKeywordIsKnown)
+{
+    std::ifstream in(std::string(MUR_SOURCE_DIR) + "/tests/lua/drawing_scripts/every_record.srp", std::ios::binary);
+    ASSERT_TRUE(in);
+    std::ostringstream text;
+    text << in.rdbuf();
+    const ReplayOutcome out = replay(text.str());
+    EXPECT_EQ(out.status, 3) << out.error;
+    EXPECT_EQ(out.skipped, 8);
+    EXPECT_EQ(out.records, 41);
+}
+
+}  // namespace
+}  // namespace mur
