@@ -6,6 +6,7 @@
 #include "lua_command.h"
 #include "murcore.h"
 #include "quantise_sheet.h"
+#include "record.h"
 #include "share_dir.h"
 #include "soak.h"
 
@@ -38,6 +39,9 @@ const char kHelp[] =
     "  quantise IN OUT.png      reduce IN to 256 colours with the engine's GIF writer and with\n"
     "                           ImageMagick's -colors 256, write original | ours | ImageMagick side by\n"
     "                           side to OUT.png and print each mean error against the original\n"
+    "  record [OUT_DIR]         paint a short picture stroke by stroke, recording the view every few\n"
+    "                           dabs into OUT_DIR/stroke.avi and OUT_DIR/stroke.gif and its four\n"
+    "                           stages into OUT_DIR/stroke.pdf (default: out)\n"
     "  soak [OPTIONS]           drive the engine through a seeded random walk of host calls, checking\n"
     "                           its invariants after every step (options --minutes N, --steps N,\n"
     "                           --seed S, --trace); a failing seed replays exactly\n"
@@ -50,6 +54,7 @@ int usage()
                "       mur geometry IN.png OUT.png\n"
                "       mur lua SCRIPT.lua IN.png OUT.png [SLIDERS]\n"
                "       mur quantise IN OUT.png\n"
+               "       mur record [OUT_DIR]\n"
                "       mur soak [--minutes N] [--steps N] [--seed S] [--trace]\n",
                stderr);
     return 2;
@@ -103,6 +108,7 @@ int main(int argc, char** argv)
         return mur_tool::lua_command(argv[2], argv[3], argv[4], sliders);
     }
     if (std::strcmp(argv[1], "quantise") == 0 && argc == 4) return mur_tool::quantise_sheet(argv[2], argv[3]);
+    if (std::strcmp(argv[1], "record") == 0 && argc <= 3) return mur_tool::record(argc > 2 ? argv[2] : "out");
     if (std::strcmp(argv[1], "soak") == 0) return soak_command(argc, argv);
     return usage();
 }
