@@ -9,6 +9,7 @@
 #include <cstdio>
 #include <cstring>
 
+#include <stdio_ext.h>
 #include <unistd.h>
 
 namespace mur::imaging {
@@ -82,7 +83,7 @@ GifAnimation* begin_gif_animation(const char* path, int32_t width, int32_t heigh
         ok = EGifPutScreenDesc(a->gif, width, height, 8, 0, map) == GIF_OK && put_looping(a->gif);
     }
     if (map) GifFreeMapObject(map);
-    a->goodEnd = ok ? std::ftell(a->file.file) : -1;
+    a->goodEnd = ok && std::fflush(a->file.file) == 0 ? std::ftell(a->file.file) : -1;
     if (!ok || a->goodEnd < 0) {
         close_gif(*a);
         abandon_replacing(a->file);
@@ -112,7 +113,8 @@ bool add_gif_frame(GifAnimation& a, const uint8_t* indices, const Palette& palet
         ok = EGifPutLine(a.gif, const_cast<GifPixelType*>(indices + std::size_t(y) * std::size_t(a.width)), a.width) ==
              GIF_OK;
     if (map) GifFreeMapObject(map);
-    const long end = ok ? std::ftell(a.file.file) : -1;
+    // The frame is whole once its bytes have left the buffer.
+    const long end = ok && std::fflush(a.file.file) == 0 ? std::ftell(a.file.file) : -1;
     // Half a frame cannot be taken back: the animation ends before it.
     if (end < 0) {
         a.failed = true;
@@ -139,6 +141,8 @@ bool finish_gif_animation(GifAnimation*& a) noexcept
     if (a->failed) {
         // The frames before the failure, and the trailer after them.
         const char trailer = ';';
+        // What a failed write left in the buffer lies past the last whole frame.
+        if (std::ferror(a->file.file)) __fpurge(a->file.file);
         std::clearerr(a->file.file);
         if (std::fflush(a->file.file) != 0 || ftruncate(fileno(a->file.file), off_t(a->goodEnd)) != 0 ||
             std::fseek(a->file.file, a->goodEnd, SEEK_SET) != 0 || std::fwrite(&trailer, 1, 1, a->file.file) != 1)

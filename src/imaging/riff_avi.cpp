@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <cstring>
 
+#include <stdio_ext.h>
 #include <unistd.h>
 
 #if defined(__x86_64__)
@@ -171,14 +172,21 @@ bool begin_chunk(AviWriter& w, uint32_t size)
     return write_all(w, head, sizeof head);
 }
 
-void end_chunk(AviWriter& w, uint32_t size)
+// The frame is whole once its bytes have left the buffer: what lies before
+// the end of the last whole frame is on disk whatever fails later.
+bool end_chunk(AviWriter& w, uint32_t size)
 {
     if (size & 1) {
         const uint8_t pad = 0;
-        if (!write_all(w, &pad, 1)) return;
+        if (!write_all(w, &pad, 1)) return false;
+    }
+    if (std::fflush(w.file.file) != 0) {
+        w.failed = true;
+        return false;
     }
     w.largestFrame = std::max(w.largestFrame, size);
     ++w.frames;
+    return true;
 }
 
 // B, G, R from R, G, B (or R, G, B, A), a row at a time.
@@ -285,16 +293,14 @@ bool avi_write_dib_frame(AviWriter& w, const ConstImageView& image) noexcept
         }
         if (!write_all(w, w.rows, std::size_t(n) * rowSize)) return false;
     }
-    end_chunk(w, uint32_t(size));
-    return !w.failed;
+    return end_chunk(w, uint32_t(size));
 }
 
 bool avi_write_compressed_frame(AviWriter& w, const uint8_t* data, std::size_t size) noexcept
 {
     if (w.codec != AviCodec::MotionJpeg || !data || size == 0) return false;
-    if (!reserve_frame(w, size) || !begin_chunk(w, uint32_t(size)) || !write_all(w, data, size)) return false;
-    end_chunk(w, uint32_t(size));
-    return !w.failed;
+    return reserve_frame(w, size) && begin_chunk(w, uint32_t(size)) && write_all(w, data, size) &&
+           end_chunk(w, uint32_t(size));
 }
 
 bool avi_close(AviWriter& w) noexcept
@@ -308,6 +314,11 @@ bool avi_close(AviWriter& w) noexcept
     const uint64_t framesEnd = w.frames ? kMoviTypeAt + uint64_t(w.index[w.frames - 1].offset) + 8 +
                                               ((uint64_t(w.index[w.frames - 1].size) + 1) & ~uint64_t{1})
                                         : kHeaderBytes;
+    if (std::ferror(w.file.file)) {
+        // What a failed write left in the buffer lies past the last whole frame.
+        __fpurge(w.file.file);
+        std::clearerr(w.file.file);
+    }
     w.failed = false;
     bool ok = std::fflush(w.file.file) == 0 && std::fseek(w.file.file, long(framesEnd), SEEK_SET) == 0;
     w.fileBytes = framesEnd;

@@ -13,6 +13,10 @@
 #include <cstring>
 #include <fstream>
 
+#include <sys/resource.h>
+
+#include <csignal>
+
 namespace mur::test {
 namespace {
 
@@ -325,6 +329,42 @@ TEST_F(AviExport, ASecondRecordingFinishesTheFirstAndBadStartsMakeNone)
     EXPECT_EQ(names, (std::vector<std::string>{"a.avi", "b.avi", "slow.avi"}));
     MUR_DeleteImage();
     EXPECT_EQ(MUR_CreateAVI(a.c_str(), 40), 0);
+}
+
+// A write that fails (the process's file size limit, as a full disk would)
+// ends both recordings; closing them keeps the whole frames before.
+TEST_F(AviExport, AWriteErrorEndsTheRecordingsAndTheFilesKeepTheFramesBefore)
+{
+    const std::string avi = dir / "cut.avi", gif = dir / "cut.gif";
+    const std::vector<uint8_t> frame = frame_rgb(2);
+    const uint64_t frameBytes = 8 + 184 * kH;
+    ASSERT_EQ(MUR_CreateAVI(avi.c_str(), 40), 1);
+    ASSERT_EQ(MUR_CreateGIF(gif.c_str(), 40, nullptr), 4);
+    ASSERT_EQ(MUR_WriteGIF_RGB24(frame.data(), kW, kH), 1);
+    rlimit before{};
+    ASSERT_EQ(getrlimit(RLIMIT_FSIZE, &before), 0);
+    void (*oldHandler)(int) = std::signal(SIGXFSZ, SIG_IGN);
+    rlimit cut = before;
+    cut.rlim_cur = 224 + 3 * frameBytes + frameBytes / 2;  // half of the fourth frame fits
+    ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &cut), 0);
+    int32_t aviFrames = 0, gifFrames = 0;
+    for (int k = 0; k < 6; ++k) aviFrames += MUR_WriteAVI_RGB24(frame.data(), kW, kH);
+    for (int k = 0; k < 200; ++k) gifFrames += MUR_WriteGIF_RGB24(frame_rgb(k % 8).data(), kW, kH);
+    EXPECT_EQ(MUR_CloseAVI(), 0);  // not every frame was taken
+    EXPECT_EQ(MUR_CloseGIF(), 1);
+    setrlimit(RLIMIT_FSIZE, &before);
+    std::signal(SIGXFSZ, oldHandler);
+    EXPECT_EQ(aviFrames, 3);
+    EXPECT_GT(gifFrames, 1);
+    EXPECT_LT(gifFrames, 200);
+    const ParsedAvi parsed = parse_avi_file(avi);
+    EXPECT_EQ(parsed.error, "");
+    EXPECT_EQ(parsed.totalFrames, 3u);
+    EXPECT_EQ(parsed.index.size(), 3u);
+    if (!have_imagemagick()) GTEST_SKIP() << "ImageMagick is not installed";
+    // The GIF's first frame came before the limit.
+    EXPECT_EQ(command_output("identify -format '%T\\n' " + shell_quoted(gif) + " | wc -l"),
+              std::to_string(gifFrames + 1) + "\n");
 }
 
 }  // namespace
