@@ -248,6 +248,9 @@ bool avi_open(AviWriter& w, const char* path, int32_t width, int32_t height, int
         release(w);
         return false;
     }
+    // Frames go out in large blocks of their own: a stream buffer would only
+    // copy them once more.
+    std::setvbuf(w.file.file, nullptr, _IONBF, 0);
     uint8_t header[kHeaderBytes];
     fill_header(w, header, 0);
     if (!write_all(w, header, sizeof header)) {
