@@ -2293,6 +2293,179 @@ MUR_API int32_t MUR_MakeWebPic(const char* source, const char* destination, int3
 /** @} */
 
 /**
+ * @defgroup export Animation and document export
+ * @brief Recording an AVI or an animated GIF while the user paints, and
+ * PDF documents and slide shows of picture files.
+ *
+ * At most one AVI and one GIF recording are open at a time; each is bound
+ * to the image size when it is created, and frames of another size are
+ * ignored. A recording is written under a temporary name beside its
+ * destination and takes the destination's name when it is closed (an
+ * existing file is replaced only then); creating a recording while one is
+ * open closes the open one first, finished and valid. The recordings
+ * outlive the image (MUR_DeleteImage leaves them open).
+ *
+ * AVI files hold one video stream of framePeriod milliseconds a frame,
+ * every frame a key frame, in an index: uncompressed 24-bit rows
+ * (bottom-up, B, G, R, each padded to 4 bytes) or Motion JPEG, chosen on
+ * the first frame (MUR_SetAVICompression). The RIFF sizes are 32-bit: a
+ * recording that would pass 4 GiB, or meets a write error, takes no more
+ * frames and still closes as a valid file of the frames before.
+ * @{
+ */
+
+/**
+ * @brief Sets how the frames of the next AVI recordings are compressed.
+ *
+ * Asked once per recording, on its first frame (a desktop may show its
+ * compression dialog instead, with this as the proposal). Until it is set,
+ * frames are uncompressed.
+ * @param codec  0: uncompressed 24-bit rows; 1: Motion JPEG (baseline,
+ *        chroma halved both ways); -1: "cancelled", the user backed out: the
+ *        recording that asks takes no frame until it is closed.
+ * @param quality  the JPEG quality 1..100 for codec 1; ignored otherwise.
+ * @return 1 when set; 0 (and the setting kept) for another codec or a
+ *         quality outside 1..100 with codec 1.
+ * @par Last error
+ * "SetAVICompression Excpt" on a fault.
+ */
+MUR_API int32_t MUR_SetAVICompression(int32_t codec, int32_t quality);
+
+/**
+ * @brief Starts an AVI recording of the image's size.
+ * @param path  the file to write when the recording is closed.
+ * @param framePeriod  milliseconds a frame, 1 or more.
+ * @return 1 when the recording was started; 0 without an image, with a
+ *         framePeriod below 1, an image side beyond 32767 or a destination
+ *         whose folder cannot be written (no recording is open then).
+ * @par Last error
+ * "CreateAVI Excpt" on a fault.
+ */
+MUR_API int32_t MUR_CreateAVI(const char* path, int32_t framePeriod);
+
+/**
+ * @brief Appends a BMP file (any depth the BMP reader takes) to the AVI
+ * recording as a 24-bit frame.
+ * @param bmpPath  a BMP of the recording's size; another size, a damaged
+ *        file or another kind of picture is ignored.
+ * @return 1 when the frame was written; 0 without a recording, for an
+ *         ignored file, after "cancelled" or a stream error.
+ * @par Last error
+ * "WriteAVI Excpt" on a fault.
+ */
+MUR_API int32_t MUR_WriteAVI(const char* bmpPath);
+
+/**
+ * @brief Appends an RGB24 picture to the AVI recording as a frame.
+ * @param pixels  width x height x 3 bytes, rows of width x 3 bytes, top row first.
+ * @param width, height  the recording's size, else the frame is ignored.
+ * @return 1 when the frame was written; else 0 as for MUR_WriteAVI.
+ * @par Last error
+ * "WriteAVI_RGB24 Excpt" on a fault.
+ */
+MUR_API int32_t MUR_WriteAVI_RGB24(const uint8_t* pixels, int32_t width, int32_t height);
+
+/**
+ * @brief Finishes the AVI recording: writes its index and sizes and gives
+ * the file its name.
+ * @return 1 when the file was finished with every frame offered; 0 without
+ *         a recording, when a frame was refused ("cancelled", a stream error,
+ *         the size bound: the file then holds the frames before) or the file
+ *         could not be finished (no file is left).
+ * @par Last error
+ * "CloseAVI Excpt" on a fault.
+ */
+MUR_API int32_t MUR_CloseAVI(void);
+
+/**
+ * @brief Starts an animated GIF recording of the image's size: GIF89a,
+ * looping for ever, each frame with its own 256 colours, no transparent colour.
+ * @param path  the file to write when the recording is closed.
+ * @param frameDelayMs  milliseconds a frame; stored in hundredths of a
+ *        second, truncated (250 gives 25, 99 gives 9) and held to 0..65535.
+ * @param palette  the global colour table: 1024 bytes, 256 entries of R, G,
+ *        B and an unused byte; NULL gives an all-black table.
+ * @return the delay in hundredths of a second; -1 when no recording could
+ *         be started (no image, a NULL path, a folder that cannot be written).
+ * @par Last error
+ * "CreateGIF Excpt" on a fault.
+ */
+MUR_API int32_t MUR_CreateGIF(const char* path, int32_t frameDelayMs, const uint8_t* palette);
+
+/**
+ * @brief Appends an RGB24 picture to the GIF recording, reduced to at most
+ * 256 colours of its own (as MUR_WriteToFileRGB24 writes a ".gif").
+ * @param pixels  width x height x 3 bytes, rows of width x 3 bytes.
+ * @param width, height  the recording's size, else the frame is ignored.
+ * @return 1 when the frame was written; 0 without a recording, for another
+ *         size or when it could not be written (the recording then takes no
+ *         more frames and closes with those before).
+ * @par Last error
+ * "WriteGIF_RGB24 Excpt" on a fault.
+ */
+MUR_API int32_t MUR_WriteGIF_RGB24(const uint8_t* pixels, int32_t width, int32_t height);
+
+/**
+ * @brief Finishes the GIF recording and gives the file its name.
+ * @return 1 when the file was written; 0 without a recording or when it
+ *         could not be finished.
+ * @par Last error
+ * "CloseGIF Excpt" on a fault.
+ */
+MUR_API int32_t MUR_CloseGIF(void);
+
+/**
+ * @brief Empties the list of pictures of the next PDF document.
+ * @par Last error
+ * "I2PDF_Reset Excpt" on a fault.
+ */
+MUR_API void MUR_I2PDF_Reset(void);
+
+/**
+ * @brief Adds a picture file as the next page of the next PDF document.
+ * @param imagePath  any picture file the engine reads; it is read when the
+ *        document is made.
+ * @return 1 when added; 0 for a NULL or empty path, a path beyond 4096
+ *         bytes or a list of 4096 pictures already.
+ * @par Last error
+ * "I2PDF_AddImage Excpt" on a fault.
+ */
+MUR_API int32_t MUR_I2PDF_AddImage(const char* imagePath);
+
+/**
+ * @brief Makes a PDF document of the pictures added since the last reset,
+ * one page each, in order, then empties the list.
+ *
+ * Each page shows its picture at full resolution at 96 dpi inside a border
+ * of 20 pixels of light gray (196, 196, 196): a w x h picture gives a page
+ * of (w + 40) x 0.75 by (h + 40) x 0.75 points. A baseline JPEG file is
+ * embedded as it is; other pictures are decoded (transparent parts over
+ * white) and stored Flate-compressed. Pictures that cannot be read, or
+ * with a side beyond 19160 pixels, make no page. Once the document is
+ * written, the files that became pages are deleted; the others, and all of
+ * them when nothing was written, are kept.
+ * @param pdfPath  the document; written under a temporary name and renamed
+ *        when complete.
+ * @return 1 when the document was written; 0 when there was no page or the
+ *         write failed (no file is left, an existing one is kept).
+ * @par Last error
+ * "I2PDF_MakePDF Excpt" on a fault.
+ */
+MUR_API int32_t MUR_I2PDF_MakePDF(const char* pdfPath);
+
+/**
+ * @brief Makes the document as MUR_I2PDF_MakePDF does, as a slide show: it
+ * opens in full-screen mode, and every page comes in with a transition of
+ * boxes closing in on the middle over 1 second and is shown for 4 seconds.
+ * @return 1 when the document was written, else 0.
+ * @par Last error
+ * "I2PDF_MakePDFSlideshow Excpt" on a fault.
+ */
+MUR_API int32_t MUR_I2PDF_MakePDFSlideshow(const char* pdfPath);
+
+/** @} */
+
+/**
  * @defgroup tablet Tablet
  * @brief Pen input through a Wintab driver library loaded at run time
  * (libwintab32.so); without one every call returns its neutral value.

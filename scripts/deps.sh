@@ -14,10 +14,13 @@ packages=(
     zlib1g-dev libpng-dev libjpeg62-turbo-dev libgif-dev libtiff-dev liblua5.1-0-dev libluajit-5.1-dev
     liblqr-1-0-dev libglib2.0-dev  # seam carving (its header needs GLib's)
     libraw-dev libwmf-dev fonts-dejavu-core
+    libhpdf-dev  # PDF documents (libharu, zlib licence)
     # tests, benchmarks and fuzzing (clang with libFuzzer and its OpenMP)
     libgtest-dev libgmock-dev libbenchmark-dev python3 imagemagick time
-    # independent readers of the files the engine writes
-    python3-pil libtiff-tools
+    # independent readers of the files the engine writes (ffmpeg's ffprobe for
+    # AVI files, poppler's pdfinfo and pdftoppm for PDF documents; test tools
+    # only, nothing links them)
+    python3-pil libtiff-tools ffmpeg poppler-utils
     clang libclang-rt-14-dev libomp-14-dev
     # host-developer checks: API reference, ABI check, Debian packages, the
     # Python binding (its tests run on /usr/bin/python3, which these belong to)

@@ -48,6 +48,26 @@ int32_t make_thumbnail(const char* source, const char* destination, int32_t side
 int32_t make_web_picture(const char* source, const char* destination, int32_t maxWidth, int32_t maxHeight);
 
 
+// ---- Animation and document export ----------------------------------------------
+
+// The AVI recorder: 1 when a recorder was started (an open one is finished
+// first); frames: 1 when written; close: 1 when every frame offered was
+// written and the file finished.
+int32_t create_avi(const char* path, int32_t framePeriod);
+int32_t write_avi_rgb24(const uint8_t* pixels, int32_t width, int32_t height);
+int32_t write_avi_bmp(const char* bmpPath);
+int32_t close_avi();
+
+// The GIF recorder: the delay in hundredths, or -1 when none was started.
+int32_t create_gif(const char* path, int32_t frameDelayMs, const uint8_t* palette);
+int32_t write_gif_rgb24(const uint8_t* pixels, int32_t width, int32_t height);
+int32_t close_gif();
+
+// The pictures of the next PDF document.
+void pdf_reset();
+int32_t pdf_add_image(const char* imagePath);
+int32_t make_pdf(const char* pdfPath, bool slideShow);
+
 // ---- The work of the exports of the same name (MUR_...), so that other
 // modules call it directly -------------------------------------------------
 

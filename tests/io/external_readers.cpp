@@ -27,6 +27,15 @@ std::string quoted(const std::filesystem::path& p) { return "'" + p.string() + "
 
 }  // namespace
 
+bool have_program(const std::string& name)
+{
+    return std::system(("command -v " + name + " >/dev/null 2>&1").c_str()) == 0;
+}
+
+std::string command_output(const std::string& command, bool* succeeded) { return run(command, succeeded); }
+
+std::string shell_quoted(const std::filesystem::path& path) { return quoted(path); }
+
 bool have_imagemagick()
 {
     static const bool found = std::system("identify -version >/dev/null 2>&1") == 0;

@@ -12,6 +12,14 @@ namespace mur::test {
 
 bool have_imagemagick();
 bool have_pillow();
+// Whether a program (ffprobe, pdfinfo, ...) is on the PATH.
+bool have_program(const std::string& name);
+
+// The standard output of a shell command ("" when it cannot be run);
+// `succeeded` says whether it exited with 0.
+std::string command_output(const std::string& command, bool* succeeded = nullptr);
+// A path quoted for the shell.
+std::string shell_quoted(const std::filesystem::path& path);
 
 // What `identify -format FORMAT path` prints ("" when it fails).
 std::string identify(const std::filesystem::path& file, const std::string& format);

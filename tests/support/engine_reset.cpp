@@ -4,6 +4,7 @@
 #include "engine/random.h"
 #include "engine/state.h"
 #include "imaging/lua_sandbox.h"
+#include "platform/avi_compression.h"
 #include "murcore.h"
 #include "undo/history.h"
 
@@ -18,6 +19,9 @@ void reset_engine()
     MUR_ToolFreeSrcBuffer32();  // the tool buffers outlive the image
     MUR_ToolFreeDstBuffer32();
     MUR_DeleteNewRGBA();        // so does the holding buffer
+    MUR_CloseAVI();             // and so do the recorders
+    MUR_CloseGIF();
+    MUR_I2PDF_Reset();
     ToolSettings& tool = engine.tool;
     for (RandomByteTable* table : {&tool.randomTableA, &tool.randomTableB, &tool.pixColorVaryTable, &tool.pixLumVaryTable})
         DeleteRandArrayBtye(*table);
@@ -32,6 +36,8 @@ void reset_engine()
     MUR_SetDebugOutputHandler(nullptr, nullptr);
     MUR_SetEscapeKeyHandler(nullptr, nullptr);
     imaging::set_script_limits({});
+    MUR_SetAVICompression(0, 0);
+    platform::detach_avi_compression_dialog();
 }
 
 }  // namespace mur::test

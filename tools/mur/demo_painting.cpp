@@ -55,6 +55,7 @@ struct Stroke {
     int32_t opacity = 100;       // of the paint layer
     double pressureWobble = 0.08;
     std::function<void()> tool = [] {};  // the tool set-up after the size is set
+    std::function<void(int32_t)> afterDab = nullptr;  // called with the dabs so far, when set
 };
 
 // A point of the Catmull-Rom curve through p0..p3 between p1 and p2.
@@ -128,6 +129,7 @@ int32_t paint_stroke(const Stroke& s)
         MUR_DrawDabGrit(x, y, s.colour.r << 8, s.colour.g << 8, s.colour.b << 8);
         MUR_DecDrawingLength();
         ++dabs;
+        if (s.afterDab) s.afterDab(dabs);
         nextDab = walked + std::max(1.0, s.spacing * dabSize);
     }
 
@@ -375,6 +377,17 @@ int paint_landscape(const std::string& outDir, const std::string& shareDir)
     const bool written = save_view(outDir + "/demo.png", 1, 1.0f, 0, 0, kWidth, kHeight);
     MUR_DeleteImage();
     return written ? 0 : 1;
+}
+
+int32_t paint_round_stroke(int32_t layer, const std::vector<std::pair<double, double>>& path, int32_t r, int32_t g,
+                           int32_t b, int32_t size, int32_t softness, const std::function<void(int32_t)>& afterDab)
+{
+    std::vector<Point> points;
+    for (const auto& [x, y] : path) points.push_back({x, y});
+    Stroke s{"round brush", layer, points, {r, g, b}, size};
+    s.tool = round_brush(softness);
+    s.afterDab = afterDab;
+    return paint_stroke(s);
 }
 
 }  // namespace mur_tool

@@ -2,12 +2,24 @@
 // as demo.png into the output folder.
 #pragma once
 
+#include <cstdint>
+#include <functional>
 #include <string>
+#include <utility>
+#include <vector>
 
 namespace mur_tool {
 
 // Paints the landscape with the texture scripts under `shareDir`; 0 when the
 // picture was written.
 int paint_landscape(const std::string& outDir, const std::string& shareDir);
+
+// One stroke of a round brush of `softness` (0 hard .. 255 soft) along the
+// smooth curve through `path`, painted, merged and saved for undo into
+// `layer` of the current image as the landscape's strokes are; `afterDab`
+// (when set) is called after every dab with the dabs so far, while the
+// paint layer still holds the stroke. Returns the dabs.
+int32_t paint_round_stroke(int32_t layer, const std::vector<std::pair<double, double>>& path, int32_t r, int32_t g,
+                           int32_t b, int32_t size, int32_t softness, const std::function<void(int32_t)>& afterDab);
 
 }  // namespace mur_tool

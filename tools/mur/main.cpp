@@ -6,6 +6,7 @@
 #include "lua_command.h"
 #include "murcore.h"
 #include "quantise_sheet.h"
+#include "record.h"
 #include "replay.h"
 #include "share_dir.h"
 #include "soak.h"
@@ -41,6 +42,9 @@ const char kHelp[] =
     "  quantise IN OUT.png      reduce IN to 256 colours with the engine's GIF writer and with\n"
     "                           ImageMagick's -colors 256, write original | ours | ImageMagick side by\n"
     "                           side to OUT.png and print each mean error against the original\n"
+    "  record [OUT_DIR]         paint a short picture stroke by stroke, recording the view every few\n"
+    "                           dabs into OUT_DIR/stroke.avi and OUT_DIR/stroke.gif and its four\n"
+    "                           stages into OUT_DIR/stroke.pdf (default: out)\n"
     "  replay SCRIPT.srp OUT.png [IN.png]  replay a drawing script with the engine and write the\n"
     "                           page to OUT.png; IN.png is the page's background; a record whose\n"
     "                           tool the engine lacks is skipped with a line on stderr (exit status\n"
@@ -57,6 +61,7 @@ int usage()
                "       mur geometry IN.png OUT.png\n"
                "       mur lua SCRIPT.lua IN.png OUT.png [SLIDERS]\n"
                "       mur quantise IN OUT.png\n"
+               "       mur record [OUT_DIR]\n"
                "       mur replay SCRIPT.srp OUT.png [IN.png]\n"
                "       mur soak [--minutes N] [--steps N] [--seed S] [--trace]\n",
                stderr);
@@ -111,6 +116,7 @@ int main(int argc, char** argv)
         return mur_tool::lua_command(argv[2], argv[3], argv[4], sliders);
     }
     if (std::strcmp(argv[1], "quantise") == 0 && argc == 4) return mur_tool::quantise_sheet(argv[2], argv[3]);
+    if (std::strcmp(argv[1], "record") == 0 && argc <= 3) return mur_tool::record(argc > 2 ? argv[2] : "out");
     if (std::strcmp(argv[1], "replay") == 0 && (argc == 4 || argc == 5))
         return mur_tool::replay_command(argv[2], argv[3], argc == 5 ? argv[4] : nullptr);
     if (std::strcmp(argv[1], "soak") == 0) return soak_command(argc, argv);

@@ -1,0 +1,7 @@
+#include "engine/export_state.h"
+
+namespace mur {
+
+ExportState exporting;
+
+}  // namespace mur
