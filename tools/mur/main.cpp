@@ -1,6 +1,7 @@
 // mur: the command-line host of the engine. It drives libmurcore through the
 // public C interface only, as a paint program would.
 #include "demo.h"
+#include "device_commands.h"
 #include "filters_sheet.h"
 #include "geometry_sheet.h"
 #include "lua_command.h"
@@ -35,9 +36,13 @@ const char kHelp[] =
     "                           result to OUT.png; SLIDERS are up to six whole numbers 0..1000 (the\n"
     "                           script's sliderVal1..6 times 1000); Ctrl-C stops the script; a script\n"
     "                           error is printed\n"
+    "  plugins FOLDER           list the filter plug-ins (.8bf files) under FOLDER and its subfolders,\n"
+    "                           one 'Category :: Name :: path' line each, the last found first\n"
     "  quantise IN OUT.png      reduce IN to 256 colours with the engine's GIF writer and with\n"
     "                           ImageMagick's -colors 256, write original | ours | ImageMagick side by\n"
     "                           side to OUT.png and print each mean error against the original\n"
+    "  scan OUT.png             scan one picture with the first scanner SANE finds and write it to\n"
+    "                           OUT.png\n"
     "  soak [OPTIONS]           drive the engine through a seeded random walk of host calls, checking\n"
     "                           its invariants after every step (options --minutes N, --steps N,\n"
     "                           --seed S, --trace); a failing seed replays exactly\n"
@@ -49,7 +54,9 @@ int usage()
     std::fputs("usage: mur --version | mur --help | mur demo [OUT_DIR] | mur filters IN.png OUT.png\n"
                "       mur geometry IN.png OUT.png\n"
                "       mur lua SCRIPT.lua IN.png OUT.png [SLIDERS]\n"
+               "       mur plugins FOLDER\n"
                "       mur quantise IN OUT.png\n"
+               "       mur scan OUT.png\n"
                "       mur soak [--minutes N] [--steps N] [--seed S] [--trace]\n",
                stderr);
     return 2;
@@ -102,6 +109,8 @@ int main(int argc, char** argv)
         }
         return mur_tool::lua_command(argv[2], argv[3], argv[4], sliders);
     }
+    if (std::strcmp(argv[1], "plugins") == 0 && argc == 3) return mur_tool::plugins_command(argv[2]);
+    if (std::strcmp(argv[1], "scan") == 0 && argc == 3) return mur_tool::scan_command(argv[2]);
     if (std::strcmp(argv[1], "quantise") == 0 && argc == 4) return mur_tool::quantise_sheet(argv[2], argv[3]);
     if (std::strcmp(argv[1], "soak") == 0) return soak_command(argc, argv);
     return usage();
