@@ -175,6 +175,19 @@ TEST_F(PluginList, LongNamesAreCutBetweenCharacters)
     EXPECT_TRUE(valid_utf8(got));
 }
 
+TEST_F(PluginList, AFilterThatCannotBeCopiedIsReportedAndSkipped)
+{
+    write_file(root / "a.8bf", one_filter("Blur", "A"));
+    write_file(root / "b.8bf", one_filter("Blur", "B"));
+    // The walk's own blocks (its record, the filters, the folder's names and
+    // their order) come first; then the first filter's copy fails.
+    mem::fail_allocations(4, 1);
+    EXPECT_EQ(scan(root), 1);
+    mem::reset_failures();
+    EXPECT_STREQ(MUR_GetLastError(), "PhotoshopPluginScan_cb Excpt");
+    EXPECT_EQ(drain(), std::vector<std::string>{"Blur :: B :: " + (root / "b.8bf").string()});
+}
+
 // Damaged variants of a valid file, each never listed.
 TEST_F(PluginList, DamagedFilesAreNeverListed)
 {
