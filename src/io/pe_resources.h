@@ -12,7 +12,7 @@ namespace mur::io {
 // Bytes of a file in memory or read piece by piece from an open file. Small
 // reads are served from a window of the file, refilled as they move on.
 struct ByteSource {
-    static constexpr std::size_t kWindowBytes = 4096;
+    static constexpr std::size_t kWindowBytes = 1024;
 
     const uint8_t* memory = nullptr;  // the whole contents, or
     int fd = -1;                      // an open file

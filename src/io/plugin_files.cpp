@@ -56,34 +56,34 @@ bool grow(mem::Owned<T>& block, std::size_t used, std::size_t& capacity, std::si
     return true;
 }
 
-bool add_name(NameList& list, const char* name) noexcept
+// Each name is kept after a byte of its entry's type (DT_...).
+bool add_name(NameList& list, uint8_t type, const char* name) noexcept
 {
-    const std::size_t length = std::strlen(name) + 1;
+    const std::size_t length = std::strlen(name) + 2;
     if (!grow(list.text, list.used, list.capacity, list.used + length) ||
         !grow(list.starts, list.count, list.slots, list.count + 1))
         return false;
-    std::memcpy(list.text.get() + list.used, name, length);
+    list.text.get()[list.used] = char(type);
+    std::memcpy(list.text.get() + list.used + 1, name, length - 1);
     list.starts.get()[list.count++] = uint32_t(list.used);
     list.used += length;
     return true;
 }
 
-bool list_folder(const char* path, NameList& list) noexcept
+// The names of a folder's entries; the folder stays open.
+bool list_folder(DIR* dir, NameList& list) noexcept
 {
-    DIR* dir = opendir(path);
-    if (!dir) return false;
     bool ok = true;
     while (const dirent* entry = readdir(dir)) {
         if (!std::strcmp(entry->d_name, ".") || !std::strcmp(entry->d_name, "..")) continue;
-        if (!add_name(list, entry->d_name)) {
+        if (!add_name(list, entry->d_type, entry->d_name)) {
             ok = false;
             break;
         }
     }
-    closedir(dir);
     const char* text = list.text.get();
     std::sort(list.starts.get(), list.starts.get() + list.count,
-              [text](uint32_t a, uint32_t b) { return std::strcmp(text + a, text + b) < 0; });
+              [text](uint32_t a, uint32_t b) { return std::strcmp(text + a + 1, text + b + 1) < 0; });
     return ok;
 }
 
@@ -96,10 +96,11 @@ struct Walk {
     int32_t count;
 };
 
-void visit_file(Walk& walk)
+// The file `name` of the open folder, whose path is walk.path.
+void visit_file(Walk& walk, int folder, const char* name)
 {
     OpenFile file;
-    file.fd = open(walk.path, O_RDONLY | O_CLOEXEC | O_NONBLOCK);
+    file.fd = openat(folder, name, O_RDONLY | O_CLOEXEC | O_NONBLOCK);
     ByteSource source;
     if (file.fd < 0 || !file_source(source, file.fd)) return;
     const int found = read_plugin_filters(source, walk.filters);
@@ -122,33 +123,46 @@ void visit_file(Walk& walk)
 // as neither.
 enum class Kind { kOther, kFile, kFolder };
 
-Kind entry_kind(const char* path) noexcept
+// `name` in the open folder (AT_FDCWD: a path).
+Kind entry_kind(int folder, const char* name, uint8_t type = DT_UNKNOWN) noexcept
 {
+    // The folder listing's type spares a call for plain files and folders.
+    if (type == DT_REG) return Kind::kFile;
+    if (type == DT_DIR) return Kind::kFolder;
     struct stat st;
-    if (lstat(path, &st) != 0) return Kind::kOther;
+    if (fstatat(folder, name, &st, AT_SYMLINK_NOFOLLOW) != 0) return Kind::kOther;
     if (S_ISDIR(st.st_mode)) return Kind::kFolder;
-    if (S_ISLNK(st.st_mode) && stat(path, &st) != 0) return Kind::kOther;
+    if (S_ISLNK(st.st_mode) && fstatat(folder, name, &st, 0) != 0) return Kind::kOther;
     return S_ISREG(st.st_mode) ? Kind::kFile : Kind::kOther;
 }
 
-// The folder whose path fills walk.path up to `length`.
-void walk_folder(Walk& walk, const char* opened, std::size_t length, int depth)
+// The open folder whose path fills walk.path up to `length`; closes it.
+void walk_folder(Walk& walk, DIR* dir, std::size_t length, int depth)
 {
     NameList names;
-    list_folder(opened, names);
+    list_folder(dir, names);
+    const int fd = dirfd(dir);
     for (std::size_t i = 0; i < names.count; ++i) {
-        const char* name = names.text.get() + names.starts.get()[i];
+        const char* entry = names.text.get() + names.starts.get()[i];
+        const char* name = entry + 1;
         const std::size_t nameLength = std::strlen(name);
         if (length + 1 + nameLength >= sizeof walk.path) continue;
         walk.path[length] = '/';
         std::memcpy(walk.path + length + 1, name, nameLength + 1);
-        const Kind kind = entry_kind(walk.path);
-        if (kind == Kind::kFolder && depth < kMaxPluginFolderDepth)
-            walk_folder(walk, walk.path, length + 1 + nameLength, depth + 1);
-        else if (kind == Kind::kFile && has_plugin_suffix(name))
-            visit_file(walk);
+        const Kind kind = entry_kind(fd, name, uint8_t(entry[0]));
+        if (kind == Kind::kFolder && depth < kMaxPluginFolderDepth) {
+            const int sub = openat(fd, name, O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+            DIR* subDir = sub >= 0 ? fdopendir(sub) : nullptr;
+            if (subDir)
+                walk_folder(walk, subDir, length + 1 + nameLength, depth + 1);
+            else if (sub >= 0)
+                close(sub);
+        } else if (kind == Kind::kFile && has_plugin_suffix(name)) {
+            visit_file(walk, fd, name);
+        }
         walk.path[length] = 0;
     }
+    closedir(dir);
 }
 
 bool same_resource(const PluginFilter& filter, const char* suffix) noexcept
@@ -189,9 +203,15 @@ int read_plugin_filters(ByteSource& source, PluginFilter* filters) noexcept
 int32_t walk_plugin_folder(const char* folder, PluginVisitor visit, void* context)
 {
     if (!folder || !visit) return -1;
-    DIR* probe = opendir(folder);
-    if (!probe) return -1;
-    closedir(probe);
+    DIR* dir = opendir(folder);
+    if (!dir) return -1;
+    struct CloseUnwalked {
+        DIR*& dir;
+        ~CloseUnwalked()
+        {
+            if (dir) closedir(dir);
+        }
+    } closeUnwalked{dir};
 
     mem::Owned<Walk> walk(static_cast<Walk*>(mem::alloc(sizeof(Walk))));
     mem::Owned<PluginFilter> filters(mem::alloc_array<PluginFilter>(kMaxPiplResources));
@@ -205,7 +225,9 @@ int32_t walk_plugin_folder(const char* folder, PluginVisitor visit, void* contex
     while (length > 0 && folder[length - 1] == '/') --length;
     std::memcpy(w.path, folder, length);
     w.path[length] = 0;
-    walk_folder(w, folder, length, 0);
+    DIR* walked = dir;
+    dir = nullptr;
+    walk_folder(w, walked, length, 0);
     return w.count;
 }
 
@@ -219,7 +241,7 @@ bool find_listed_filter(const char* listedPath, char* file) noexcept
 
     // The path of a file with one filter.
     std::memcpy(file, listedPath, length + 1);
-    if (entry_kind(file) == Kind::kFile) {
+    if (entry_kind(AT_FDCWD, file) == Kind::kFile) {
         OpenFile f;
         f.fd = open(file, O_RDONLY | O_CLOEXEC | O_NONBLOCK);
         ByteSource source;
@@ -230,7 +252,7 @@ bool find_listed_filter(const char* listedPath, char* file) noexcept
     if (!hash || !hash[1]) return false;
     *hash = 0;
     const char* suffix = hash + 1;
-    if (entry_kind(file) != Kind::kFile) return false;
+    if (entry_kind(AT_FDCWD, file) != Kind::kFile) return false;
     OpenFile f;
     f.fd = open(file, O_RDONLY | O_CLOEXEC | O_NONBLOCK);
     ByteSource source;

@@ -33,7 +33,7 @@ using PluginVisitor = void (*)(void* context, const char* path, const char* cate
 // Walks the folder and its subfolders (down to kMaxPluginFolderDepth, links
 // to folders not followed) in byte order of names, reading every regular
 // file whose name ends in ".8bf" in any case. Returns the number of filters
-// visited, or -1 when the folder cannot be read.
+// visited, or -1 when the folder cannot be read. The visitor must not throw.
 int32_t walk_plugin_folder(const char* folder, PluginVisitor visit, void* context);
 
 // The file a listed path names, and which of its filters: true when the
