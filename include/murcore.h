@@ -2314,7 +2314,7 @@ MUR_API int32_t MUR_MakeWebPic(const char* source, const char* destination, int3
  * MUR_PhotoshopPluginNextName returns them newest first.
  * @param folder the folder; a filter's path is this text, "/" and the path
  *        below it, followed by "#" and the resource's number when its file
- *        holds several filters.
+ *        holds several filters (or its name, when it has one).
  * @return the number of filters listed; 0 when the folder cannot be read.
  * @par Last error
  * "PhotoshopPluginScan_cb Excpt" when a filter could not be copied into the
