@@ -13,6 +13,7 @@ namespace {
 inline constexpr uint32_t kMaxSections = 96;          // the format's own limit
 inline constexpr int kMaxEntriesVisited = 4096;       // directory entries looked at in one file
 inline constexpr uint32_t kSubdirectoryBit = 0x80000000u;
+inline constexpr uint64_t kUnknownSize = uint64_t{1} << 62;
 
 uint16_t u16(const uint8_t* p) noexcept { return uint16_t(p[0] | p[1] << 8); }
 uint32_t u32(const uint8_t* p) noexcept { return uint32_t(p[0]) | uint32_t(p[1]) << 8 | uint32_t(p[2]) << 16 | uint32_t(p[3]) << 24; }
@@ -213,15 +214,20 @@ ByteSource memory_source(const uint8_t* data, std::size_t size) noexcept
     return source;
 }
 
-bool file_source(ByteSource& source, int fd) noexcept
+bool file_source(ByteSource& source, int fd, bool regular) noexcept
 {
-    struct stat st;
-    if (fd < 0 || fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) return false;
     source.memory = nullptr;
     source.fd = fd;
-    source.size = uint64_t(st.st_size);
     source.windowStart = 0;
     source.windowBytes = 0;
+    if (regular && fd >= 0) {
+        // The size is learnt when a read meets the end.
+        source.size = kUnknownSize;
+        return true;
+    }
+    struct stat st;
+    if (fd < 0 || fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) return false;
+    source.size = uint64_t(st.st_size);
     return true;
 }
 
@@ -241,9 +247,20 @@ bool read_bytes(ByteSource& source, uint64_t offset, void* out, std::size_t byte
         if (offset + bytes > start + ByteSource::kWindowBytes) start = offset;
         const uint32_t length = uint32_t(std::min<uint64_t>(ByteSource::kWindowBytes, source.size - start));
         source.windowBytes = 0;
-        if (!pread_all(source.fd, start, source.window, length)) return false;
+        uint32_t got = 0;
+        while (got < length) {
+            const ssize_t n = pread(source.fd, source.window + got, length - got, static_cast<off_t>(start + got));
+            if (n < 0 && errno == EINTR) continue;
+            if (n < 0) return false;
+            if (n == 0) {
+                source.size = start + got;  // the end of the file
+                break;
+            }
+            got += uint32_t(n);
+        }
         source.windowStart = start;
-        source.windowBytes = length;
+        source.windowBytes = got;
+        if (offset + bytes > start + got) return false;
     }
     std::memcpy(out, source.window + (offset - source.windowStart), bytes);
     return true;

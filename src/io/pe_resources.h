@@ -16,16 +16,17 @@ struct ByteSource {
 
     const uint8_t* memory = nullptr;  // the whole contents, or
     int fd = -1;                      // an open file
-    uint64_t size = 0;
+    uint64_t size = 0;                // or an upper bound, until a read meets the end
     uint64_t windowStart = 0;
     uint32_t windowBytes = 0;
     uint8_t window[kWindowBytes];
 };
 
 ByteSource memory_source(const uint8_t* data, std::size_t size) noexcept;
-// The source over an open file (its size read now); false when it cannot be
-// read.
-bool file_source(ByteSource& source, int fd) noexcept;
+// The source over an open file; false when it is no regular file. A file
+// the caller knows to be regular is not asked for its size: reads past its
+// end fail when they meet it.
+bool file_source(ByteSource& source, int fd, bool regular = false) noexcept;
 
 // Copies `bytes` bytes at `offset`; false when they are not all in the file
 // or cannot be read.

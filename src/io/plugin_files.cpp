@@ -97,12 +97,12 @@ struct Walk {
 };
 
 // The file `name` of the open folder, whose path is walk.path.
-void visit_file(Walk& walk, int folder, const char* name)
+void visit_file(Walk& walk, int folder, const char* name, bool regular)
 {
     OpenFile file;
     file.fd = openat(folder, name, O_RDONLY | O_CLOEXEC | O_NONBLOCK);
     ByteSource source;
-    if (file.fd < 0 || !file_source(source, file.fd)) return;
+    if (file.fd < 0 || !file_source(source, file.fd, regular)) return;
     const int found = read_plugin_filters(source, walk.filters);
     for (int i = 0; i < found; ++i) {
         const PluginFilter& f = walk.filters[i];
@@ -158,7 +158,8 @@ void walk_folder(Walk& walk, DIR* dir, std::size_t length, int depth)
             else if (sub >= 0)
                 close(sub);
         } else if (kind == Kind::kFile && has_plugin_suffix(name)) {
-            visit_file(walk, fd, name);
+            // A plain file by the listing (not a link that may have changed).
+            visit_file(walk, fd, name, uint8_t(entry[0]) == DT_REG);
         }
         walk.path[length] = 0;
     }
