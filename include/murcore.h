@@ -2466,6 +2466,83 @@ MUR_API int32_t MUR_I2PDF_MakePDFSlideshow(const char* pdfPath);
 /** @} */
 
 /**
+ * @defgroup plugins Plug-ins and scanners
+ * @brief Filter plug-ins (`.8bf` files) listed from folders, and scanners
+ * through SANE (libsane.so.1, loaded at run time when present).
+ *
+ * Plug-ins are found by reading their files, never by loading them: each
+ * listed filter is named "Category :: Name :: path". Running one is the
+ * effect "Adobe Compatible Plug-ins", which needs a plug-in host library
+ * (libapih.so) that the host supplies. Scanner calls each open and close a
+ * whole SANE session; without the library or a device they return 0 and
+ * leave the last-error text alone.
+ * @{
+ */
+
+/**
+ * @brief Lists the filter plug-ins under a folder and its subfolders (eight
+ * levels down; links to folders are not followed), in byte order of names:
+ * every regular file whose name ends in ".8bf" (any case) that describes
+ * filters. The filters are put in front of those still listed, so
+ * MUR_PhotoshopPluginNextName returns them newest first.
+ * @param folder the folder; a filter's path is this text, "/" and the path
+ *        below it, followed by "#" and the resource's number when its file
+ *        holds several filters (or its name, when it has one).
+ * @return the number of filters listed; 0 when the folder cannot be read.
+ * @par Last error
+ * "PhotoshopPluginScan_cb Excpt" when a filter could not be copied into the
+ * list (it is skipped and the scan goes on); "PhotoshopPluginScan Excpt" on
+ * another fault.
+ */
+MUR_API int32_t MUR_PhotoshopPluginScan(const char* folder);
+/**
+ * @brief Takes the newest listed filter off the list.
+ * @return "Category :: Name :: path" (UTF-8, at most 1023 bytes, cut between
+ *         characters), in a buffer of the engine that the next call
+ *         overwrites; the empty text when the list is empty. The category
+ *         is empty for a filter without one.
+ * @par Last error
+ * "MUR_PhotoshopPluginNextName Excpt" on a fault (the empty text is returned).
+ */
+MUR_API const char* MUR_PhotoshopPluginNextName(void);
+
+/** @brief Whether scanners can be used: 1 when the SANE library loads and initialises, else 0. */
+MUR_API int32_t MUR_IsTwain(void);
+/**
+ * @brief Chooses the scanner later acquisitions use: the one chosen by name
+ * (MUR_TwainSelectSourceByName) when it is present, else the first.
+ * @return 1 when a scanner is chosen; 0 without scanners.
+ */
+MUR_API int32_t MUR_TwainSelectSource(void);
+/**
+ * @brief Chooses a scanner by its device name (MUR_TwainGetSourceName).
+ * @return 1 when such a scanner is present and chosen; 0 otherwise (the
+ *         choice is kept).
+ */
+MUR_API int32_t MUR_TwainSelectSourceByName(const char* name);
+/**
+ * @brief The device name of scanner index (0 the first).
+ * @return the name, in a buffer of the engine that the next call
+ *         overwrites; the empty text past the last scanner.
+ */
+MUR_API const char* MUR_TwainGetSourceName(int32_t index);
+/**
+ * @brief Scans one picture with the chosen scanner (or the first) at its own
+ * settings into the holding buffer, fully opaque (MUR_GetNewRGBA32).
+ *
+ * Gray, colour and three-pass red, green, blue frames of 1 (a set gray bit
+ * is black), 8 and 16 bits a sample are read. The old picture is replaced
+ * only by a whole new one.
+ * @return 1 when a picture was scanned; 0 otherwise, the holding buffer
+ *         unchanged.
+ * @par Last error
+ * "TwainAcquire Excpt" on a fault.
+ */
+MUR_API int32_t MUR_TwainAcquire(void);
+
+/** @} */
+
+/**
  * @defgroup tablet Tablet
  * @brief Pen input through a Wintab driver library loaded at run time
  * (libwintab32.so); without one every call returns its neutral value.

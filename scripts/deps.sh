@@ -4,7 +4,8 @@
 #
 #   scripts/deps.sh          what the build and the tests need
 #   scripts/deps.sh bench    and the peers the benchmarks measure beside the
-#                            engine (pixman, OpenCV), which nothing else needs
+#                            engine (pixman, OpenCV, icoutils' wrestool),
+#                            which nothing else needs
 set -euo pipefail
 
 packages=(
@@ -15,6 +16,9 @@ packages=(
     liblqr-1-0-dev libglib2.0-dev  # seam carving (its header needs GLib's)
     libraw-dev libwmf-dev fonts-dejavu-core
     libhpdf-dev  # PDF documents (libharu, zlib licence)
+    # scanners: SANE's header (the library is loaded at run time when there)
+    # and the library itself, whose test backend the scanner tests use
+    libsane-dev libsane1
     # tests, benchmarks and fuzzing (clang with libFuzzer and its OpenMP)
     libgtest-dev libgmock-dev libbenchmark-dev python3 imagemagick time
     # independent readers of the files the engine writes (ffmpeg's ffprobe for
@@ -28,7 +32,7 @@ packages=(
     python3-cffi python3-numpy python3-pip python3-setuptools python3-wheel
 )
 if [ "${1:-}" = bench ]; then
-    packages+=(libpixman-1-dev libopencv-dev)
+    packages+=(libpixman-1-dev libopencv-dev icoutils)
 fi
 
 missing=()

@@ -68,6 +68,40 @@ void pdf_reset();
 int32_t pdf_add_image(const char* imagePath);
 int32_t make_pdf(const char* pdfPath, bool slideShow);
 
+// ---- Filter plug-ins ----------------------------------------------------------------
+
+// Lists the filters of the plug-ins under a folder (MUR_PhotoshopPluginScan):
+// the number listed, 0 when the folder cannot be read.
+int32_t scan_plugins(const char* folder);
+// Pops the newest listed filter as "Category :: Name :: path" (at most 1023
+// bytes, cut between characters); the empty text when none is left. The
+// text lives until the next call.
+const char* next_plugin_name();
+
+// The effect "Adobe Compatible Plug-ins" over the IPL buffers, whole: the
+// source refilled from the current layer and handed to the plug-in host in
+// B, G, R, A order with the destination, the filter named by `path` (a path
+// the list gave) run with its dialog, or in its other mode when `otherMode`
+// (the effect's first flag), and on success the destination stored back in
+// R, G, B, A order into the current layer through the texture and the mask
+// (MUR_LoadRGBA32Layer with its last flag 1), the layer's transparency lock
+// forced on for that store in the other mode. False, with the layer
+// unchanged, without a current layer or page-sized IPL source and
+// destination, when the path names no listed filter, without the plug-in
+// host library (last error "Plug-in host not available") or when the
+// plug-in reports a failure.
+bool run_plugin_effect(const char* path, bool otherMode);
+
+// ---- Scanners -----------------------------------------------------------------------
+
+// The work of MUR_IsTwain, MUR_TwainSelectSource, MUR_TwainSelectSourceByName,
+// MUR_TwainGetSourceName and MUR_TwainAcquire.
+int32_t scanner_available();
+int32_t select_scanner();
+int32_t select_scanner_by_name(const char* name);
+const char* scanner_name(int32_t index);
+int32_t acquire_scan();
+
 // ---- The work of the exports of the same name (MUR_...), so that other
 // modules call it directly -------------------------------------------------
 

@@ -4,6 +4,8 @@
 // it as a desktop system would need.
 #pragma once
 
+#include <cstddef>
+
 namespace mur::platform {
 
 using LibraryHandle = void*;
@@ -17,5 +19,23 @@ void* find_symbol(LibraryHandle library, const char* name) noexcept;
 
 // Ignores a null handle.
 void close_library(LibraryHandle library) noexcept;
+
+// A library loaded on its first use, from its default file or from one
+// chosen later (tests choose fakes); a failed load is not retried until the
+// file is chosen again.
+struct LateLibrary {
+    static constexpr std::size_t kPathCapacity = 4096;
+    const char* defaultPath;
+    char path[kPathCapacity] = {};  // empty: the default
+    bool loadTried = false;
+    LibraryHandle handle = nullptr;
+};
+
+// The loaded library (loading it on the first call), or null.
+LibraryHandle late_library_handle(LateLibrary& library) noexcept;
+
+// Unloads the library and chooses the file the next use loads (null: the
+// default). False, with nothing changed, when the path does not fit.
+bool set_late_library_path(LateLibrary& library, const char* path) noexcept;
 
 }  // namespace mur::platform

@@ -1,6 +1,7 @@
 // mur: the command-line host of the engine. It drives libmurcore through the
 // public C interface only, as a paint program would.
 #include "demo.h"
+#include "device_commands.h"
 #include "filters_sheet.h"
 #include "geometry_sheet.h"
 #include "lua_command.h"
@@ -39,6 +40,8 @@ const char kHelp[] =
     "                           error is printed; the current directory is the script's start\n"
     "                           directory: its paint_ functions record a drawing script into\n"
     "                           scripts/luapaint.srp (the folder is created)\n"
+    "  plugins FOLDER           list the filter plug-ins (.8bf files) under FOLDER and its subfolders,\n"
+    "                           one 'Category :: Name :: path' line each, the last found first\n"
     "  quantise IN OUT.png      reduce IN to 256 colours with the engine's GIF writer and with\n"
     "                           ImageMagick's -colors 256, write original | ours | ImageMagick side by\n"
     "                           side to OUT.png and print each mean error against the original\n"
@@ -49,6 +52,8 @@ const char kHelp[] =
     "                           page to OUT.png; IN.png is the page's background; a record whose\n"
     "                           tool the engine lacks is skipped with a line on stderr (exit status\n"
     "                           3), a bad script stops at its line (exit status 1)\n"
+    "  scan OUT.png             scan one picture with the first scanner SANE finds and write it to\n"
+    "                           OUT.png\n"
     "  soak [OPTIONS]           drive the engine through a seeded random walk of host calls, checking\n"
     "                           its invariants after every step (options --minutes N, --steps N,\n"
     "                           --seed S, --trace); a failing seed replays exactly\n"
@@ -60,9 +65,11 @@ int usage()
     std::fputs("usage: mur --version | mur --help | mur demo [OUT_DIR] | mur filters IN.png OUT.png\n"
                "       mur geometry IN.png OUT.png\n"
                "       mur lua SCRIPT.lua IN.png OUT.png [SLIDERS]\n"
+               "       mur plugins FOLDER\n"
                "       mur quantise IN OUT.png\n"
                "       mur record [OUT_DIR]\n"
                "       mur replay SCRIPT.srp OUT.png [IN.png]\n"
+               "       mur scan OUT.png\n"
                "       mur soak [--minutes N] [--steps N] [--seed S] [--trace]\n",
                stderr);
     return 2;
@@ -115,6 +122,8 @@ int main(int argc, char** argv)
         }
         return mur_tool::lua_command(argv[2], argv[3], argv[4], sliders);
     }
+    if (std::strcmp(argv[1], "plugins") == 0 && argc == 3) return mur_tool::plugins_command(argv[2]);
+    if (std::strcmp(argv[1], "scan") == 0 && argc == 3) return mur_tool::scan_command(argv[2]);
     if (std::strcmp(argv[1], "quantise") == 0 && argc == 4) return mur_tool::quantise_sheet(argv[2], argv[3]);
     if (std::strcmp(argv[1], "record") == 0 && argc <= 3) return mur_tool::record(argc > 2 ? argv[2] : "out");
     if (std::strcmp(argv[1], "replay") == 0 && (argc == 4 || argc == 5))
