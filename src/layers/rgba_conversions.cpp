@@ -13,7 +13,7 @@ template <int Channels>
 void narrow_rect(imaging::CallerRows<const uint16_t> src, imaging::CallerRows<uint8_t> dst, int64_t cols,
                  int64_t rows) noexcept
 {
-    if (!src.usable() || !dst.usable()) return;
+    if (!src.usable() || !dst.usable() || cols <= 0) return;  // empty rows: nothing to walk
     for (int64_t row = 0; row < rows; ++row) {
         const uint16_t* s = src.at(row);
         uint8_t* d = dst.at(row);
