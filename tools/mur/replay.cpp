@@ -12,6 +12,8 @@
 #include <cstring>
 #include <fstream>
 #include <iterator>
+#include <stdlib.h>
+#include <unistd.h>
 
 namespace mur_tool {
 namespace {
@@ -470,7 +472,14 @@ int replay_command(const char* scriptPath, const char* outPath, const char* inPa
     }
     ReplayOptions options;
     options.background = inPath ? &background : nullptr;
+    // Filter scripts that the drawing script names run with an empty start
+    // folder of their own: a paint_open inside one records nowhere, never
+    // over the scripts/ folder of the current directory.
+    char startDir[] = "/tmp/mur-replay-XXXXXX";
+    const bool ownStartDir = mkdtemp(startDir) != nullptr;
+    if (ownStartDir) MUR_SetStartDir(startDir);
     const ReplayOutcome outcome = replay_script(text, options);
+    if (ownStartDir) rmdir(startDir);
     int status = outcome.status;
     std::vector<uint8_t> rgb;
     const int32_t w = outcome.width, h = outcome.height;
