@@ -13,7 +13,8 @@ packages=(
     # libraries
     zlib1g-dev libpng-dev libjpeg62-turbo-dev libgif-dev libtiff-dev liblua5.1-0-dev libluajit-5.1-dev
     liblqr-1-0-dev libglib2.0-dev  # seam carving (its header needs GLib's)
-    libraw-dev libwmf-dev fonts-dejavu-core
+    libraw-dev libwmf-dev
+    libfreetype-dev libfontconfig-dev fonts-dejavu-core  # text (the tests draw with DejaVu)
     # tests, benchmarks and fuzzing (clang with libFuzzer and its OpenMP)
     libgtest-dev libgmock-dev libbenchmark-dev python3 imagemagick time
     # independent readers of the files the engine writes
@@ -25,7 +26,7 @@ packages=(
     python3-cffi python3-numpy python3-pip python3-setuptools python3-wheel
 )
 if [ "${1:-}" = bench ]; then
-    packages+=(libpixman-1-dev libopencv-dev)
+    packages+=(libpixman-1-dev libopencv-dev libcairo2-dev)
 fi
 
 missing=()

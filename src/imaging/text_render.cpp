@@ -1,0 +1,262 @@
+// FreeType text: faces and rendered glyphs cached per font and size, lines
+// laid out with kerning, glyphs laid over the picture.
+#include "imaging/text_render.h"
+
+#include <ft2build.h>
+#include FT_FREETYPE_H
+
+#include <algorithm>
+#include <cstring>
+#include <string>
+#include <unordered_map>
+#include <vector>
+
+namespace mur::imaging {
+namespace {
+
+struct CachedGlyph {
+    uint32_t index = 0;                 // the face's glyph index, for kerning
+    int32_t left = 0, top = 0;          // bitmap origin from the pen, y up
+    int32_t width = 0, rows = 0;
+    int64_t advance = 0;                // 26.6 pixels
+    std::vector<uint8_t> coverage;      // width x rows, 0..255 (0 or 255 when plain)
+};
+
+struct CachedFace {
+    std::string file;
+    int32_t index = 0, height = 0;
+    bool smooth = true;
+    FT_Face face = nullptr;
+    uint64_t lastUse = 0;
+    std::unordered_map<uint32_t, CachedGlyph> glyphs;
+};
+
+constexpr int kCachedFaces = 4;
+constexpr std::size_t kGlyphsPerFace = 4096;
+
+FT_Library g_library = nullptr;
+CachedFace g_faces[kCachedFaces];
+uint64_t g_clock = 0;
+
+void drop(CachedFace& f) noexcept
+{
+    if (f.face) FT_Done_Face(f.face);
+    f.face = nullptr;
+    f.file.clear();
+    f.glyphs.clear();
+}
+
+// The cached face for the font, loading it into the least recently used
+// slot when needed; null when it cannot be loaded.
+CachedFace* face_for(const TextFont& font)
+{
+    if (!font.file || !*font.file || font.pixelHeight < 1 || font.pixelHeight > 2048) return nullptr;
+    if (!g_library && FT_Init_FreeType(&g_library) != 0) {
+        g_library = nullptr;
+        return nullptr;
+    }
+    CachedFace* oldest = &g_faces[0];
+    for (CachedFace& f : g_faces) {
+        if (f.face && f.file == font.file && f.index == font.faceIndex && f.height == font.pixelHeight &&
+            f.smooth == font.smooth) {
+            f.lastUse = ++g_clock;
+            return &f;
+        }
+        if (f.lastUse < oldest->lastUse) oldest = &f;
+    }
+    CachedFace& f = *oldest;
+    drop(f);
+    FT_Face face = nullptr;
+    if (FT_New_Face(g_library, font.file, font.faceIndex, &face) != 0) return nullptr;
+    if (FT_Set_Pixel_Sizes(face, 0, static_cast<FT_UInt>(font.pixelHeight)) != 0) {
+        FT_Done_Face(face);
+        return nullptr;
+    }
+    f.face = face;
+    f.file = font.file;
+    f.index = font.faceIndex;
+    f.height = font.pixelHeight;
+    f.smooth = font.smooth;
+    f.lastUse = ++g_clock;
+    return &f;
+}
+
+// The rendered glyph of a character (a blank one when the face cannot
+// render it).
+const CachedGlyph& glyph_for(CachedFace& f, uint32_t character)
+{
+    if (auto it = f.glyphs.find(character); it != f.glyphs.end()) return it->second;
+    if (f.glyphs.size() >= kGlyphsPerFace) f.glyphs.clear();
+    CachedGlyph g;
+    g.index = FT_Get_Char_Index(f.face, character);
+    const FT_Int32 load = f.smooth ? FT_LOAD_TARGET_NORMAL : FT_LOAD_TARGET_MONO;
+    if (FT_Load_Glyph(f.face, g.index, load) == 0 &&
+        FT_Render_Glyph(f.face->glyph, f.smooth ? FT_RENDER_MODE_NORMAL : FT_RENDER_MODE_MONO) == 0) {
+        const FT_GlyphSlot slot = f.face->glyph;
+        const FT_Bitmap& bm = slot->bitmap;
+        g.left = slot->bitmap_left;
+        g.top = slot->bitmap_top;
+        g.advance = slot->advance.x;
+        g.width = static_cast<int32_t>(bm.width);
+        g.rows = static_cast<int32_t>(bm.rows);
+        g.coverage.assign(std::size_t(g.width) * std::size_t(g.rows), 0);
+        for (int32_t r = 0; r < g.rows; ++r) {
+            const uint8_t* src = bm.buffer + std::ptrdiff_t{r} * bm.pitch;
+            uint8_t* dst = g.coverage.data() + std::size_t(r) * std::size_t(g.width);
+            for (int32_t c = 0; c < g.width; ++c) {
+                if (bm.pixel_mode == FT_PIXEL_MODE_MONO)
+                    dst[c] = (src[c >> 3] >> (7 - (c & 7))) & 1 ? 255 : 0;
+                else if (bm.pixel_mode == FT_PIXEL_MODE_GRAY)
+                    dst[c] = bm.num_grays == 256 ? src[c] : static_cast<uint8_t>(src[c] * 255 / std::max(1, bm.num_grays - 1));
+            }
+        }
+    }
+    return f.glyphs.emplace(character, std::move(g)).first->second;
+}
+
+// The next character of UTF-8 text; a byte that starts no valid sequence
+// is a Latin-1 character on its own.
+uint32_t next_character(const unsigned char*& p) noexcept
+{
+    const unsigned char b = *p;
+    const int extra = b >= 0xC2 && b <= 0xDF ? 1 : b >= 0xE0 && b <= 0xEF ? 2 : b >= 0xF0 && b <= 0xF4 ? 3 : 0;
+    if (extra == 0) {
+        ++p;
+        return b;
+    }
+    uint32_t c = b & (0x3Fu >> extra);
+    // A continuation byte is never 0, so the text's end stops the loop.
+    for (int i = 1; i <= extra; ++i) {
+        if ((p[i] & 0xC0) != 0x80) {
+            ++p;
+            return b;
+        }
+        c = (c << 6) | (p[i] & 0x3Fu);
+    }
+    // Overlong forms and surrogates are no characters either.
+    const bool valid = extra == 1 || (extra == 2 && c >= 0x800 && (c < 0xD800 || c > 0xDFFF)) ||
+                       (extra == 3 && c >= 0x10000 && c <= 0x10FFFF);
+    if (!valid) {
+        ++p;
+        return b;
+    }
+    p += extra + 1;
+    return c;
+}
+
+struct LineMetrics {
+    int32_t ascender, lineHeight;
+};
+
+LineMetrics metrics(const CachedFace& f) noexcept
+{
+    const FT_Size_Metrics& m = f.face->size->metrics;
+    return {static_cast<int32_t>((m.ascender + 63) >> 6), static_cast<int32_t>(std::max<FT_Pos>((m.height + 63) >> 6, 1))};
+}
+
+// Lays the text out and calls `place(glyph, left, top)` for every glyph
+// with the position of its bitmap's top-left pixel; returns the widest line
+// in 26.6 and the number of lines.
+template <class Place>
+void lay_out(CachedFace& f, const char* text, int64_t x, int64_t y, Place place, int64_t& widest, int64_t& lines)
+{
+    const LineMetrics lm = metrics(f);
+    const bool kerning = FT_HAS_KERNING(f.face);
+    int64_t pen = 0, lineTop = y;
+    uint32_t previous = 0;
+    widest = 0;
+    lines = 1;
+    for (auto p = reinterpret_cast<const unsigned char*>(text); *p;) {
+        const uint32_t c = next_character(p);
+        if (c == '\n') {
+            widest = std::max(widest, pen);
+            pen = 0;
+            lineTop += lm.lineHeight;
+            ++lines;
+            previous = 0;
+            continue;
+        }
+        const CachedGlyph& g = glyph_for(f, c);
+        if (kerning && previous && g.index) {
+            FT_Vector delta{0, 0};
+            if (FT_Get_Kerning(f.face, previous, g.index, FT_KERNING_DEFAULT, &delta) == 0) pen += delta.x;
+        }
+        place(g, x + ((pen + 32) >> 6) + g.left, lineTop + lm.ascender - g.top);
+        pen += g.advance;
+        previous = g.index;
+    }
+    widest = std::max(widest, pen);
+}
+
+}  // namespace
+
+bool draw_text(const ImageView& rgba, const TextFont& font, int32_t x, int32_t y, const char* text, Rgba8 colour) noexcept
+{
+    if (!rgba.data || rgba.bytesPerPixel != 4 || !text) return false;
+    try {
+        CachedFace* f = face_for(font);
+        if (!f) return false;
+        const bool smooth = font.smooth;
+        int64_t widest = 0, lines = 0;
+        lay_out(
+            *f, text, x, y,
+            [&](const CachedGlyph& g, int64_t left, int64_t top) {
+                const int64_t c0 = std::max<int64_t>(0, -left), c1 = std::min<int64_t>(g.width, rgba.width - left);
+                const int64_t r0 = std::max<int64_t>(0, -top), r1 = std::min<int64_t>(g.rows, rgba.height - top);
+                for (int64_t r = r0; r < r1; ++r) {
+                    const uint8_t* cov = g.coverage.data() + r * g.width;
+                    uint8_t* d = rgba.row(static_cast<int32_t>(top + r)) + (left + c0) * 4;
+                    for (int64_t c = c0; c < c1; ++c, d += 4) {
+                        const uint32_t a = cov[c];
+                        if (!a) continue;
+                        if (!smooth || a == 255) {
+                            d[0] = colour.r;
+                            d[1] = colour.g;
+                            d[2] = colour.b;
+                            d[3] = smooth ? 255 : colour.a;
+                            continue;
+                        }
+                        const uint32_t keep = 255 - a;
+                        d[0] = static_cast<uint8_t>((colour.r * a + d[0] * keep + 127) / 255);
+                        d[1] = static_cast<uint8_t>((colour.g * a + d[1] * keep + 127) / 255);
+                        d[2] = static_cast<uint8_t>((colour.b * a + d[2] * keep + 127) / 255);
+                        d[3] = static_cast<uint8_t>((255 * a + d[3] * keep + 127) / 255);
+                    }
+                }
+            },
+            widest, lines);
+        return true;
+    } catch (...) {
+        return false;
+    }
+}
+
+bool measure_text(const TextFont& font, const char* text, TextExtent& extent) noexcept
+{
+    extent = {};
+    if (!text) return false;
+    try {
+        CachedFace* f = face_for(font);
+        if (!f) return false;
+        int64_t widest = 0, lines = 0;
+        lay_out(*f, text, 0, 0, [](const CachedGlyph&, int64_t, int64_t) {}, widest, lines);
+        const LineMetrics lm = metrics(*f);
+        extent.lineHeight = lm.lineHeight;
+        extent.ascender = lm.ascender;
+        extent.width = static_cast<int32_t>(std::min<int64_t>((widest + 63) >> 6, INT32_MAX));
+        extent.height = static_cast<int32_t>(std::min<int64_t>(lines * lm.lineHeight, INT32_MAX));
+        return true;
+    } catch (...) {
+        return false;
+    }
+}
+
+void clear_text_cache() noexcept
+{
+    for (CachedFace& f : g_faces) {
+        drop(f);
+        f.lastUse = 0;
+    }
+}
+
+}  // namespace mur::imaging
