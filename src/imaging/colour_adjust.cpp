@@ -20,13 +20,15 @@ inline uint8_t round_byte(double v) noexcept
     return v >= 254.5 ? 255 : static_cast<uint8_t>(v + 0.5);
 }
 
-// A hue plus a shift, wrapped into [0, 360).
-inline double shifted_hue(double h, int32_t shift) noexcept
+// A hue 0..360 plus a shift already reduced into (-360, 360), wrapped into
+// [0, 360): the sum lies in (-360, 720), where one step is exact.
+inline double shifted_hue(double h, double reducedShift) noexcept
 {
-    double v = std::fmod(h + std::fmod(double(shift), 360.0), 360.0);
-    if (v < 0) v += 360;
-    return v;
+    const double v = h + reducedShift;
+    return v >= 360 ? v - 360 : v < 0 ? v + 360 : v;
 }
+
+inline double reduced_shift(int32_t shift) noexcept { return double(shift % 360); }
 
 inline double shifted_unit(double v, int32_t percent) noexcept
 {
@@ -71,7 +73,7 @@ void adjust_hsv_pixel(uint8_t* rgb, HueShift shift) noexcept
         c.h = 0;
         c.s = 0;
     } else {
-        c.h = shifted_hue(c.h, shift.hue);
+        c.h = shifted_hue(c.h, reduced_shift(shift.hue));
         c.s = shifted_unit(c.s, shift.second);
     }
     c.v = shifted_unit(c.v, shift.third);
@@ -85,7 +87,7 @@ void adjust_hsl_pixel(uint8_t* rgb, HueShift shift) noexcept
         c.h = 0;
         c.s = 0;
     } else {
-        c.h = shifted_hue(c.h, shift.hue);
+        c.h = shifted_hue(c.h, reduced_shift(shift.hue));
         c.s = shifted_unit(c.s, shift.second);
     }
     c.l = shifted_unit(c.l, shift.third);

@@ -15,6 +15,8 @@ template <FloodKey K>
 inline bool matches(const uint8_t* p, FloodSeed s, int32_t limit) noexcept
 {
     if constexpr (K == FloodKey::Rgb) {
+        // The seed's own colour, the common case inside a region, first.
+        if (p[0] == s.r && p[1] == s.g && p[2] == s.b) return true;
         const int32_t dr = p[0] - s.r, dg = p[1] - s.g, db = p[2] - s.b;
         return dr * dr + dg * dg + db * db <= limit;
     } else {
@@ -23,25 +25,27 @@ inline bool matches(const uint8_t* p, FloodSeed s, int32_t limit) noexcept
     }
 }
 
-// The seeds still to visit, on the engine's heap; it doubles as it fills.
-struct SeedStack {
-    struct Seed {
-        int32_t x, y;
+// The spans still to explore, on the engine's heap; it doubles as it
+// fills. A span (y, left, right, dy) says: columns left..right of row y are
+// marked, explore row y + dy above or below them.
+struct SpanStack {
+    struct Span {
+        int32_t y, left, right, dy;
     };
-    mem::Owned<Seed> items;
+    mem::Owned<Span> items;
     std::size_t size = 0, capacity = 0;
 
-    bool push(int32_t x, int32_t y) noexcept
+    bool push(int32_t y, int32_t left, int32_t right, int32_t dy) noexcept
     {
         if (size == capacity) {
             const std::size_t grown = capacity ? capacity * 2 : 1024;
-            mem::Owned<Seed> bigger(static_cast<Seed*>(mem::try_alloc_uninit(grown * sizeof(Seed))));
+            mem::Owned<Span> bigger(static_cast<Span*>(mem::try_alloc_uninit(grown * sizeof(Span))));
             if (!bigger) return false;
-            if (size) std::memcpy(bigger.get(), items.get(), size * sizeof(Seed));
+            if (size) std::memcpy(bigger.get(), items.get(), size * sizeof(Span));
             items = std::move(bigger);
             capacity = grown;
         }
-        items[size++] = {x, y};
+        items[size++] = {y, left, right, dy};
         return true;
     }
 };
@@ -58,38 +62,56 @@ void match_rows(const ConstImageView& rgba, FloodSeed seed, int32_t limit, uint8
     });
 }
 
+// Heckbert's span fill: each span explores the row beyond it and turns
+// back only where the run found there reaches past the span's own ends, so
+// most pixels are tested once or twice.
 template <FloodKey K>
 int64_t fill_region(const ConstImageView& rgba, int32_t x0, int32_t y0, FloodSeed seed, int32_t limit,
                     uint8_t* plane) noexcept
 {
     const int32_t w = rgba.width, h = rgba.height;
-    auto open = [&](int32_t x, const uint8_t* row, const uint8_t* marks) {
-        return !marks[x] && matches<K>(row + std::ptrdiff_t{x} * 4, seed, limit);
+    const uint8_t* row = nullptr;
+    uint8_t* marks = nullptr;
+    auto open = [&](int32_t x) { return !marks[x] && matches<K>(row + std::ptrdiff_t{x} * 4, seed, limit); };
+    SpanStack stack;
+    auto push = [&](int32_t y, int32_t left, int32_t right, int32_t dy) {
+        return y + dy < 0 || y + dy >= h || stack.push(y, left, right, dy);
     };
-    SeedStack stack;
-    if (!stack.push(x0, y0)) return -1;
+    row = rgba.row(y0);
+    marks = plane + std::ptrdiff_t{y0} * w;
+    if (!open(x0)) return 0;
+    if (!push(y0, x0, x0, 1) || !push(y0 + 1, x0, x0, -1)) return -1;
     int64_t marked = 0;
     while (stack.size) {
-        const SeedStack::Seed s = stack.items[--stack.size];
-        const uint8_t* row = rgba.row(s.y);
-        uint8_t* marks = plane + std::ptrdiff_t{s.y} * w;
-        if (!open(s.x, row, marks)) continue;
-        int32_t left = s.x, right = s.x;
-        while (left > 0 && open(left - 1, row, marks)) --left;
-        while (right + 1 < w && open(right + 1, row, marks)) ++right;
-        std::memset(marks + left, 1, std::size_t(right - left + 1));
-        marked += right - left + 1;
-        // One seed for every run of open pixels above and below the span.
-        for (const int32_t ny : {s.y - 1, s.y + 1}) {
-            if (ny < 0 || ny >= h) continue;
-            const uint8_t* nrow = rgba.row(ny);
-            const uint8_t* nmarks = plane + std::ptrdiff_t{ny} * w;
-            bool inRun = false;
-            for (int32_t x = left; x <= right; ++x) {
-                const bool o = open(x, nrow, nmarks);
-                if (o && !inRun && !stack.push(x, ny)) return -1;
-                inRun = o;
-            }
+        const SpanStack::Span s = stack.items[--stack.size];
+        const int32_t y = s.y + s.dy, x1 = s.left, x2 = s.right, dy = s.dy;
+        row = rgba.row(y);
+        marks = plane + std::ptrdiff_t{y} * w;
+        int32_t x = x1;
+        while (x >= 0 && open(x)) --x;
+        int32_t left = x + 1;
+        // The first run, when x1 was open, continues to the right even past x2.
+        bool firstRun = left <= x1;
+        if (firstRun) {
+            std::memset(marks + left, 1, std::size_t(x1 - left + 1));
+            marked += x1 - left + 1;
+            if (left < x1 && !push(y, left, x1 - 1, -dy)) return -1;
+            x = x1 + 1;
+        } else {
+            // x1 itself is closed: find the first open column of the span.
+            for (x = x1 + 1; x <= x2 && !open(x); ++x) {}
+            left = x;
+        }
+        while (firstRun || x <= x2) {
+            firstRun = false;
+            const int32_t start = x;
+            while (x < w && open(x)) ++x;
+            std::memset(marks + start, 1, std::size_t(x - start));
+            marked += x - start;
+            if (!push(y, left, x - 1, dy)) return -1;
+            if (x > x2 + 1 && !push(y, x2 + 1, x - 1, -dy)) return -1;
+            for (++x; x <= x2 && !open(x); ++x) {}
+            left = x;
         }
     }
     return marked;

@@ -22,13 +22,24 @@ struct CachedGlyph {
     std::vector<uint8_t> coverage;      // width x rows, 0..255 (0 or 255 when plain)
 };
 
+constexpr uint32_t kDirectGlyphs = 1024;  // code points found by index, the rest by hash
+constexpr uint32_t kKerningSlots = 4096;
+
+struct KerningSlot {
+    uint32_t pair = UINT32_MAX;  // left glyph << 16 | right glyph
+    int32_t delta = 0;           // 26.6
+};
+
 struct CachedFace {
     std::string file;
     int32_t index = 0, height = 0;
     bool smooth = true;
     FT_Face face = nullptr;
     uint64_t lastUse = 0;
-    std::unordered_map<uint32_t, CachedGlyph> glyphs;
+    std::vector<CachedGlyph> glyphs;
+    std::vector<int32_t> direct;                      // kDirectGlyphs places in `glyphs`, -1 = not yet
+    std::unordered_map<uint32_t, int32_t> others;     // the same for higher code points
+    std::vector<KerningSlot> kerning;                 // direct-mapped by the pair
 };
 
 constexpr int kCachedFaces = 4;
@@ -44,6 +55,9 @@ void drop(CachedFace& f) noexcept
     f.face = nullptr;
     f.file.clear();
     f.glyphs.clear();
+    f.direct.clear();
+    f.others.clear();
+    f.kerning.clear();
 }
 
 // The cached face for the font, loading it into the least recently used
@@ -78,15 +92,43 @@ CachedFace* face_for(const TextFont& font)
     f.height = font.pixelHeight;
     f.smooth = font.smooth;
     f.lastUse = ++g_clock;
+    f.direct.assign(kDirectGlyphs, -1);
+    f.kerning.assign(FT_HAS_KERNING(face) ? kKerningSlots : 0, KerningSlot{});
     return &f;
+}
+
+// The kerning between two glyphs in 26.6, through the face's cache.
+int32_t kerning_of(CachedFace& f, uint32_t left, uint32_t right)
+{
+    if (f.kerning.empty() || !left || !right) return 0;
+    if (left > 0xFFFF || right > 0xFFFF) {
+        FT_Vector delta{0, 0};
+        return FT_Get_Kerning(f.face, left, right, FT_KERNING_DEFAULT, &delta) == 0 ? static_cast<int32_t>(delta.x) : 0;
+    }
+    const uint32_t pair = left << 16 | right;
+    KerningSlot& slot = f.kerning[(pair * 2654435761u) >> 20];
+    if (slot.pair != pair) {
+        FT_Vector delta{0, 0};
+        slot.pair = pair;
+        slot.delta = FT_Get_Kerning(f.face, left, right, FT_KERNING_DEFAULT, &delta) == 0 ? static_cast<int32_t>(delta.x) : 0;
+    }
+    return slot.delta;
 }
 
 // The rendered glyph of a character (a blank one when the face cannot
 // render it).
 const CachedGlyph& glyph_for(CachedFace& f, uint32_t character)
 {
-    if (auto it = f.glyphs.find(character); it != f.glyphs.end()) return it->second;
-    if (f.glyphs.size() >= kGlyphsPerFace) f.glyphs.clear();
+    if (character < kDirectGlyphs) {
+        if (const int32_t at = f.direct[character]; at >= 0) return f.glyphs[std::size_t(at)];
+    } else if (auto it = f.others.find(character); it != f.others.end()) {
+        return f.glyphs[std::size_t(it->second)];
+    }
+    if (f.glyphs.size() >= kGlyphsPerFace) {
+        f.glyphs.clear();
+        f.direct.assign(kDirectGlyphs, -1);
+        f.others.clear();
+    }
     CachedGlyph g;
     g.index = FT_Get_Char_Index(f.face, character);
     const FT_Int32 load = f.smooth ? FT_LOAD_TARGET_NORMAL : FT_LOAD_TARGET_MONO;
@@ -111,7 +153,11 @@ const CachedGlyph& glyph_for(CachedFace& f, uint32_t character)
             }
         }
     }
-    return f.glyphs.emplace(character, std::move(g)).first->second;
+    const auto at = static_cast<int32_t>(f.glyphs.size());
+    f.glyphs.push_back(std::move(g));
+    if (character < kDirectGlyphs) f.direct[character] = at;
+    else f.others.emplace(character, at);
+    return f.glyphs.back();
 }
 
 // The next character of UTF-8 text; a byte that starts no valid sequence
@@ -144,6 +190,13 @@ uint32_t next_character(const unsigned char*& p) noexcept
     return c;
 }
 
+// x / 255 rounded to nearest, for x up to 255 x 255.
+inline uint8_t div255(uint32_t x) noexcept
+{
+    const uint32_t t = x + 128;
+    return static_cast<uint8_t>((t + (t >> 8)) >> 8);
+}
+
 struct LineMetrics {
     int32_t ascender, lineHeight;
 };
@@ -161,7 +214,6 @@ template <class Place>
 void lay_out(CachedFace& f, const char* text, int64_t x, int64_t y, Place place, int64_t& widest, int64_t& lines)
 {
     const LineMetrics lm = metrics(f);
-    const bool kerning = FT_HAS_KERNING(f.face);
     int64_t pen = 0, lineTop = y;
     uint32_t previous = 0;
     widest = 0;
@@ -177,10 +229,7 @@ void lay_out(CachedFace& f, const char* text, int64_t x, int64_t y, Place place,
             continue;
         }
         const CachedGlyph& g = glyph_for(f, c);
-        if (kerning && previous && g.index) {
-            FT_Vector delta{0, 0};
-            if (FT_Get_Kerning(f.face, previous, g.index, FT_KERNING_DEFAULT, &delta) == 0) pen += delta.x;
-        }
+        pen += kerning_of(f, previous, g.index);
         place(g, x + ((pen + 32) >> 6) + g.left, lineTop + lm.ascender - g.top);
         pen += g.advance;
         previous = g.index;
@@ -197,6 +246,8 @@ bool draw_text(const ImageView& rgba, const TextFont& font, int32_t x, int32_t y
         CachedFace* f = face_for(font);
         if (!f) return false;
         const bool smooth = font.smooth;
+        const uint8_t solid[4] = {colour.r, colour.g, colour.b, colour.a};
+        const uint8_t opaque[4] = {colour.r, colour.g, colour.b, 255};
         int64_t widest = 0, lines = 0;
         lay_out(
             *f, text, x, y,
@@ -206,21 +257,23 @@ bool draw_text(const ImageView& rgba, const TextFont& font, int32_t x, int32_t y
                 for (int64_t r = r0; r < r1; ++r) {
                     const uint8_t* cov = g.coverage.data() + r * g.width;
                     uint8_t* d = rgba.row(static_cast<int32_t>(top + r)) + (left + c0) * 4;
+                    if (!smooth) {
+                        for (int64_t c = c0; c < c1; ++c, d += 4)
+                            if (cov[c]) std::memcpy(d, solid, 4);
+                        continue;
+                    }
                     for (int64_t c = c0; c < c1; ++c, d += 4) {
                         const uint32_t a = cov[c];
-                        if (!a) continue;
-                        if (!smooth || a == 255) {
-                            d[0] = colour.r;
-                            d[1] = colour.g;
-                            d[2] = colour.b;
-                            d[3] = smooth ? 255 : colour.a;
+                        if (a == 0) continue;
+                        if (a == 255) {
+                            std::memcpy(d, opaque, 4);
                             continue;
                         }
                         const uint32_t keep = 255 - a;
-                        d[0] = static_cast<uint8_t>((colour.r * a + d[0] * keep + 127) / 255);
-                        d[1] = static_cast<uint8_t>((colour.g * a + d[1] * keep + 127) / 255);
-                        d[2] = static_cast<uint8_t>((colour.b * a + d[2] * keep + 127) / 255);
-                        d[3] = static_cast<uint8_t>((255 * a + d[3] * keep + 127) / 255);
+                        d[0] = div255(colour.r * a + d[0] * keep);
+                        d[1] = div255(colour.g * a + d[1] * keep);
+                        d[2] = div255(colour.b * a + d[2] * keep);
+                        d[3] = div255(255 * a + d[3] * keep);
                     }
                 }
             },
