@@ -5,9 +5,11 @@
 #include <ft2build.h>
 #include FT_FREETYPE_H
 
+#include "engine/memory.h"
+
 #include <algorithm>
 #include <cstring>
-#include <string>
+#include <functional>
 #include <unordered_map>
 #include <vector>
 
@@ -19,7 +21,7 @@ struct CachedGlyph {
     int32_t left = 0, top = 0;          // bitmap origin from the pen, y up
     int32_t width = 0, rows = 0;
     int64_t advance = 0;                // 26.6 pixels
-    std::vector<uint8_t> coverage;      // width x rows, 0..255 (0 or 255 when plain)
+    std::vector<uint8_t, mem::HeapAllocator<uint8_t>> coverage;  // width x rows, 0..255 (0 or 255 when plain)
 };
 
 constexpr uint32_t kDirectGlyphs = 1024;  // code points found by index, the rest by hash
@@ -30,16 +32,22 @@ struct KerningSlot {
     int32_t delta = 0;           // 26.6
 };
 
+template <class T>
+using HeapVector = std::vector<T, mem::HeapAllocator<T>>;
+
 struct CachedFace {
-    std::string file;
+    char file[1024] = "";
     int32_t index = 0, height = 0;
     bool smooth = true;
     FT_Face face = nullptr;
     uint64_t lastUse = 0;
-    std::vector<CachedGlyph> glyphs;
-    std::vector<int32_t> direct;                      // kDirectGlyphs places in `glyphs`, -1 = not yet
-    std::unordered_map<uint32_t, int32_t> others;     // the same for higher code points
-    std::vector<KerningSlot> kerning;                 // direct-mapped by the pair
+    HeapVector<CachedGlyph> glyphs;
+    HeapVector<int32_t> direct;  // kDirectGlyphs places in `glyphs`, -1 = not yet
+    // The same for higher code points.
+    std::unordered_map<uint32_t, int32_t, std::hash<uint32_t>, std::equal_to<uint32_t>,
+                       mem::HeapAllocator<std::pair<const uint32_t, int32_t>>>
+        others;
+    HeapVector<KerningSlot> kerning;  // direct-mapped by the pair
 };
 
 constexpr int kCachedFaces = 4;
@@ -53,25 +61,28 @@ void drop(CachedFace& f) noexcept
 {
     if (f.face) FT_Done_Face(f.face);
     f.face = nullptr;
-    f.file.clear();
-    f.glyphs.clear();
-    f.direct.clear();
-    f.others.clear();
-    f.kerning.clear();
+    f.file[0] = '\0';
+    // Swapped with empty ones, so that the blocks go back to the heap.
+    HeapVector<CachedGlyph>().swap(f.glyphs);
+    HeapVector<int32_t>().swap(f.direct);
+    decltype(f.others)().swap(f.others);
+    HeapVector<KerningSlot>().swap(f.kerning);
 }
 
 // The cached face for the font, loading it into the least recently used
 // slot when needed; null when it cannot be loaded.
 CachedFace* face_for(const TextFont& font)
 {
-    if (!font.file || !*font.file || font.pixelHeight < 1 || font.pixelHeight > 2048) return nullptr;
+    if (!font.file || !*font.file || std::strlen(font.file) >= sizeof(CachedFace::file) || font.pixelHeight < 1 ||
+        font.pixelHeight > 2048)
+        return nullptr;
     if (!g_library && FT_Init_FreeType(&g_library) != 0) {
         g_library = nullptr;
         return nullptr;
     }
     CachedFace* oldest = &g_faces[0];
     for (CachedFace& f : g_faces) {
-        if (f.face && f.file == font.file && f.index == font.faceIndex && f.height == font.pixelHeight &&
+        if (f.face && std::strcmp(f.file, font.file) == 0 && f.index == font.faceIndex && f.height == font.pixelHeight &&
             f.smooth == font.smooth) {
             f.lastUse = ++g_clock;
             return &f;
@@ -87,13 +98,18 @@ CachedFace* face_for(const TextFont& font)
         return nullptr;
     }
     f.face = face;
-    f.file = font.file;
+    std::strcpy(f.file, font.file);
     f.index = font.faceIndex;
     f.height = font.pixelHeight;
     f.smooth = font.smooth;
     f.lastUse = ++g_clock;
-    f.direct.assign(kDirectGlyphs, -1);
-    f.kerning.assign(FT_HAS_KERNING(face) ? kKerningSlots : 0, KerningSlot{});
+    try {
+        f.direct.assign(kDirectGlyphs, -1);
+        f.kerning.assign(FT_HAS_KERNING(face) ? kKerningSlots : 0, KerningSlot{});
+    } catch (...) {
+        drop(f);
+        throw;
+    }
     return &f;
 }
 
@@ -239,10 +255,10 @@ void lay_out(CachedFace& f, const char* text, int64_t x, int64_t y, Place place,
 
 }  // namespace
 
-bool draw_text(const ImageView& rgba, const TextFont& font, int32_t x, int32_t y, const char* text, Rgba8 colour) noexcept
+bool draw_text(const ImageView& rgba, const TextFont& font, int32_t x, int32_t y, const char* text, Rgba8 colour)
 {
     if (!rgba.data || rgba.bytesPerPixel != 4 || !text) return false;
-    try {
+    {
         CachedFace* f = face_for(font);
         if (!f) return false;
         const bool smooth = font.smooth;
@@ -279,16 +295,14 @@ bool draw_text(const ImageView& rgba, const TextFont& font, int32_t x, int32_t y
             },
             widest, lines);
         return true;
-    } catch (...) {
-        return false;
     }
 }
 
-bool measure_text(const TextFont& font, const char* text, TextExtent& extent) noexcept
+bool measure_text(const TextFont& font, const char* text, TextExtent& extent)
 {
     extent = {};
     if (!text) return false;
-    try {
+    {
         CachedFace* f = face_for(font);
         if (!f) return false;
         int64_t widest = 0, lines = 0;
@@ -299,8 +313,6 @@ bool measure_text(const TextFont& font, const char* text, TextExtent& extent) no
         extent.width = static_cast<int32_t>(std::min<int64_t>((widest + 63) >> 6, INT32_MAX));
         extent.height = static_cast<int32_t>(std::min<int64_t>(lines * lm.lineHeight, INT32_MAX));
         return true;
-    } catch (...) {
-        return false;
     }
 }
 

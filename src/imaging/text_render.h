@@ -36,13 +36,16 @@ struct TextExtent {
 // premultiplied: d' = (colour x c + d x (255 - c)) / 255 on all four bytes,
 // rounded. Plain: the pixels a glyph covers take the colour's four bytes
 // exactly, others stay. Pixels off the picture are skipped. False when the
-// font cannot be loaded (nothing drawn).
-bool draw_text(const ImageView& rgba, const TextFont& font, int32_t x, int32_t y, const char* text, Rgba8 colour) noexcept;
+// font cannot be loaded (nothing drawn). The cache's blocks come from the
+// engine's heap: when one cannot be had, std::bad_alloc is thrown (the
+// picture may then hold part of the text).
+bool draw_text(const ImageView& rgba, const TextFont& font, int32_t x, int32_t y, const char* text, Rgba8 colour);
 
 // The box `draw_text` would lay out; false when the font cannot be loaded.
-bool measure_text(const TextFont& font, const char* text, TextExtent& extent) noexcept;
+// Throws std::bad_alloc as draw_text does.
+bool measure_text(const TextFont& font, const char* text, TextExtent& extent);
 
-// Forgets every cached face and glyph.
+// Forgets every cached face and glyph, giving their blocks back.
 void clear_text_cache() noexcept;
 
 }  // namespace mur::imaging

@@ -14,6 +14,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <new>
 
 namespace mur::ipl {
 namespace {
@@ -79,8 +80,10 @@ void photo_pop(double contrast, double saturation, int32_t extraContrast)
 void blur_more_rgb24(uint8_t* data, int32_t width, int32_t height, int32_t size, int32_t strengthPercent)
 {
     if (!valid_buffer(data, width, height) || size < 5) return;
-    imaging::blur_with_strength(imaging::rgb24_view(data, width, height, std::ptrdiff_t{width} * 3), size / 5,
-                                strengthPercent);
+    // The view is valid: only memory can fail it.
+    if (!imaging::blur_with_strength(imaging::rgb24_view(data, width, height, std::ptrdiff_t{width} * 3), size / 5,
+                                     strengthPercent))
+        throw std::bad_alloc();
 }
 
 }  // namespace mur::ipl

@@ -13,6 +13,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <new>
 
 namespace mur::ipl {
 namespace {
@@ -93,7 +94,11 @@ void flood_fill(int32_t r, int32_t g, int32_t b, int32_t x, int32_t y, int32_t t
                                static_cast<uint8_t>(std::clamp(b, 0, 255)), 255};
 
     mem::Owned<uint8_t> plane(static_cast<uint8_t*>(mem::try_alloc(image_pixels())));
-    if (plane) {
+    if (!plane) {
+        release(source);
+        throw std::bad_alloc();
+    }
+    {
         const bool threaded = image_pixels() > 100000;
         bool filled = true;
         switch (mode) {
@@ -111,7 +116,11 @@ void flood_fill(int32_t r, int32_t g, int32_t b, int32_t x, int32_t y, int32_t t
         case FillMode::PaintAlphaAll:
             break;
         }
-        if (filled) {
+        if (!filled) {
+            release(source);
+            throw std::bad_alloc();
+        }
+        {
             const bool erase = (mode == FillMode::EraseAll || mode == FillMode::EraseConnected) && erases_to_transparency(slot);
             if (mode == FillMode::PaintAlphaAll)
                 // The tolerance is read as a percent of the alpha range here.

@@ -15,6 +15,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstring>
+#include <new>
 
 namespace mur::ipl {
 namespace {
@@ -32,12 +33,13 @@ uint8_t* cleared_tool_destination(uint8_t r, uint8_t g, uint8_t b)
     return page;
 }
 
-// The drawn shape through the texture and the mask, over the current layer.
+// The drawn shape through the texture and the mask, over the current layer;
+// a merge that found no memory is the operation's failure.
 void merge_tool_destination(uint8_t* page, int32_t opacity)
 {
     LayerRecord& layer = *current_layer_with_pixels();
     layers::weigh_by_texture_and_mask(page, 0, 0, engine.width, engine.height);
-    MergeResultIntoLayer(page, layer, 0, opacity, layer.alphaLocked != 0);
+    if (!MergeResultIntoLayer(page, layer, 0, opacity, layer.alphaLocked != 0)) throw std::bad_alloc();
 }
 
 int32_t opacity_of_percent(int32_t percent) noexcept
@@ -99,7 +101,8 @@ void draw_ellipse(int32_t r, int32_t g, int32_t b, int32_t x0, int32_t y0, int32
         e.cy = static_cast<int32_t>(std::clamp<int64_t>(cy, INT32_MIN / 2, INT32_MAX / 2));
         e.rx = double(rx);
         e.ry = double(ry);
-        imaging::fill_ellipse(view, e, {byte_of(r), byte_of(g), byte_of(b), 255});
+        // The radii are valid: only memory can fail it.
+        if (!imaging::fill_ellipse(view, e, {byte_of(r), byte_of(g), byte_of(b), 255})) throw std::bad_alloc();
     }
     merge_tool_destination(page, opacity_of_percent(percent));
     undo::mark_page_dirty();

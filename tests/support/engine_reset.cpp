@@ -4,6 +4,8 @@
 #include "engine/random.h"
 #include "engine/state.h"
 #include "imaging/lua_sandbox.h"
+#include "imaging/text_render.h"
+#include "platform/fonts.h"
 #include "murcore.h"
 #include "undo/history.h"
 
@@ -32,6 +34,9 @@ void reset_engine()
     MUR_SetDebugOutputHandler(nullptr, nullptr);
     MUR_SetEscapeKeyHandler(nullptr, nullptr);
     imaging::set_script_limits({});
+    // And the fonts: the records and the cached faces and glyphs.
+    imaging::clear_text_cache();
+    platform::reset_font_records();
 }
 
 }  // namespace mur::test
