@@ -5,6 +5,7 @@
 // plain scalar loop of the same formulas (whose bytes ours must equal); and
 // text at 16 and 64 pixels beside cairo with the same font. Thread counts
 // are the argument where a loop is threaded.
+#include "bench_pictures.h"
 #include "imaging/color_spaces.h"
 #include "imaging/colour_adjust.h"
 #include "imaging/flood_fill.h"
@@ -132,22 +133,9 @@ BENCHMARK(BM_OpenCVFloodFillMaskOnly)->ArgName("maze")->Arg(0)->Arg(1)->Unit(ben
 
 // ---- HSV shift -------------------------------------------------------------------
 
-// Smooth gradients with noise, as a photograph's pixels are.
 const std::vector<uint8_t>& colour_page()
 {
-    static const std::vector<uint8_t> page = [] {
-        std::vector<uint8_t> v(std::size_t(kPixels) * 4);
-        std::mt19937 rng(11);
-        for (int y = 0; y < kSide; ++y)
-            for (int x = 0; x < kSide; ++x) {
-                uint8_t* p = v.data() + (std::size_t(y) * kSide + x) * 4;
-                p[0] = static_cast<uint8_t>((x * 255 / kSide + rng() % 24) & 255);
-                p[1] = static_cast<uint8_t>((y * 255 / kSide + rng() % 24) & 255);
-                p[2] = static_cast<uint8_t>(((x + y) * 127 / kSide + rng() % 24) & 255);
-                p[3] = 255;
-            }
-        return v;
-    }();
+    static const std::vector<uint8_t> page = mur_bench::photo_like(kSide);
     return page;
 }
 

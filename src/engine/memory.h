@@ -51,21 +51,6 @@ void release_and_null(T*& owner)
     owner = nullptr;
 }
 
-// The allocator of standard containers the engine keeps across calls (caches):
-// their blocks come from the engine's heap, counted and failing like any
-// other block (a failure throws std::bad_alloc).
-template <class T>
-struct HeapAllocator {
-    using value_type = T;
-    HeapAllocator() noexcept = default;
-    template <class U>
-    HeapAllocator(const HeapAllocator<U>&) noexcept {}  // NOLINT: rebinding is implicit
-    T* allocate(std::size_t count) { return alloc_array<T>(count); }
-    void deallocate(T* block, std::size_t) noexcept { release_nothrow(block); }
-    template <class U>
-    bool operator==(const HeapAllocator<U>&) const noexcept { return true; }
-};
-
 // A temporary block owned for the length of one operation and released on
 // every path out of it.
 struct ReleaseBlock {

@@ -66,23 +66,14 @@ void each_rgba_pixel(const ImageView& rgba, bool threaded, Pixel pixel) noexcept
 
 }  // namespace
 
-void adjust_hsv_pixel(uint8_t* rgb, HueShift shift) noexcept
-{
-    color::Hsv c = color::rgb_to_hsv(load(rgb));
-    if (c.h < 0) {
-        c.h = 0;
-        c.s = 0;
-    } else {
-        c.h = shifted_hue(c.h, reduced_shift(shift.hue));
-        c.s = shifted_unit(c.s, shift.second);
-    }
-    c.v = shifted_unit(c.v, shift.third);
-    store(rgb, color::hsv_to_rgb(c));
-}
+namespace {
 
-void adjust_hsl_pixel(uint8_t* rgb, HueShift shift) noexcept
+// One pixel through a colour space with a hue (HSV or HSL): a grey keeps hue
+// and saturation 0, the third component moves either way.
+template <class Space, class ToSpace, class FromSpace>
+void shift_pixel(uint8_t* rgb, HueShift shift, ToSpace to, FromSpace from, double Space::*third) noexcept
 {
-    color::Hsl c = color::rgb_to_hsl(load(rgb));
+    Space c = to(load(rgb));
     if (rgb[0] == rgb[1] && rgb[1] == rgb[2]) {
         c.h = 0;
         c.s = 0;
@@ -90,8 +81,20 @@ void adjust_hsl_pixel(uint8_t* rgb, HueShift shift) noexcept
         c.h = shifted_hue(c.h, reduced_shift(shift.hue));
         c.s = shifted_unit(c.s, shift.second);
     }
-    c.l = shifted_unit(c.l, shift.third);
-    store(rgb, color::hsl_to_rgb(c));
+    c.*third = shifted_unit(c.*third, shift.third);
+    store(rgb, from(c));
+}
+
+}  // namespace
+
+void adjust_hsv_pixel(uint8_t* rgb, HueShift shift) noexcept
+{
+    shift_pixel<color::Hsv>(rgb, shift, color::rgb_to_hsv, color::hsv_to_rgb, &color::Hsv::v);
+}
+
+void adjust_hsl_pixel(uint8_t* rgb, HueShift shift) noexcept
+{
+    shift_pixel<color::Hsl>(rgb, shift, color::rgb_to_hsl, color::hsl_to_rgb, &color::Hsl::l);
 }
 
 void adjust_hsv(const ImageView& rgba, HueShift shift, bool threaded) noexcept

@@ -5,7 +5,7 @@
 #include <ft2build.h>
 #include FT_FREETYPE_H
 
-#include "engine/memory.h"
+#include "engine/heap_allocator.h"
 
 #include <algorithm>
 #include <cstring>

@@ -113,6 +113,18 @@ void premultiplied_source(int w, int h)
     MUR_IPLSetSrcBuffer32(rgba.data());
 }
 
+// The current layer blurred as an RGB24 copy.
+void blur_layer(int w, int h, int size, int strength)
+{
+    std::vector<uint8_t> rgb(std::size_t(w) * h * 3);
+    std::vector<uint8_t> rgba(std::size_t(w) * h * 4);
+    MUR_GetRGBA32Layer(rgba.data(), w * 4, 2);
+    MUR_RGBAToRGB(rgb.data(), w, h, rgba.data());
+    MUR_BlurMoreBufferRGB24(rgb.data(), w, h, size, strength);
+    MUR_RGBToRGBA(rgba.data(), w, h, rgb.data());
+    MUR_LoadRGBA32Layer(rgba.data(), w * 4, 2, 0, 0, w, h, 0);
+}
+
 std::vector<Step> steps(const std::string& share)
 {
     std::vector<Step> s;
@@ -192,24 +204,9 @@ std::vector<Step> steps(const std::string& share)
                      premultiplied_source(w, h);
                      MUR_IPLDisplacementBumpRGBA(bump.data(), 5, int32_t(0xFF204060u));
                  }});
-    s.push_back({"blur size 40 at 100%", false, [](int w, int h) {
-                     std::vector<uint8_t> rgb(std::size_t(w) * h * 3);
-                     std::vector<uint8_t> rgba(std::size_t(w) * h * 4);
-                     MUR_GetRGBA32Layer(rgba.data(), w * 4, 2);
-                     MUR_RGBAToRGB(rgb.data(), w, h, rgba.data());
-                     MUR_BlurMoreBufferRGB24(rgb.data(), w, h, 40, 100);
-                     MUR_RGBToRGBA(rgba.data(), w, h, rgb.data());
-                     MUR_LoadRGBA32Layer(rgba.data(), w * 4, 2, 0, 0, w, h, 0);
-                 }});
-    s.push_back({"blur size 40 at 40%", false, [](int w, int h) {
-                     std::vector<uint8_t> rgb(std::size_t(w) * h * 3);
-                     std::vector<uint8_t> rgba(std::size_t(w) * h * 4);
-                     MUR_GetRGBA32Layer(rgba.data(), w * 4, 2);
-                     MUR_RGBAToRGB(rgb.data(), w, h, rgba.data());
-                     MUR_BlurMoreBufferRGB24(rgb.data(), w, h, 40, 40);
-                     MUR_RGBToRGBA(rgba.data(), w, h, rgb.data());
-                     MUR_LoadRGBA32Layer(rgba.data(), w * 4, 2, 0, 0, w, h, 0);
-                 }});
+    for (const int strength : {100, 40})
+        s.push_back({"blur size 40 at " + std::to_string(strength) + "%", false,
+                     [strength](int w, int h) { blur_layer(w, h, 40, strength); }});
     return s;
 }
 
