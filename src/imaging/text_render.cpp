@@ -282,7 +282,12 @@ bool draw_text(const ImageView& rgba, const TextFont& font, int32_t x, int32_t y
                         const uint32_t a = cov[c];
                         if (a == 0) continue;
                         if (a == 255) {
-                            std::memcpy(d, opaque, 4);
+                            // A run of whole coverage, the inside of a stroke, at once.
+                            int64_t end = c + 1;
+                            while (end < c1 && cov[end] == 255) ++end;
+                            for (int64_t k = 0; k < end - c; ++k) std::memcpy(d + k * 4, opaque, 4);
+                            d += (end - c - 1) * 4;
+                            c = end - 1;
                             continue;
                         }
                         const uint32_t keep = 255 - a;
