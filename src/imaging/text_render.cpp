@@ -223,11 +223,20 @@ LineMetrics metrics(const CachedFace& f) noexcept
     return {static_cast<int32_t>((m.ascender + 63) >> 6), static_cast<int32_t>(std::max<FT_Pos>((m.height + 63) >> 6, 1))};
 }
 
+// Where a layout may stop looking: glyphs whose pen lies beyond `right` or
+// whose line starts below `bottom` cannot reach a picture that ends there
+// (a glyph reaches back from its pen by less than its em).
+struct LayoutClip {
+    int64_t right = INT64_MAX;
+    int64_t bottom = INT64_MAX;
+};
+
 // Lays the text out and calls `place(glyph, left, top)` for every glyph
 // with the position of its bitmap's top-left pixel; returns the widest line
-// in 26.6 and the number of lines.
+// in 26.6 and the number of lines (both only up to the clip).
 template <class Place>
-void lay_out(CachedFace& f, const char* text, int64_t x, int64_t y, Place place, int64_t& widest, int64_t& lines)
+void lay_out(CachedFace& f, const char* text, int64_t x, int64_t y, Place place, int64_t& widest, int64_t& lines,
+             LayoutClip clip = {})
 {
     const LineMetrics lm = metrics(f);
     int64_t pen = 0, lineTop = y;
@@ -242,6 +251,14 @@ void lay_out(CachedFace& f, const char* text, int64_t x, int64_t y, Place place,
             lineTop += lm.lineHeight;
             ++lines;
             previous = 0;
+            if (lineTop > clip.bottom) break;
+            continue;
+        }
+        if (clip.right != INT64_MAX && x + (pen >> 6) - f.height > clip.right) {
+            // The rest of the line is past the picture: on to the next one.
+            const char* next = std::strchr(reinterpret_cast<const char*>(p), '\n');
+            if (!next) break;
+            p = reinterpret_cast<const unsigned char*>(next);
             continue;
         }
         const CachedGlyph& g = glyph_for(f, c);
@@ -298,7 +315,7 @@ bool draw_text(const ImageView& rgba, const TextFont& font, int32_t x, int32_t y
                     }
                 }
             },
-            widest, lines);
+            widest, lines, LayoutClip{rgba.width, rgba.height});
         return true;
     }
 }

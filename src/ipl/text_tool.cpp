@@ -51,15 +51,13 @@ void draw_text(int32_t r, int32_t g, int32_t b, int32_t x, int32_t y, const char
     if (!text || !layer || !holds_page(source, 4)) return;
     fill_rgba32_from_current_layer(source);
     imaging::TextFont font;
-    imaging::TextExtent extent;
-    if (!text_font(platform::kTextToolFont, smooth, font) || !imaging::measure_text(font, text, extent)) return;
+    if (!text_font(platform::kTextToolFont, smooth, font)) return;
 
-    // The glyphs' coverage, drawn white into a transparent box around the
-    // text (glyphs may reach past their advance by up to about an em).
+    // The glyphs' coverage, drawn white into a transparent box from the text's
+    // corner (less the em a glyph may reach back) to the page's end.
     const int64_t margin = font.pixelHeight + 2;
     const int64_t left = std::max<int64_t>(int64_t{x} - margin, 0), top = std::max<int64_t>(int64_t{y} - margin, 0);
-    const int64_t right = std::min<int64_t>(int64_t{x} + extent.width + margin, engine.width);
-    const int64_t bottom = std::min<int64_t>(int64_t{y} + extent.height + margin, engine.height);
+    const int64_t right = engine.width, bottom = engine.height;
     if (left >= right || top >= bottom) return;
     const auto boxW = static_cast<int32_t>(right - left), boxH = static_cast<int32_t>(bottom - top);
     mem::Owned<uint8_t> box(static_cast<uint8_t*>(mem::try_alloc(std::size_t(boxW) * std::size_t(boxH) * 4)));

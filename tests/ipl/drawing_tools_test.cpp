@@ -356,6 +356,12 @@ TEST_F(DrawingTools, TextWithDejaVuInBothModes)
     const Ink second = ink(2, -19, "x\nH", 1);
     EXPECT_EQ(second.top, a.top);
     EXPECT_EQ(second.left, a.left);
+    // A line running far past the page still lets the next one be drawn.
+    const Ink afterLong = ink(2, -19, (std::string(5000, 'W') + "\nH").c_str(), 1);
+    EXPECT_EQ(afterLong.top, a.top);  // the W's above the page, the H in place
+    EXPECT_EQ(afterLong.left, a.left);
+    const Ink onlyH = ink(2 + 100000, -19, (std::string(3, 'W') + "\nH").c_str(), 1);
+    EXPECT_EQ(onlyH.right, -1);  // all of it right of the page
     // Bad UTF-8 is drawn as Latin-1 rather than refused.
     const Ink latin = ink(2, 0, "\xE9", 1);
     EXPECT_GT(latin.full + latin.partial, 0);
