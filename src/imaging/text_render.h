@@ -35,7 +35,8 @@ struct TextExtent {
 // lays the colour (R, G, B, 255) over the picture, which must be
 // premultiplied: d' = (colour x c + d x (255 - c)) / 255 on all four bytes,
 // rounded. Plain: the pixels a glyph covers take the colour's four bytes
-// exactly, others stay. Pixels off the picture are skipped. False when the
+// exactly, others stay. Pixels off the picture are skipped, and so is the
+// layout of what lies wholly past its right or bottom edge. False when the
 // font cannot be loaded (nothing drawn). The cache's blocks come from the
 // engine's heap: when one cannot be had, std::bad_alloc is thrown (the
 // picture may then hold part of the text).
