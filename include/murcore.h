@@ -1676,6 +1676,205 @@ MUR_API void MUR_WarpPointToPoint(int32_t fromX, int32_t fromY, int32_t toX, int
 /** @} */
 
 /**
+ * @defgroup drawing Image processing: drawing tools and colour adjustments
+ * @brief Flood fills, rectangles, ellipses, gradients and text drawn into
+ * the current layer; HSV and HSL shifts, "Photo Pop", displacement bumps and
+ * a blur.
+ *
+ * The tools mark the whole page dirty for the next undo step
+ * (MUR_SaveUndoBuffer). Colour bytes outside 0..255 are clamped.
+ * @{
+ */
+
+/**
+ * @brief Fills from (x, y) of the current layer with the colour (opaque).
+ *
+ * The tool source buffer is filled from the current layer, the fill marks a
+ * byte plane, and the changed pixels are stored back through the texture
+ * and the enabled mask (a transparency lock keeps alpha); the tool source
+ * buffer is released afterwards. Pixels match when their squared R, G, B
+ * distance to the pixel at (x, y) is at most trunc(tolerance x 0.00002 x
+ * 195075) (tolerance clamped to 0..50000; 1000 allows 3901). Modes, compared
+ * exactly:
+ * - "Paint Non-connected": every matching pixel takes the colour.
+ * - "Erase Non-connected": every matching pixel becomes transparent; on the
+ *   background (slot 1) and slots above 253 it paints instead.
+ * - "Paint Connected": the matching pixels 4-connected to (x, y).
+ * - "Erase Connected": those become transparent (slot 1 and above 253: paint).
+ * - "Paint Alpha Connected" (slots above 1): the pixels connected through
+ *   alpha values within the limit (alpha compared as a grey: 3 x difference
+ *   squared).
+ * - "Paint Alpha Non-Connected": every pixel whose alpha lies within
+ *   trunc((tolerance / 500) x 2.56) of the alpha at (x, y)
+ *   (MUR_ReplaceFromRGBAImageAlphaRange).
+ *
+ * A point off the page or the layer, a null or unknown mode, or no current
+ * layer does nothing.
+ * @par Last error
+ * "IPLFloodFill Excpt" on a fault.
+ */
+MUR_API void MUR_IPLFloodFill(int32_t red, int32_t green, int32_t blue, int32_t x, int32_t y, int32_t tolerance,
+                              const char* mode);
+/**
+ * @brief Writes (red, green, blue, alpha) into every pixel of a page-sized
+ * RGBA32 picture whose byte in `plane` is 1, and marks the page dirty.
+ * @param image  the page's width x height x 4 bytes.
+ * @param plane  the page's width x height bytes.
+ * @par Last error
+ * "ColorRGBA32FromFloodMask Excpt" on a fault.
+ */
+MUR_API void MUR_ColorRGBA32FromFloodMask(uint8_t* image, const uint8_t* plane, int32_t red, int32_t green,
+                                          int32_t blue, int32_t alpha);
+/**
+ * @brief Fills a rectangle of the current layer with the colour.
+ *
+ * Columns run from x0 to x1 - 1 when x0 < x1, else from x1 + 1 to x0 (the
+ * second point's column is left out); rows from min(y0, y1) to max(y0, y1)
+ * inclusive. The rectangle is drawn opaque into the tool destination buffer
+ * (allocated at the page's size when absent), weighed by the texture and the
+ * enabled mask and merged in "Normal" at opacity trunc(percent x 2.559)
+ * (percent clamped to 0..100), keeping the layer's alpha when locked.
+ * @par Last error
+ * "IPLRectangle Excpt" on a fault.
+ */
+MUR_API void MUR_IPLRectangle(int32_t red, int32_t green, int32_t blue, int32_t x0, int32_t y0, int32_t x1, int32_t y1,
+                              int32_t opacityPercent);
+/**
+ * @brief Fills an ellipse with an anti-aliased edge, as MUR_IPLRectangle.
+ *
+ * With the rectangle's left column l, right column r and rows t..b: radii
+ * rx = (r - l) / 2 and ry = (b - t) / 2 (integer division, each at least 2),
+ * centred on pixel (l + rx, t + ry). Edge pixels take the part of their area
+ * inside the ellipse as alpha.
+ * @par Last error
+ * "IPLEllipse Excpt" on a fault.
+ */
+MUR_API void MUR_IPLEllipse(int32_t red, int32_t green, int32_t blue, int32_t x0, int32_t y0, int32_t x1, int32_t y1,
+                            int32_t opacityPercent);
+/**
+ * @brief Draws a gradient over the whole current layer.
+ *
+ * With colorCount n of 2..4 the first n colours stand at k x 100 / (n - 1)
+ * percent (integer division: 0, 33, 66, 99 for four). n = 0 fades colour 1
+ * from transparent to opaque, n = 1 from opaque to transparent (counts are
+ * clamped to 0..4). "Linear" (compared exactly) runs from (x0, y0) to (x1,
+ * y1); any other kind is radial about (x0, y0) with the distance to (x1, y1)
+ * as radius. Bytes are interpolated straight; beyond the ends the end
+ * colours continue; pixel (x0, y0) takes the first stop. The result is
+ * weighed by the texture and the enabled mask and merged in "Normal". A zero
+ * length or a null kind draws nothing.
+ * @par Last error
+ * "IPLGradient Excpt" on a fault.
+ */
+MUR_API void MUR_IPLGradient(int32_t red1, int32_t green1, int32_t blue1, int32_t red2, int32_t green2, int32_t blue2,
+                             int32_t red3, int32_t green3, int32_t blue3, int32_t red4, int32_t green4, int32_t blue4,
+                             int32_t colorCount, int32_t x0, int32_t y0, int32_t x1, int32_t y1, const char* kind);
+/**
+ * @brief Draws UTF-8 text into the current layer with the text tool's font
+ * (MUR_SetFontByName record 0; "sans-serif" at 16 pixels until chosen).
+ *
+ * (x, y) is the top-left of the first line's box; "\n" starts a new line.
+ * Bytes that are no UTF-8 count as Latin-1. Smooth (non-zero): glyph
+ * coverage laid over the layer as premultiplied "over"; otherwise
+ * monochrome glyphs, every covered pixel taking the opaque colour. Needs the
+ * IPL source buffer (MUR_IPLAllocSrcBuffer32), which is refilled from the
+ * current layer; the changed pixels are stored through the texture and the
+ * enabled mask. Does nothing without the buffer, without text, or when no
+ * font can be found.
+ * @param ignored1, ignored2, ignored3, ignored4  unused.
+ * @par Last error
+ * "IPLText Excpt" on a fault.
+ */
+MUR_API void MUR_IPLText(int32_t red, int32_t green, int32_t blue, int32_t x, int32_t y, int32_t ignored1,
+                         int32_t ignored2, int32_t ignored3, int32_t ignored4, const char* text, int32_t smooth);
+/**
+ * @brief Chooses the font of the text tool (which = 0) or the text brush
+ * (which = 1) by family name, through fontconfig.
+ * @param family  a family name ("DejaVu Sans") or a generic one
+ *   ("sans-serif", "serif", "monospace").
+ * @param pixelHeight  the em size in pixels, clamped to 1..2048.
+ * @param weight  100..900 as in CSS (400 regular, 700 bold); 0 means 400.
+ * @param italic  non-zero for an italic or oblique face.
+ * @return 1 when an installed font has that family; 0 (the record
+ *   unchanged) for none, a null or empty name or another record number.
+ * @par Last error
+ * "SetFontByName Excpt" on a fault.
+ */
+MUR_API int32_t MUR_SetFontByName(int32_t which, const char* family, int32_t pixelHeight, int32_t weight,
+                                  int32_t italic);
+/**
+ * @brief Shifts the hue, saturation and lightness of width x height RGBA32
+ * pixels.
+ *
+ * Each pixel goes to HSL; a grey keeps hue and saturation 0 and only its
+ * lightness moves; otherwise the hue turns by hueShift degrees (wrapped
+ * into 0..360) and saturation and lightness gain shift / 100, clamped to
+ * 0..1. Back in RGB the bytes are trunc(x x 255); alpha stays.
+ * @par Last error
+ * "ProcessBuffer_HSLAdjust Excpt" on a fault.
+ */
+MUR_API void MUR_ProcessBuffer_HSLAdjust(uint8_t* data, int32_t width, int32_t height, int32_t hueShift,
+                                         int32_t saturationShift, int32_t lightnessShift);
+/**
+ * @brief As MUR_ProcessBuffer_HSLAdjust in HSV: hue, saturation and value.
+ * @par Last error
+ * "ProcessBuffer_HSVAdjust Excpt" on a fault.
+ */
+MUR_API void MUR_ProcessBuffer_HSVAdjust(uint8_t* data, int32_t width, int32_t height, int32_t hueShift,
+                                         int32_t saturationShift, int32_t valueShift);
+/**
+ * @brief "Photo Pop": sharpens the current layer, raises its contrast and
+ * changes its saturation.
+ *
+ * A 3 x 3 sharpen at strength 5 on R, G, B; native "Hyper Contrast" with
+ * slider 1 when extraContrast is 1, then with the contrast amount (0..1000)
+ * as slider; then c' = Y + (c - Y) x s with Rec. 601 luma Y and s = (x - 50)
+ * x 0.04 + 1 above 50, else x x 0.06 - 2 (x the saturation amount 0..100;
+ * s below 0 turns colours through grey). The changed pixels are stored
+ * through the texture and the enabled mask.
+ * @par Last error
+ * "IPLPhotoPop Excpt" on a fault.
+ */
+MUR_API void MUR_IPLPhotoPop(double contrast, double saturation, int32_t extraContrast);
+/**
+ * @brief Displaces the IPL source along the slopes of a texture script's
+ * tile into the IPL destination and stores the result.
+ *
+ * The tile (a texture script, see the texture scripts of the share folder)
+ * is repeated over the page, from an offset drawn from the random seed when
+ * randomOffset is 1, and made grey ((R + G + B) / 3). Each pixel samples
+ * the source at (x + k dg/dx, y + k dg/dy), k the strength and the slopes
+ * central differences of grey / 255, bilinearly; beyond the page lies the
+ * colour `edge` (R + G x 256 + B x 65536 + A x 2^24). The caller
+ * premultiplies the source first; the result is un-premultiplied and its
+ * changed pixels stored through the texture and the enabled mask. Needs both
+ * IPL RGBA32 buffers; a missing or failing script does nothing.
+ * @par Last error
+ * "IPLDisplacementBumpISLFile Excpt" on a fault.
+ */
+MUR_API void MUR_IPLDisplacementBumpISLFile(const char* scriptPath, double strength, int32_t randomOffset,
+                                            int32_t edge);
+/**
+ * @brief As MUR_IPLDisplacementBumpISLFile with a page-sized RGBA32 picture
+ * as the bump map and 5 x strength.
+ * @param image  the page's width x height x 4 bytes.
+ * @par Last error
+ * "IPLDisplacementBumpRGBA Excpt" on a fault.
+ */
+MUR_API void MUR_IPLDisplacementBumpRGBA(const uint8_t* image, double strength, int32_t edge);
+/**
+ * @brief Blurs width x height RGB24 pixels with a Gaussian of radius
+ * size / 5 (integer division; standard deviation radius / 2, borders
+ * repeated) and mixes the result in by strengthPercent (0..100, clamped).
+ * A radius of 0 changes nothing.
+ * @par Last error
+ * "BlurMoreBuffer Excpt" on a fault.
+ */
+MUR_API void MUR_BlurMoreBufferRGB24(uint8_t* data, int32_t width, int32_t height, int32_t size, int32_t strengthPercent);
+
+/** @} */
+
+/**
  * @defgroup luafilters Lua filter scripts
  * @brief Filter scripts in Lua that read and write the image-processing
  * buffers, and the limits of every script the engine runs.

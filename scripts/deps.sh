@@ -14,7 +14,8 @@ packages=(
     # libraries
     zlib1g-dev libpng-dev libjpeg62-turbo-dev libgif-dev libtiff-dev liblua5.1-0-dev libluajit-5.1-dev
     liblqr-1-0-dev libglib2.0-dev  # seam carving (its header needs GLib's)
-    libraw-dev libwmf-dev fonts-dejavu-core
+    libraw-dev libwmf-dev
+    libfreetype-dev libfontconfig-dev fonts-dejavu-core  # text (the tests draw with DejaVu)
     libhpdf-dev  # PDF documents (libharu, zlib licence)
     # scanners: SANE's header (the library is loaded at run time when there)
     # and the library itself, whose test backend the scanner tests use
@@ -32,7 +33,7 @@ packages=(
     python3-cffi python3-numpy python3-pip python3-setuptools python3-wheel
 )
 if [ "${1:-}" = bench ]; then
-    packages+=(libpixman-1-dev libopencv-dev icoutils)
+    packages+=(libpixman-1-dev libopencv-dev icoutils libcairo2-dev)
 fi
 
 missing=()

@@ -118,14 +118,14 @@ void SetBufferAlpha32(uint8_t* data, int32_t width, int32_t height, uint8_t alph
     for (std::size_t i = 0; i < pixels; ++i) data[i * 4 + 3] = alpha;
 }
 
-void MergeResultIntoLayer(const uint8_t* image, LayerRecord& layer, int32_t mode, int32_t opacity,
+bool MergeResultIntoLayer(const uint8_t* image, LayerRecord& layer, int32_t mode, int32_t opacity,
                           bool alphaLocked) noexcept
 {
-    if (!image || !layer.pixels) return;
+    if (!image || !layer.pixels) return true;
     const std::size_t values = image_pixels() * 4;
-    if (values == 0) return;
+    if (values == 0) return true;
     const mem::Owned<uint16_t> wide(x_NewShortUndoReduce(static_cast<int64_t>(values)));
-    if (!wide) return;
+    if (!wide) return false;
     for (std::size_t i = 0; i < values; ++i) wide[i] = px::widen(image[i]);
     const px::Overlap area = px::image_overlap(layer);
     const int64_t pageWidth = engine.width;
@@ -142,6 +142,7 @@ void MergeResultIntoLayer(const uint8_t* image, LayerRecord& layer, int32_t mode
             d[3] = static_cast<uint16_t>(std::clamp(a, 0, 65535));
         }
     }
+    return true;
 }
 
 void set_color_rgba_buf(uint8_t* data, int32_t width, int32_t height, int32_t r, int32_t g, int32_t b)

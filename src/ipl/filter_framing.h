@@ -26,9 +26,9 @@ void SetBufferAlpha32(uint8_t* data, int32_t width, int32_t height, uint8_t alph
 
 // Composites a page-sized RGBA32 result over the layer with the paint
 // compositing of one pixel, in merge mode `mode` at opacity 0..255; the
-// layer's alpha is kept where `alphaLocked`. Does nothing when the widened
-// copy cannot be allocated.
-void MergeResultIntoLayer(const uint8_t* image, LayerRecord& layer, int32_t mode, int32_t opacity,
+// layer's alpha is kept where `alphaLocked`. Does nothing, and returns
+// false, when the widened copy cannot be allocated.
+bool MergeResultIntoLayer(const uint8_t* image, LayerRecord& layer, int32_t mode, int32_t opacity,
                           bool alphaLocked) noexcept;
 
 }  // namespace mur::ipl

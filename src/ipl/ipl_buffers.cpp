@@ -20,14 +20,14 @@ bool g_started = false;
 
 std::size_t page_bytes(int32_t bytesPerPixel) noexcept { return image_pixels() * static_cast<std::size_t>(bytesPerPixel); }
 
+}  // namespace
+
 void release(IplBuffer& buffer)
 {
     mem::release_and_null(buffer.data);
     buffer.bytes = 0;
 }
 
-// Keeps a buffer of the page's size, or replaces a stale one. False when the
-// page is empty or the memory cannot be had; the buffer is then absent.
 bool keep_or_allocate(IplBuffer& buffer, int32_t bytesPerPixel)
 {
     const std::size_t bytes = page_bytes(bytesPerPixel);
@@ -40,11 +40,17 @@ bool keep_or_allocate(IplBuffer& buffer, int32_t bytesPerPixel)
     return true;
 }
 
-// Until the host selects a layer there is no current layer to copy.
 void fill_rgba32_from_current_layer(IplBuffer& buffer)
 {
     if (engine.layers.currentRecord) layers::read_rgba32(engine.layers.currentLayer, buffer.data, engine.width * 4);
 }
+
+bool holds_page(const IplBuffer& buffer, int32_t bytesPerPixel) noexcept
+{
+    return buffer.data && buffer.bytes > 0 && buffer.bytes == page_bytes(bytesPerPixel);
+}
+
+namespace {
 
 // A host page image copied into a buffer of the page's size.
 void copy_from_host(IplBuffer& buffer, const uint8_t* image)

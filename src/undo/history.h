@@ -58,6 +58,9 @@ void set_dirty_empty() noexcept;
 // Widens the dirty rectangle to cover the inclusive rectangle given.
 void widen_dirty(int32_t x0, int32_t y0, int32_t x1, int32_t y1) noexcept;
 
+// The dirty rectangle becomes the whole page (MUR_InvalidateDirtyUndoCanvas).
+void mark_page_dirty() noexcept;
+
 
 // ---- The work of the exports of the same name (MUR_...), so that other
 // modules call it directly -------------------------------------------------

@@ -143,6 +143,15 @@ void save_undo_buffer(int32_t saveColor, int32_t saveMask)
     undo::set_dirty_empty();
 }
 
+void mark_page_dirty() noexcept
+{
+    UndoState& u = engine.undo;
+    u.dirtyX0 = 0;
+    u.dirtyY0 = 0;
+    u.dirtyX1 = engine.width - 1;
+    u.dirtyY1 = engine.height - 1;
+}
+
 }  // namespace mur::undo
 
 using namespace mur;
@@ -159,13 +168,6 @@ MUR_API void MUR_SaveUndoBuffer(int32_t saveColor, int32_t saveMask)
     guard("SaveUndoBuf", [&] { undo::save_undo_buffer(saveColor, saveMask); });
 }
 
-MUR_API void MUR_InvalidateDirtyUndoCanvas(void)
-{
-    UndoState& u = engine.undo;
-    u.dirtyX0 = 0;
-    u.dirtyY0 = 0;
-    u.dirtyX1 = engine.width - 1;
-    u.dirtyY1 = engine.height - 1;
-}
+MUR_API void MUR_InvalidateDirtyUndoCanvas(void) { undo::mark_page_dirty(); }
 
 }  // extern "C"

@@ -4,7 +4,9 @@
 #include "engine/random.h"
 #include "engine/state.h"
 #include "imaging/lua_sandbox.h"
+#include "imaging/text_render.h"
 #include "platform/avi_compression.h"
+#include "platform/fonts.h"
 #include "murcore.h"
 #include "undo/history.h"
 
@@ -38,6 +40,9 @@ void reset_engine()
     imaging::set_script_limits({});
     MUR_SetAVICompression(0, 0);
     platform::detach_avi_compression_dialog();
+    // And the fonts: the records and the cached faces and glyphs.
+    imaging::clear_text_cache();
+    platform::reset_font_records();
 }
 
 }  // namespace mur::test

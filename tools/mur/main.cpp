@@ -2,6 +2,7 @@
 // public C interface only, as a paint program would.
 #include "demo.h"
 #include "device_commands.h"
+#include "draw_sheet.h"
 #include "filters_sheet.h"
 #include "geometry_sheet.h"
 #include "lua_command.h"
@@ -29,6 +30,9 @@ const char kHelp[] =
     "commands:\n"
     "  demo [OUT_DIR]           paint a small layered document and a landscape, and write their views\n"
     "                           as PNG files into OUT_DIR (default: out)\n"
+    "  draw OUT.png [PHOTO]     fill, draw rectangles, ellipses, gradients and text, shift colours,\n"
+    "                           pop, displace and blur PHOTO (a PNG; default a made-up picture) and\n"
+    "                           write a contact sheet labelled by the engine's text tool to OUT.png\n"
     "  filters IN.png OUT.png   run every native filter on IN.png and write a contact sheet of the\n"
     "                           results to OUT.png\n"
     "  geometry IN.png OUT.png  resize, seam-carve, anchor, crop, turn, mirror, pan and push a\n"
@@ -63,6 +67,7 @@ const char kHelp[] =
 int usage()
 {
     std::fputs("usage: mur --version | mur --help | mur demo [OUT_DIR] | mur filters IN.png OUT.png\n"
+               "       mur draw OUT.png [PHOTO]\n"
                "       mur geometry IN.png OUT.png\n"
                "       mur lua SCRIPT.lua IN.png OUT.png [SLIDERS]\n"
                "       mur plugins FOLDER\n"
@@ -111,6 +116,8 @@ int main(int argc, char** argv)
     }
     if (std::strcmp(argv[1], "demo") == 0) return mur_tool::demo(argc > 2 ? argv[2] : "out");
     if (std::strcmp(argv[1], "filters") == 0 && argc == 4) return mur_tool::filters_sheet(argv[2], argv[3]);
+    if (std::strcmp(argv[1], "draw") == 0 && (argc == 3 || argc == 4))
+        return mur_tool::draw_sheet(argv[2], argc == 4 ? argv[3] : nullptr);
     if (std::strcmp(argv[1], "geometry") == 0 && argc == 4) return mur_tool::geometry_sheet(argv[2], argv[3]);
     if (std::strcmp(argv[1], "lua") == 0 && argc >= 5 && argc <= 11) {
         int32_t sliders[6] = {};
