@@ -134,10 +134,8 @@ TEST_F(Replay, TheSameFileTwiceGivesTheSamePicture)
 
 TEST_F(Replay, SkippedRecordsAreCountedAndReported)
 {
-    std::string gradient;
-    for (int k = 0; k < 18; ++k) gradient += "1\n";
-    const ReplayOutcome out = replay(script("SetPage\n40\n30\n0\n0\nGradient\n" + gradient + "Dab\n5\n5\n1\n" +
-                                            "MaskWand\n1\n2\n3\n4\n5\nFlood Fill\n1\n2\n3\n4\n5\n6\n7\n" +
+    const ReplayOutcome out = replay(script("SetPage\n40\n30\n0\n0\nMaskEllipse\n1\n2\n3\n4\n5\nDab\n5\n5\n1\n" +
+                                            std::string("MaskWand\n1\n2\n3\n4\n5\nMaskRectangle\n1\n2\n3\n4\n5\n") +
                                             "Filter\nNo Such Effect\n" + std::string("0\n0\n0\n0\n0\n0\n0\n0\n0\n0\n") +
                                             "0\n0\n0\n0\n0\n0\n0\n0\n\nFilter\nInvert\n" +
                                             "0\n0\n0\n0\n0\n0\n0\n0\n0\n0\n0\n0\n0\n0\n0\n0\n0\n0\n\n"));
@@ -145,15 +143,48 @@ TEST_F(Replay, SkippedRecordsAreCountedAndReported)
     EXPECT_EQ(out.skipped, 4);
     EXPECT_EQ(out.records, 5);  // Description, RandomSeed, SetPage, Dab and the "Invert" filter
     EXPECT_EQ(logText,
-              "replay: line 12: Gradient skipped: needs the drawing tools\n"
-              "replay: line 35: MaskWand skipped: needs the mask shape tools\n"
-              "replay: line 41: Flood Fill skipped: needs the drawing tools\n"
-              "replay: line 49: Filter skipped: needs the effect dispatcher\n");
+              "replay: line 12: MaskEllipse skipped: needs the mask shape tools\n"
+              "replay: line 22: MaskWand skipped: needs the mask shape tools\n"
+              "replay: line 28: MaskRectangle skipped: needs the mask shape tools\n"
+              "replay: line 34: Filter skipped: needs the effect dispatcher\n");
     // "Invert" ran: the black dab became white.
     const std::vector<uint8_t> px = drawing(40, 30);
     const uint8_t* dab = &px[(5 * 40 + 5) * 4];
     EXPECT_EQ(dab[0], 255);
     EXPECT_GT(dab[3], 0);
+}
+
+// The drawing-tool records draw into the drawing layer with their colours:
+// a rectangle without the second point's column, an ellipse, a fill that
+// stops at both, text over the fill, a linear gradient between its ends.
+TEST_F(Replay, DrawingToolRecordsDraw)
+{
+    ReplayOutcome out = replay(script("SetPage\n40\n30\n0\n0\nRectangle\n2\n3\n12\n8\n100\n255\n0\n0\n"
+                                      "Ellipse\n20\n12\n36\n28\n100\n0\n255\n0\n"
+                                      "Flood Fill\n30\n1\n0\n2\n0\n0\n255\n"
+                                      "Text\n2\n13\nHi\n14\n1\n255\n255\n255\nDejaVu Sans\n700\n"));
+    ASSERT_EQ(out.status, 0) << out.error;
+    std::vector<uint8_t> px = drawing(40, 30);
+    auto at = [&](int x, int y) { return &px[(std::size_t(y) * 40 + x) * 4]; };
+    EXPECT_EQ(std::vector<uint8_t>(at(2, 3), at(2, 3) + 4), (std::vector<uint8_t>{255, 0, 0, 255}));
+    EXPECT_EQ(std::vector<uint8_t>(at(11, 8), at(11, 8) + 4), (std::vector<uint8_t>{255, 0, 0, 255}));
+    EXPECT_EQ(std::vector<uint8_t>(at(12, 5), at(12, 5) + 4), (std::vector<uint8_t>{0, 0, 255, 255}));
+    EXPECT_EQ(std::vector<uint8_t>(at(28, 20), at(28, 20) + 4), (std::vector<uint8_t>{0, 255, 0, 255}));
+    EXPECT_EQ(std::vector<uint8_t>(at(39, 0), at(39, 0) + 4), (std::vector<uint8_t>{0, 0, 255, 255}));
+    int white = 0;
+    for (int y = 13; y < 30; ++y)
+        for (int x = 2; x < 19; ++x) white += at(x, y)[0] > 128 && at(x, y)[2] > 128;
+    EXPECT_GT(white, 10);
+
+    out = replay(script("SetPage\n40\n30\n0\n0\nGradient\n0\n0\n39\n0\n0\n2\n255\n0\n0\n0\n0\n255\n" +
+                        std::string("0\n0\n0\n0\n0\n0\n")));
+    ASSERT_EQ(out.status, 0) << out.error;
+    px = drawing(40, 30);
+    EXPECT_EQ(std::vector<uint8_t>(at(0, 15), at(0, 15) + 4), (std::vector<uint8_t>{255, 0, 0, 255}));
+    EXPECT_LT(at(39, 15)[0], 10);
+    EXPECT_GT(at(39, 15)[2], 245);
+    EXPECT_GT(at(20, 15)[0], 100);
+    EXPECT_GT(at(20, 15)[2], 100);
 }
 
 // Bad files stop at the line they went wrong on.
@@ -209,8 +240,8 @@ TEST_F(Replay, EveryRecordedKeywordIsKnown)
     text << in.rdbuf();
     const ReplayOutcome out = replay(text.str());
     EXPECT_EQ(out.status, 3) << out.error;
-    EXPECT_EQ(out.skipped, 8);
-    EXPECT_EQ(out.records, 41);
+    EXPECT_EQ(out.skipped, 3);  // the mask shape tools
+    EXPECT_EQ(out.records, 46);
 }
 
 }  // namespace

@@ -268,6 +268,57 @@ const char* paste_tool(ReplayState& s, const Values& a)
     return nullptr;
 }
 
+// Drawing tools, into the drawing layer, each an undo step.
+constexpr const char* kFillModes[] = {"Paint Non-connected", "Erase Non-connected", "Paint Connected",
+                                      "Erase Connected",     "Paint Alpha Connected", "Paint Alpha Non-Connected"};
+int32_t byte(const Values& a, std::size_t k) { return a.clamped(k, 0, 255); }
+const char* flood_fill(ReplayState& s, const Values& a)
+{
+    const int32_t mode = a.i(3);
+    if (mode < 0 || mode > 5 || a.v[3] != mode) {
+        s.failure = "fill mode " + std::string(a.t[3]) + " is not one of 0..5";
+        return nullptr;
+    }
+    MUR_SetLayer(kDrawingSlot);
+    MUR_IPLFloodFill(byte(a, 4), byte(a, 5), byte(a, 6), a.i(0), a.i(1), a.clamped(2, 0, 50000), kFillModes[mode]);
+    MUR_SaveUndoBuffer(1, 0);
+    return nullptr;
+}
+const char* rectangle(ReplayState&, const Values& a)
+{
+    MUR_SetLayer(kDrawingSlot);
+    MUR_IPLRectangle(byte(a, 5), byte(a, 6), byte(a, 7), a.i(0), a.i(1), a.i(2), a.i(3), a.clamped(4, 0, 100));
+    MUR_SaveUndoBuffer(1, 0);
+    return nullptr;
+}
+const char* ellipse(ReplayState&, const Values& a)
+{
+    MUR_SetLayer(kDrawingSlot);
+    MUR_IPLEllipse(byte(a, 5), byte(a, 6), byte(a, 7), a.i(0), a.i(1), a.i(2), a.i(3), a.clamped(4, 0, 100));
+    MUR_SaveUndoBuffer(1, 0);
+    return nullptr;
+}
+const char* text(ReplayState&, const Values& a)
+{
+    const std::string words(a.t[2]), family(a.t[8]);
+    const int32_t height = a.clamped(3, 1, 2048), weight = a.clamped(9, 0, 900);
+    // A family this machine lacks falls back to its sans-serif at the size asked.
+    if (!MUR_SetFontByName(0, family.c_str(), height, weight, 0)) MUR_SetFontByName(0, "sans-serif", height, weight, 0);
+    MUR_SetLayer(kDrawingSlot);
+    MUR_IPLText(byte(a, 5), byte(a, 6), byte(a, 7), a.i(0), a.i(1), 0, 0, 0, 0, words.c_str(), a.i(4) != 0);
+    MUR_SaveUndoBuffer(1, 0);
+    return nullptr;
+}
+const char* gradient(ReplayState&, const Values& a)
+{
+    MUR_SetLayer(kDrawingSlot);
+    MUR_IPLGradient(byte(a, 6), byte(a, 7), byte(a, 8), byte(a, 9), byte(a, 10), byte(a, 11), byte(a, 12), byte(a, 13),
+                    byte(a, 14), byte(a, 15), byte(a, 16), byte(a, 17), a.clamped(5, 0, 4), a.i(0), a.i(1), a.i(2),
+                    a.i(3), a.i(4) == 0 ? "Linear" : "Radial");
+    MUR_SaveUndoBuffer(1, 0);
+    return nullptr;
+}
+
 // Effects.
 const char* filter(ReplayState& s, const Values& a)
 {
@@ -291,7 +342,6 @@ const char* warp(ReplayState&, const Values& a)
 }
 
 constexpr uint32_t kFirstAndLast = 1u | (1u << 19);
-constexpr const char* kDrawingTools = "the drawing tools";
 constexpr const char* kMaskShapes = "the mask shape tools";
 
 // Every keyword a drawing script may hold. A tool that lands later only
@@ -336,11 +386,11 @@ constexpr RecordKind kKinds[] = {
     {{"PasteTool2", 5}, paste_tool, nullptr, 0, true},
     {{"Filter", 20}, filter, nullptr, kFirstAndLast, true},
     {{"Warp", 6}, warp, nullptr, 0, true},
-    {{"Flood Fill", 7}, nullptr, kDrawingTools, 0, true},
-    {{"Rectangle", 8}, nullptr, kDrawingTools, 0, true},
-    {{"Ellipse", 8}, nullptr, kDrawingTools, 0, true},
-    {{"Text", 10}, nullptr, kDrawingTools, 0, true},
-    {{"Gradient", 18}, nullptr, kDrawingTools, 0, true},
+    {{"Flood Fill", 7}, flood_fill, nullptr, 0, true},
+    {{"Rectangle", 8}, rectangle, nullptr, 0, true},
+    {{"Ellipse", 8}, ellipse, nullptr, 0, true},
+    {{"Text", 10}, text, nullptr, (1u << 2) | (1u << 8), true},
+    {{"Gradient", 18}, gradient, nullptr, 0, true},
     {{"MaskEllipse", 5}, nullptr, kMaskShapes, 0, true},
     {{"MaskRectangle", 5}, nullptr, kMaskShapes, 0, true},
     {{"MaskWand", 5}, nullptr, kMaskShapes, 0, true},
