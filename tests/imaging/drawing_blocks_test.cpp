@@ -13,6 +13,7 @@
 #include <omp.h>
 
 #include <cmath>
+#include <cstring>
 #include <deque>
 #include <numbers>
 #include <vector>
@@ -245,6 +246,43 @@ TEST(HueShift, GreysMoveOnlyInLightnessAndThreadsAgree)
     omp_set_num_threads(omp_get_num_procs());
     EXPECT_EQ(q.px, r.px);
     for (std::size_t i = 3; i < p.px.size(); i += 4) ASSERT_EQ(q.px[i], p.px[i]);  // alpha kept
+}
+
+TEST(HueShift, HsvPicturesGiveThePerPixelBytesForEveryColour)
+{
+    // Every RGB colour once (rows of 4099 so that rows end at every offset
+    // of a group of four), then a picture of short runs of one colour:
+    // whichever loop does a picture, its bytes are the pixel function's.
+    constexpr int32_t kWidth = 4099, kHeight = (1 << 24) / kWidth + 1;
+    Rgba cube(kWidth, kHeight);
+    Rng rng(11);
+    for (uint32_t i = 0; i < uint32_t(kWidth) * kHeight; ++i) {
+        const uint32_t c = i & 0xFFFFFF;
+        cube.px[i * 4] = uint8_t(c >> 16);
+        cube.px[i * 4 + 1] = uint8_t(c >> 8);
+        cube.px[i * 4 + 2] = uint8_t(c);
+        cube.px[i * 4 + 3] = uint8_t(i * 7);
+    }
+    Rgba runs(333, 97);
+    for (std::size_t i = 0; i < runs.px.size();) {
+        const uint8_t c[3] = {uint8_t(pick(rng, 0, 255)), uint8_t(pick(rng, 0, 255)), uint8_t(pick(rng, 0, 255))};
+        for (int32_t n = pick(rng, 1, 9); n > 0 && i < runs.px.size(); --n, i += 4) {
+            std::memcpy(&runs.px[i], c, 3);
+            runs.px[i + 3] = uint8_t(pick(rng, 0, 255));
+        }
+    }
+    const HueShift shifts[] = {{40, 10, -5}, {-725, 100, -100}, {359, -100, 100}, {0, 0, 0}, {181, -37, 23}};
+    for (const HueShift shift : shifts) {
+        for (Rgba* picture : {&cube, &runs}) {
+            if (picture == &cube && shift.hue != 40 && shift.hue != -725 && shift.hue != 181) continue;
+            Rgba want = *picture, got = *picture;
+            for (std::size_t i = 0; i < want.px.size(); i += 4) adjust_hsv_pixel(&want.px[i], shift);
+            adjust_hsv(got.view(), shift, true);
+            for (std::size_t i = 0; i < want.px.size(); ++i)
+                ASSERT_EQ(got.px[i], want.px[i]) << "byte " << i << " shift " << shift.hue << "," << shift.second << ","
+                                                 << shift.third;
+        }
+    }
 }
 
 TEST(Adjustments, FlatPicturesStayFlat)
