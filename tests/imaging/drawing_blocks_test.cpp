@@ -1,12 +1,14 @@
 // The drawing building blocks: plane-marking flood fills against a plain
 // breadth-first model, ellipse coverage against the area, gradients, the
-// HSV and HSL shifts against Python's colorsys, and the sharpen, saturation,
-// displacement and blur on flat pictures.
+// HSV and HSL shifts against Python's colorsys, smooth text against "over",
+// and the sharpen, saturation, displacement and blur on flat pictures.
 #include "imaging/bump_displacement.h"
 #include "imaging/colour_adjust.h"
 #include "imaging/flood_fill.h"
 #include "imaging/gaussian_blur.h"
 #include "imaging/shapes.h"
+#include "imaging/text_render.h"
+#include "platform/fonts.h"
 #include "support/random_pixels.h"
 
 #include <gtest/gtest.h>
@@ -282,6 +284,37 @@ TEST(HueShift, HsvPicturesGiveThePerPixelBytesForEveryColour)
                 ASSERT_EQ(got.px[i], want.px[i]) << "byte " << i << " shift " << shift.hue << "," << shift.second << ","
                                                  << shift.third;
         }
+    }
+}
+
+TEST(Text, SmoothGlyphsLayTheColourOverEveryPixelByItsCoverage)
+{
+    // On a clear picture a glyph's alpha is its coverage; over a noisy one
+    // every byte must then be (colour x c + d x (255 - c)) / 255 rounded,
+    // at every offset of the text against the picture's columns and edges.
+    // The glyphs stand apart (spaces), so no pixel is covered twice.
+    ASSERT_TRUE(platform::choose_font_by_name(1, "DejaVu Sans", 37, 400, false)) << "DejaVu Sans is not installed";
+    const TextFont font{platform::font_record(1)->file, 0, 37, true};
+    const char* text = "W @ g & Q % e";
+    const Rgba8 colour{200, 30, 90, 255};
+    Rng rng(5);
+    for (int32_t x : {-6, 0, 1, 2, 3, 150}) {
+        Rgba clear(171, 45), noisy(171, 45);
+        for (uint8_t& v : noisy.px) v = uint8_t(pick(rng, 0, 255));
+        const Rgba before = noisy;
+        ASSERT_TRUE(draw_text(clear.view(), font, x, -3, text, colour));
+        ASSERT_TRUE(draw_text(noisy.view(), font, x, -3, text, colour));
+        int32_t partial = 0;
+        for (std::size_t i = 0; i < noisy.px.size(); i += 4) {
+            const int32_t c = clear.px[i + 3];
+            partial += c > 0 && c < 255;
+            const int32_t ink[4] = {colour.r, colour.g, colour.b, 255};
+            for (int k = 0; k < 4; ++k) {
+                const int32_t want = (ink[k] * c + before.px[i + k] * (255 - c) + 127) / 255;
+                ASSERT_EQ(noisy.px[i + k], want) << "x " << x << " pixel " << i / 4 << " channel " << k;
+            }
+        }
+        if (x != 150) EXPECT_GT(partial, 100);
     }
 }
 
