@@ -5,6 +5,7 @@
 #include "engine/memory.h"
 #include "engine/parallel_rows.h"
 #include "imaging/color_spaces.h"
+#include "imaging/colour_adjust_avx2.h"
 #include "imaging/gaussian_blur.h"
 
 #include <algorithm>
@@ -99,6 +100,15 @@ void adjust_hsl_pixel(uint8_t* rgb, HueShift shift) noexcept
 
 void adjust_hsv(const ImageView& rgba, HueShift shift, bool threaded) noexcept
 {
+    static const bool lanes = hsv_rows_avx2_available();
+    if (lanes && rgba.data && rgba.width > 0 && rgba.height > 0 && rgba.bytesPerPixel == 4) {
+        for_rows(0, rgba.height, threaded, [&](int64_t y) {
+            uint8_t* p = rgba.row(static_cast<int32_t>(y));
+            const int32_t done = adjust_hsv_row_avx2(p, rgba.width, shift);
+            for (int32_t x = done; x < rgba.width; ++x) adjust_hsv_pixel(p + std::ptrdiff_t{x} * 4, shift);
+        });
+        return;
+    }
     each_rgba_pixel(rgba, threaded, [=](const uint8_t* in, uint8_t* out) {
         std::memcpy(out, in, 3);
         adjust_hsv_pixel(out, shift);

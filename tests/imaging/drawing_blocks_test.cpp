@@ -1,18 +1,21 @@
 // The drawing building blocks: plane-marking flood fills against a plain
 // breadth-first model, ellipse coverage against the area, gradients, the
-// HSV and HSL shifts against Python's colorsys, and the sharpen, saturation,
-// displacement and blur on flat pictures.
+// HSV and HSL shifts against Python's colorsys, smooth text against "over",
+// and the sharpen, saturation, displacement and blur on flat pictures.
 #include "imaging/bump_displacement.h"
 #include "imaging/colour_adjust.h"
 #include "imaging/flood_fill.h"
 #include "imaging/gaussian_blur.h"
 #include "imaging/shapes.h"
+#include "imaging/text_render.h"
+#include "platform/fonts.h"
 #include "support/random_pixels.h"
 
 #include <gtest/gtest.h>
 #include <omp.h>
 
 #include <cmath>
+#include <cstring>
 #include <deque>
 #include <numbers>
 #include <vector>
@@ -245,6 +248,74 @@ TEST(HueShift, GreysMoveOnlyInLightnessAndThreadsAgree)
     omp_set_num_threads(omp_get_num_procs());
     EXPECT_EQ(q.px, r.px);
     for (std::size_t i = 3; i < p.px.size(); i += 4) ASSERT_EQ(q.px[i], p.px[i]);  // alpha kept
+}
+
+TEST(HueShift, HsvPicturesGiveThePerPixelBytesForEveryColour)
+{
+    // Every RGB colour once (rows of 4099 so that rows end at every offset
+    // of a group of four), then a picture of short runs of one colour:
+    // whichever loop does a picture, its bytes are the pixel function's.
+    constexpr int32_t kWidth = 4099, kHeight = (1 << 24) / kWidth + 1;
+    Rgba cube(kWidth, kHeight);
+    Rng rng(11);
+    for (uint32_t i = 0; i < uint32_t(kWidth) * kHeight; ++i) {
+        const uint32_t c = i & 0xFFFFFF;
+        cube.px[i * 4] = uint8_t(c >> 16);
+        cube.px[i * 4 + 1] = uint8_t(c >> 8);
+        cube.px[i * 4 + 2] = uint8_t(c);
+        cube.px[i * 4 + 3] = uint8_t(i * 7);
+    }
+    Rgba runs(333, 97);
+    for (std::size_t i = 0; i < runs.px.size();) {
+        const uint8_t c[3] = {uint8_t(pick(rng, 0, 255)), uint8_t(pick(rng, 0, 255)), uint8_t(pick(rng, 0, 255))};
+        for (int32_t n = pick(rng, 1, 9); n > 0 && i < runs.px.size(); --n, i += 4) {
+            std::memcpy(&runs.px[i], c, 3);
+            runs.px[i + 3] = uint8_t(pick(rng, 0, 255));
+        }
+    }
+    const HueShift shifts[] = {{40, 10, -5}, {-725, 100, -100}, {359, -100, 100}, {0, 0, 0}, {181, -37, 23}};
+    for (const HueShift shift : shifts) {
+        for (Rgba* picture : {&cube, &runs}) {
+            if (picture == &cube && shift.hue != 40 && shift.hue != -725 && shift.hue != 181) continue;
+            Rgba want = *picture, got = *picture;
+            for (std::size_t i = 0; i < want.px.size(); i += 4) adjust_hsv_pixel(&want.px[i], shift);
+            adjust_hsv(got.view(), shift, true);
+            for (std::size_t i = 0; i < want.px.size(); ++i)
+                ASSERT_EQ(got.px[i], want.px[i]) << "byte " << i << " shift " << shift.hue << "," << shift.second << ","
+                                                 << shift.third;
+        }
+    }
+}
+
+TEST(Text, SmoothGlyphsLayTheColourOverEveryPixelByItsCoverage)
+{
+    // On a clear picture a glyph's alpha is its coverage; over a noisy one
+    // every byte must then be (colour x c + d x (255 - c)) / 255 rounded,
+    // at every offset of the text against the picture's columns and edges.
+    // The glyphs stand apart (spaces), so no pixel is covered twice.
+    ASSERT_TRUE(platform::choose_font_by_name(1, "DejaVu Sans", 37, 400, false)) << "DejaVu Sans is not installed";
+    const TextFont font{platform::font_record(1)->file, 0, 37, true};
+    const char* text = "W @ g & Q % e";
+    const Rgba8 colour{200, 30, 90, 255};
+    Rng rng(5);
+    for (int32_t x : {-6, 0, 1, 2, 3, 150}) {
+        Rgba clear(171, 45), noisy(171, 45);
+        for (uint8_t& v : noisy.px) v = uint8_t(pick(rng, 0, 255));
+        const Rgba before = noisy;
+        ASSERT_TRUE(draw_text(clear.view(), font, x, -3, text, colour));
+        ASSERT_TRUE(draw_text(noisy.view(), font, x, -3, text, colour));
+        int32_t partial = 0;
+        for (std::size_t i = 0; i < noisy.px.size(); i += 4) {
+            const int32_t c = clear.px[i + 3];
+            partial += c > 0 && c < 255;
+            const int32_t ink[4] = {colour.r, colour.g, colour.b, 255};
+            for (int k = 0; k < 4; ++k) {
+                const int32_t want = (ink[k] * c + before.px[i + k] * (255 - c) + 127) / 255;
+                ASSERT_EQ(noisy.px[i + k], want) << "x " << x << " pixel " << i / 4 << " channel " << k;
+            }
+        }
+        if (x != 150) EXPECT_GT(partial, 100);
+    }
 }
 
 TEST(Adjustments, FlatPicturesStayFlat)
