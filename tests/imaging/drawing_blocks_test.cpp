@@ -139,7 +139,9 @@ TEST(Ellipse, CoverageAddsUpToTheAreaAndIsSymmetric)
                 sum += p.at(x, y)[3];
                 // Mirror images about the centre pixel carry the same coverage.
                 const int32_t mx = 2 * 50 - x, my = 2 * 40 - y;
-                if (mx >= 0 && mx < p.w && my >= 0 && my < p.h) ASSERT_EQ(p.at(x, y)[3], p.at(mx, my)[3]);
+                if (mx >= 0 && mx < p.w && my >= 0 && my < p.h) {
+                    ASSERT_EQ(p.at(x, y)[3], p.at(mx, my)[3]);
+                }
             }
         const double area = std::numbers::pi * rx * ry;
         EXPECT_NEAR(sum / 255, area, area * 0.01 + 1) << rx << " x " << ry;
@@ -314,7 +316,9 @@ TEST(Text, SmoothGlyphsLayTheColourOverEveryPixelByItsCoverage)
                 ASSERT_EQ(noisy.px[i + k], want) << "x " << x << " pixel " << i / 4 << " channel " << k;
             }
         }
-        if (x != 150) EXPECT_GT(partial, 100);
+        if (x != 150) {
+            EXPECT_GT(partial, 100);
+        }
     }
 }
 

@@ -80,8 +80,9 @@ TEST_F(PageExport, JpegPageIsQuality97WithoutSubsampling)
     for (std::size_t i = 0; i < back.size(); ++i) error += std::abs(int(back[i]) - int(expected[i]));
     EXPECT_LT(error / double(back.size()), 2.0);
     EXPECT_EQ(MUR_GetDPIFromFile(path.c_str()), 150);
-    if (have_imagemagick())
+    if (have_imagemagick()) {
         EXPECT_EQ(identify(path, "%m %wx%h %Q %[jpeg:sampling-factor]"), "JPEG 45x29 97 1x1,1x1,1x1");
+    }
 }
 
 TEST_F(PageExport, WritesNothingWhenItCannot)
