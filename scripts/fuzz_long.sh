@@ -11,6 +11,9 @@ build=${1:?fuzz build folder}
 cpu_goal=${2:?CPU seconds per target}
 shift 2
 here=$(cd "$(dirname "$0")/.." && pwd)
+# The leaks of linked libraries that the sanitizer runs skip (fontconfig's
+# first match, liblqr's list nodes) are skipped by the fuzzers' leak check too.
+export LSAN_OPTIONS="suppressions=$here/scripts/lsan.supp${LSAN_OPTIONS:+:$LSAN_OPTIONS}"
 targets=("$@")
 if [ ${#targets[@]} -eq 0 ]; then
     mapfile -t targets < <(cd "$build/fuzz" && ls fuzz_* | sed 's/^fuzz_//')

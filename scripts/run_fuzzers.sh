@@ -8,6 +8,9 @@ set -uo pipefail
 build=${1:?fuzz build folder}
 seconds=${2:-20}
 here=$(cd "$(dirname "$0")/.." && pwd)
+# The leaks of linked libraries that the sanitizer runs skip (fontconfig's
+# first match, liblqr's list nodes) are skipped by the fuzzers' leak check too.
+export LSAN_OPTIONS="suppressions=$here/scripts/lsan.supp${LSAN_OPTIONS:+:$LSAN_OPTIONS}"
 
 targets=$(cd "$build/fuzz" && ls fuzz_* 2>/dev/null | sed 's/^fuzz_//')
 [ -n "$targets" ] || { echo "no fuzz targets in $build/fuzz"; exit 1; }
