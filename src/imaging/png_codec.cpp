@@ -14,6 +14,15 @@
 namespace mur::imaging {
 namespace {
 
+// The largest chunk the reader buffers whole; the chunks it keeps are a few
+// hundred bytes, and picture data is streamed, not buffered.
+constexpr png_alloc_size_t kMaxChunkBytes = png_alloc_size_t{1} << 20;
+
+// libpng's own blocks (row buffers, the inflate state, kept chunks) come
+// from the engine heap like every other buffer of a decode.
+png_voidp png_alloc(png_structp, png_alloc_size_t bytes) { return mem::try_alloc_uninit(bytes); }
+void png_release(png_structp, png_voidp block) { mem::release_nothrow(block); }
+
 [[noreturn]] void on_png_error(png_structp png, png_const_charp) { png_longjmp(png, 1); }
 void on_png_warning(png_structp, png_const_charp) {}
 
@@ -46,6 +55,13 @@ bool decode(png_structp png, png_infop info, Decoding* state)
         return false;
     }
     png_set_user_limits(png, kMaxPictureSide, kMaxPictureSide);
+    // Only the pixels and their transparency are used: every other ancillary
+    // chunk (text, profiles, frame controls) is skipped unread, so its length
+    // field never sizes an allocation. What is still buffered is capped.
+    png_set_keep_unknown_chunks(png, PNG_HANDLE_CHUNK_NEVER, nullptr, -1);
+    static constexpr png_byte kKept[] = "tRNS";
+    png_set_keep_unknown_chunks(png, PNG_HANDLE_CHUNK_AS_DEFAULT, kKept, 1);
+    png_set_chunk_malloc_max(png, kMaxChunkBytes);
     png_read_info(png, info);
     const png_uint_32 width = png_get_image_width(png, info);
     const png_uint_32 height = png_get_image_height(png, info);
@@ -78,7 +94,8 @@ bool decode(png_structp png, png_infop info, Decoding* state)
 bool read_with(void (*setup)(png_structp, void*), void* source, Rgba32Picture& picture)
 {
     picture = {};
-    png_structp png = png_create_read_struct(PNG_LIBPNG_VER_STRING, nullptr, on_png_error, on_png_warning);
+    png_structp png = png_create_read_struct_2(PNG_LIBPNG_VER_STRING, nullptr, on_png_error, on_png_warning,
+                                               nullptr, png_alloc, png_release);
     if (!png) return false;
     png_infop info = png_create_info_struct(png);
     bool ok = false;

@@ -178,6 +178,54 @@ TEST(PngCodec, DamagedFilesFailWithoutLeaking)
     EXPECT_FALSE(read_png(nullptr, p));
 }
 
+// Inserts a chunk right after the header chunk; a length other than the
+// data's own is written as given (a damaged or truncated chunk).
+std::vector<uint8_t> with_chunk(const std::vector<uint8_t>& file, const char* type, const std::vector<uint8_t>& data,
+                                uint32_t declared)
+{
+    std::vector<uint8_t> chunk;
+    for (int s = 24; s >= 0; s -= 8) chunk.push_back(static_cast<uint8_t>(declared >> s));
+    chunk.insert(chunk.end(), type, type + 4);
+    chunk.insert(chunk.end(), data.begin(), data.end());
+    const uLong crc = crc32(crc32(0, reinterpret_cast<const Bytef*>(type), 4), data.data(), uInt(data.size()));
+    for (int s = 24; s >= 0; s -= 8) chunk.push_back(static_cast<uint8_t>(crc >> s));
+    std::vector<uint8_t> out;
+    out.reserve(file.size() + chunk.size());
+    out.insert(out.end(), file.begin(), file.begin() + 33);  // signature and header chunk
+    out.insert(out.end(), chunk.begin(), chunk.end());
+    out.insert(out.end(), file.begin() + 33, file.end());
+    return out;
+}
+
+TEST(PngCodec, OtherChunksAreSkippedWhateverTheirSize)
+{
+    const auto pixels = random_rgba(16, 8, 5);
+    ByteBlock block;
+    ASSERT_TRUE(write_png_to_memory(ConstImageView(pixels.data(), 16, 8, 64, 4), block));
+    const std::vector<uint8_t> good(block.data, block.data + block.size);
+    release_block(block);
+
+    // Text of 3 MB is read past within a budget of 1 MB for the whole decode.
+    std::vector<uint8_t> text(3u << 20, 'a');
+    std::memcpy(text.data(), "Comment\0", 8);
+    const auto big = with_chunk(good, "tEXt", text, uint32_t(text.size()));
+    Decoded d;
+    mem::set_budget(mem::live_bytes() + (1u << 20));
+    const bool read = read_png_from_memory(big.data(), big.size(), d.picture);
+    mem::reset_failures();
+    ASSERT_TRUE(read);
+    EXPECT_EQ(0, std::memcmp(d.picture.pixels, pixels.data(), pixels.size()));
+
+    // Compressed text claiming 1.4 GB in a file of a hundred bytes fails at
+    // once; its length never reaches an allocation.
+    for (const char* type : {"zTXt", "iCCP", "iTXt", "fcTL", "abCd"}) {
+        const auto lying = with_chunk(good, type, {'I', 'D', 0}, 0x544CFFFFu);
+        Rgba32Picture p;
+        EXPECT_FALSE(read_png_from_memory(lying.data(), lying.size(), p)) << type;
+        EXPECT_EQ(p.pixels, nullptr);
+    }
+}
+
 TEST(PngCodec, AllocationFailureIsAFailure)
 {
     const auto pixels = random_rgba(8, 8, 4);
