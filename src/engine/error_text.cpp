@@ -1,5 +1,6 @@
 #include "engine/error_text.h"
 
+#include "engine/guard.h"
 #include "engine/state.h"
 
 #include <cstring>
@@ -29,12 +30,12 @@ extern "C" {
 
 MUR_API void MUR_SetLastError(const char* text)
 {
-    mur::set_error_text(text);
+    mur::guard_silent([&] { mur::set_error_text(text); });
 }
 
 MUR_API const char* MUR_GetLastError(void)
 {
-    return mur::engine.ErrorText;
+    return mur::guard_silent<const char*>(nullptr, [&] { return mur::engine.ErrorText; });
 }
 
 }  // extern "C"

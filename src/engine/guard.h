@@ -31,6 +31,15 @@ Result guard(const char* operation, Result failure, Body&& body) noexcept
 }
 
 // For the few exports that swallow a fault without a text.
+template <class Body>
+void guard_silent(Body&& body) noexcept
+{
+    try {
+        std::forward<Body>(body)();
+    } catch (...) {
+    }
+}
+
 template <class Result, class Body>
 Result guard_silent(Result failure, Body&& body) noexcept
 {

@@ -77,8 +77,10 @@ MUR_API void MUR_Free(void* pointer)
 
 MUR_API void MUR_Memcpy(void* destination, const void* source, int32_t count)
 {
-    if (!destination || !source || count <= 0) return;
-    std::memmove(destination, source, static_cast<std::size_t>(count));
+    mur::guard("Memcpy", [&] {
+        if (!destination || !source || count <= 0) return;
+        std::memmove(destination, source, static_cast<std::size_t>(count));
+    });
 }
 
 }  // extern "C"

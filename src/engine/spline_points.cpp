@@ -42,8 +42,17 @@ MUR_API void MUR_CalcSpline3(int32_t x0, int32_t y0, int32_t x1, int32_t y1, int
     });
 }
 
-MUR_API int32_t MUR_GetSplinePointCount(void) { return engine.splineCount; }
-MUR_API int32_t MUR_GetSplinePointX(int32_t index) { return spline_value(engine.splineX, index); }
-MUR_API int32_t MUR_GetSplinePointY(int32_t index) { return spline_value(engine.splineY, index); }
+MUR_API int32_t MUR_GetSplinePointCount(void)
+{
+    return mur::guard<int32_t>("GetSplinePointCount", 0, [&] { return engine.splineCount; });
+}
+MUR_API int32_t MUR_GetSplinePointX(int32_t index)
+{
+    return mur::guard<int32_t>("GetSplinePointX", 0, [&] { return spline_value(engine.splineX, index); });
+}
+MUR_API int32_t MUR_GetSplinePointY(int32_t index)
+{
+    return mur::guard<int32_t>("GetSplinePointY", 0, [&] { return spline_value(engine.splineY, index); });
+}
 
 }  // extern "C"

@@ -140,7 +140,7 @@ MUR_API void MUR_ApplyMaskToAlpha_IPLSrcRGBA(void)
 
 // The imaging module is our own code and needs no start-up or shut-down;
 // both calls may be repeated and only keep the started flag.
-MUR_API void MUR_IPLInit(int32_t /*ignored*/) { ipl::g_started = true; }
-MUR_API void MUR_IPLExit(void) { ipl::g_started = false; }
+MUR_API void MUR_IPLInit(int32_t /*ignored*/) { mur::guard("IPLInit", [&] { ipl::g_started = true; }); }
+MUR_API void MUR_IPLExit(void) { mur::guard("IPLExit", [&] { ipl::g_started = false; }); }
 
 }  // extern "C"

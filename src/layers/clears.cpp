@@ -102,21 +102,27 @@ MUR_API void MUR_ClearMaskedAlpha(int32_t r, int32_t g, int32_t b, int32_t a)
 
 MUR_API void MUR_ClearRGBA64(uint16_t* dst, int32_t stride, int32_t r, int32_t g, int32_t b, int32_t a)
 {
-    const uint16_t value[4] = {uint16_t(r), uint16_t(g), uint16_t(b), uint16_t(a)};
-    fill_pixels(dst, engine.width, engine.height, stride, value);
+    mur::guard("ClearRGBA64", [&] {
+        const uint16_t value[4] = {uint16_t(r), uint16_t(g), uint16_t(b), uint16_t(a)};
+        fill_pixels(dst, engine.width, engine.height, stride, value);
+    });
 }
 
 MUR_API void MUR_ClearRGBA32(uint8_t* dst, int32_t stride, int32_t r, int32_t g, int32_t b, int32_t a)
 {
-    const uint8_t value[4] = {uint8_t(r), uint8_t(g), uint8_t(b), uint8_t(a)};
-    fill_pixels(dst, engine.width, engine.height, stride, value);
+    mur::guard("ClearRGBA32", [&] {
+        const uint8_t value[4] = {uint8_t(r), uint8_t(g), uint8_t(b), uint8_t(a)};
+        fill_pixels(dst, engine.width, engine.height, stride, value);
+    });
 }
 
 MUR_API void MUR_ClearRGBA32Buf(uint8_t* dst, int32_t w, int32_t h, int32_t r, int32_t g, int32_t b, int32_t a)
 {
-    if (w <= 0 || h <= 0) return;
-    const uint8_t value[4] = {uint8_t(r), uint8_t(g), uint8_t(b), uint8_t(a)};
-    fill_pixels(dst, w, h, int64_t{w} * 4, value);
+    mur::guard("ClearRGBA32Buf", [&] {
+        if (w <= 0 || h <= 0) return;
+        const uint8_t value[4] = {uint8_t(r), uint8_t(g), uint8_t(b), uint8_t(a)};
+        fill_pixels(dst, w, h, int64_t{w} * 4, value);
+    });
 }
 
 }  // extern "C"

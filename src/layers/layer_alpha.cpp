@@ -85,8 +85,10 @@ MUR_API void MUR_InvertAlpha_RGBA32(uint8_t* image)
 
 MUR_API void MUR_SetAlphaLayerOpacity(int32_t percent)
 {
-    const double scaled = std::clamp(percent, 0, 100) * 0.01 * 65535.0;
-    engine.layers.alphaLayerOpacity = static_cast<uint16_t>(scaled);
+    mur::guard("SetAlphaLayerOpacity", [&] {
+        const double scaled = std::clamp(percent, 0, 100) * 0.01 * 65535.0;
+        engine.layers.alphaLayerOpacity = static_cast<uint16_t>(scaled);
+    });
 }
 
 MUR_API void MUR_CreateBlobFromImage(int32_t slot, int32_t mode)

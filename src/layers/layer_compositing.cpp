@@ -163,7 +163,7 @@ MUR_API void MUR_MergeLayerIntoRect(int32_t layer, uint16_t* dst, int32_t x, int
 
 MUR_API void MUR_MergeLayerInto(int32_t layer, uint16_t* dst)
 {
-    MUR_MergeLayerIntoRect(layer, dst, 0, 0, engine.width, engine.height);
+    mur::guard("MergeLayerInto", [&] { MUR_MergeLayerIntoRect(layer, dst, 0, 0, engine.width, engine.height); });
 }
 
 MUR_API void MUR_MergeRect(uint16_t* dst, int32_t x, int32_t y, int32_t w, int32_t h)
@@ -171,7 +171,10 @@ MUR_API void MUR_MergeRect(uint16_t* dst, int32_t x, int32_t y, int32_t w, int32
     guard("MergeRect", [&] { layers::merge_rect(dst, x, y, w, h); });
 }
 
-MUR_API void MUR_Merge(uint16_t* dst) { MUR_MergeRect(dst, 0, 0, engine.width, engine.height); }
+MUR_API void MUR_Merge(uint16_t* dst)
+{
+    mur::guard("Merge", [&] { MUR_MergeRect(dst, 0, 0, engine.width, engine.height); });
+}
 
 MUR_API void MUR_MergeRGBA32Layer(const uint8_t* image, int32_t layer, int32_t mode, int32_t opacity)
 {

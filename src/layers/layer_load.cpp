@@ -292,7 +292,7 @@ MUR_API void MUR_LoadRGBA32(const uint8_t* src, int32_t stride, int32_t masked)
 MUR_API void MUR_LoadRGBA32Into(const uint8_t* src, int32_t stride, int32_t layer, int32_t x, int32_t y, int32_t w,
                                 int32_t h)
 {
-    MUR_LoadRGBA32Layer(src, stride, layer, x, y, w, h, 1);
+    mur::guard("LoadRGBA32Into", [&] { MUR_LoadRGBA32Layer(src, stride, layer, x, y, w, h, 1); });
 }
 
 MUR_API void MUR_LoadRGB24(const uint8_t* src, int32_t stride, int32_t masked)

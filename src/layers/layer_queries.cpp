@@ -120,12 +120,12 @@ MUR_API void MUR_FindDataExtentsLayerEX(int32_t layer, int32_t* left, int32_t* t
 
 MUR_API int32_t MUR_IsLayerTransparent(int32_t layer)
 {
-    return layers::is_layer_transparent(layer);
+    return mur::guard<int32_t>("IsLayerTransparent", 0, [&] { return layers::is_layer_transparent(layer); });
 }
 
 MUR_API int32_t MUR_IsSingleColor(int32_t layer)
 {
-    return layers::is_single_color(layer);
+    return mur::guard<int32_t>("IsSingleColor", 0, [&] { return layers::is_single_color(layer); });
 }
 
 }  // extern "C"

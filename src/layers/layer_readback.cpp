@@ -108,7 +108,9 @@ MUR_API void MUR_GetRGBA32Layer(uint8_t* dst, int32_t stride, int32_t layer)
 
 MUR_API void MUR_GetRGBA32(uint8_t* dst, int32_t stride)
 {
-    MUR_GetRGBA32Layer(dst, stride, engine.layers.currentRecord ? engine.layers.currentLayer : -1);
+    mur::guard("GetRGBA32", [&] {
+        MUR_GetRGBA32Layer(dst, stride, engine.layers.currentRecord ? engine.layers.currentLayer : -1);
+    });
 }
 
 MUR_API void MUR_GetRGB24Layer(uint8_t* dst, int32_t stride, int32_t layer)
@@ -140,7 +142,9 @@ MUR_API void MUR_GetRGBA64LayerRect(uint16_t* dst, int32_t stride, int32_t layer
 
 MUR_API void MUR_GetRGBA64Layer(uint16_t* dst, int32_t stride, int32_t layer)
 {
-    MUR_GetRGBA64LayerRect(dst, stride, layer, 0, 0, engine.width, engine.height);
+    mur::guard("GetRGBA64Layer", [&] {
+        MUR_GetRGBA64LayerRect(dst, stride, layer, 0, 0, engine.width, engine.height);
+    });
 }
 
 MUR_API void MUR_GetLayerData(uint16_t* dst, int32_t layer)

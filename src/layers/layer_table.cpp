@@ -159,8 +159,14 @@ MUR_API void MUR_SwapLayers(int32_t slotA, int32_t slotB)
     guard("SwapLayers", [&] { layers::swap_layers(slotA, slotB); });
 }
 
-MUR_API int32_t MUR_GetLayerNum(void) { return engine.layers.currentLayer; }
+MUR_API int32_t MUR_GetLayerNum(void)
+{
+    return mur::guard<int32_t>("GetLayerNum", 0, [&] { return engine.layers.currentLayer; });
+}
 
-MUR_API int32_t MUR_GetLayerCount(void) { return layers::layer_count(); }
+MUR_API int32_t MUR_GetLayerCount(void)
+{
+    return mur::guard<int32_t>("GetLayerCount", 0, [&] { return layers::layer_count(); });
+}
 
 }  // extern "C"

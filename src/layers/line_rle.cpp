@@ -127,52 +127,68 @@ extern "C" {
 
 MUR_API int32_t MUR_GetRGBA32LayerLineRLE(uint8_t* dst, int32_t layer, int32_t row)
 {
-    const LayerRecord* source = live_layer(layer);
-    const uint16_t* line = layer_line(source, row);
-    if (!line || !dst) return 0;
-    return static_cast<int32_t>(rle::encode_rgba64_line(line, line_pixels(*source), dst));
+    return mur::guard<int32_t>("GetRGBA32LayerLineRLE", 0, [&]() -> int32_t {
+        const LayerRecord* source = live_layer(layer);
+        const uint16_t* line = layer_line(source, row);
+        if (!line || !dst) return 0;
+        return static_cast<int32_t>(rle::encode_rgba64_line(line, line_pixels(*source), dst));
+    });
 }
 
 MUR_API void MUR_PutRGBA32LayerLineRLE(const uint8_t* src, int32_t layer, int32_t row)
 {
-    const LayerRecord* target = live_layer(layer);
-    uint16_t* line = layer_line(target, row);
-    if (line && src) rle::decode_rgba32_line(src, line, line_pixels(*target));
+    mur::guard("PutRGBA32LayerLineRLE", [&] {
+        const LayerRecord* target = live_layer(layer);
+        uint16_t* line = layer_line(target, row);
+        if (line && src) rle::decode_rgba32_line(src, line, line_pixels(*target));
+    });
 }
 
 MUR_API int32_t MUR_GetMaskLineRLE(uint8_t* dst, int32_t row)
 {
-    const uint16_t* line = mask_line(row);
-    if (!line || !dst) return 0;
-    return static_cast<int32_t>(rle::encode_g16_line(line, static_cast<std::size_t>(engine.width), dst));
+    return mur::guard<int32_t>("GetMaskLineRLE", 0, [&]() -> int32_t {
+        const uint16_t* line = mask_line(row);
+        if (!line || !dst) return 0;
+        return static_cast<int32_t>(rle::encode_g16_line(line, static_cast<std::size_t>(engine.width), dst));
+    });
 }
 
 MUR_API void MUR_PutMaskLineRLE(const uint8_t* src, int32_t row)
 {
-    uint16_t* line = mask_line(row);
-    if (line && src) rle::decode_g8_line(src, line, static_cast<std::size_t>(engine.width));
+    mur::guard("PutMaskLineRLE", [&] {
+        uint16_t* line = mask_line(row);
+        if (line && src) rle::decode_g8_line(src, line, static_cast<std::size_t>(engine.width));
+    });
 }
 
 MUR_API int32_t MUR_RLECompressRGBA64ToRGBA32(const uint16_t* src, uint8_t* dst, int32_t pixels)
 {
-    if (!src || !dst || pixels <= 0) return 0;
-    return static_cast<int32_t>(rle::encode_rgba64_line(src, static_cast<std::size_t>(pixels), dst));
+    return mur::guard<int32_t>("RLECompressRGBA64ToRGBA32", 0, [&]() -> int32_t {
+        if (!src || !dst || pixels <= 0) return 0;
+        return static_cast<int32_t>(rle::encode_rgba64_line(src, static_cast<std::size_t>(pixels), dst));
+    });
 }
 
 MUR_API void MUR_RLEUncompressRGBA32ToRGBA64(const uint8_t* src, uint16_t* dst, int32_t pixels)
 {
-    if (src && dst && pixels > 0) rle::decode_rgba32_line(src, dst, static_cast<std::size_t>(pixels));
+    mur::guard("RLEUncompressRGBA32ToRGBA64", [&] {
+        if (src && dst && pixels > 0) rle::decode_rgba32_line(src, dst, static_cast<std::size_t>(pixels));
+    });
 }
 
 MUR_API int32_t MUR_RLECompressG16ToG8(const uint16_t* src, uint8_t* dst, int32_t samples)
 {
-    if (!src || !dst || samples <= 0) return 0;
-    return static_cast<int32_t>(rle::encode_g16_line(src, static_cast<std::size_t>(samples), dst));
+    return mur::guard<int32_t>("RLECompressG16ToG8", 0, [&]() -> int32_t {
+        if (!src || !dst || samples <= 0) return 0;
+        return static_cast<int32_t>(rle::encode_g16_line(src, static_cast<std::size_t>(samples), dst));
+    });
 }
 
 MUR_API void MUR_RLEUncompressG8ToG16(const uint8_t* src, uint16_t* dst, int32_t samples)
 {
-    if (src && dst && samples > 0) rle::decode_g8_line(src, dst, static_cast<std::size_t>(samples));
+    mur::guard("RLEUncompressG8ToG16", [&] {
+        if (src && dst && samples > 0) rle::decode_g8_line(src, dst, static_cast<std::size_t>(samples));
+    });
 }
 
 }  // extern "C"

@@ -4,6 +4,7 @@
 #include "layers/merge_pixel.h"
 
 #include "engine/fixed_point.h"
+#include "engine/guard.h"
 #include "engine/state.h"
 #include "layers/composite_frame.h"
 
@@ -129,7 +130,9 @@ extern "C" {
 MUR_API void MUR_MergePixel(int32_t* pixR, int32_t* pixG, int32_t* pixB, int32_t* pixA, uint32_t srcR, uint32_t srcG,
                             uint32_t srcB, uint32_t amount, int32_t mode, int32_t opacity, int32_t alphaLock)
 {
-    mur::merge_pixel(pixR, pixG, pixB, pixA, srcR, srcG, srcB, amount, mode, opacity, (alphaLock & 0xFF) != 0);
+    mur::guard("MergePixel", [&] {
+        mur::merge_pixel(pixR, pixG, pixB, pixA, srcR, srcG, srcB, amount, mode, opacity, (alphaLock & 0xFF) != 0);
+    });
 }
 
 }  // extern "C"

@@ -49,33 +49,63 @@ using namespace mur::layers;
 
 extern "C" {
 
-MUR_API int32_t MUR_GetRed64(int32_t x, int32_t y) { return surface_channel(x, y, 0); }
-MUR_API int32_t MUR_GetGreen64(int32_t x, int32_t y) { return surface_channel(x, y, 1); }
-MUR_API int32_t MUR_GetBlue64(int32_t x, int32_t y) { return surface_channel(x, y, 2); }
-MUR_API int32_t MUR_GetAlpha64(int32_t x, int32_t y) { return surface_channel(x, y, 3); }
+MUR_API int32_t MUR_GetRed64(int32_t x, int32_t y)
+{
+    return mur::guard<int32_t>("GetRed64", 0, [&] { return surface_channel(x, y, 0); });
+}
+MUR_API int32_t MUR_GetGreen64(int32_t x, int32_t y)
+{
+    return mur::guard<int32_t>("GetGreen64", 0, [&] { return surface_channel(x, y, 1); });
+}
+MUR_API int32_t MUR_GetBlue64(int32_t x, int32_t y)
+{
+    return mur::guard<int32_t>("GetBlue64", 0, [&] { return surface_channel(x, y, 2); });
+}
+MUR_API int32_t MUR_GetAlpha64(int32_t x, int32_t y)
+{
+    return mur::guard<int32_t>("GetAlpha64", 0, [&] { return surface_channel(x, y, 3); });
+}
 
 MUR_API uint32_t MUR_GetRGBAAt(int32_t x, int32_t y, const uint16_t* pixels)
 {
-    return rgba_at(image_sized(pixels), x, y);
+    return mur::guard<uint32_t>("GetRGBAAt", 0, [&] { return rgba_at(image_sized(pixels), x, y); });
 }
-MUR_API uint32_t MUR_GetRGBAAtSurface(int32_t x, int32_t y) { return rgba_at(surface(), x, y); }
-MUR_API uint32_t MUR_GetRGBAAtUnderLayer(int32_t x, int32_t y) { return rgba_at(under_layer(), x, y); }
-MUR_API uint32_t MUR_GetRGBAAtTrace(int32_t x, int32_t y) { return rgba_at(trace(), x, y); }
+MUR_API uint32_t MUR_GetRGBAAtSurface(int32_t x, int32_t y)
+{
+    return mur::guard<uint32_t>("GetRGBAAtSurface", 0, [&] { return rgba_at(surface(), x, y); });
+}
+MUR_API uint32_t MUR_GetRGBAAtUnderLayer(int32_t x, int32_t y)
+{
+    return mur::guard<uint32_t>("GetRGBAAtUnderLayer", 0, [&] { return rgba_at(under_layer(), x, y); });
+}
+MUR_API uint32_t MUR_GetRGBAAtTrace(int32_t x, int32_t y)
+{
+    return mur::guard<uint32_t>("GetRGBAAtTrace", 0, [&] { return rgba_at(trace(), x, y); });
+}
 MUR_API uint32_t MUR_GetRGBAAtLayer(int32_t x, int32_t y, int32_t layer)
 {
-    return rgba_at(layer_source(layer), x, y);
+    return mur::guard<uint32_t>("GetRGBAAtLayer", 0, [&] { return rgba_at(layer_source(layer), x, y); });
 }
 
 MUR_API uint32_t MUR_GetColorAt(int32_t x, int32_t y, const uint16_t* pixels)
 {
-    return color_at(image_sized(pixels), x, y);
+    return mur::guard<uint32_t>("GetColorAt", 0, [&] { return color_at(image_sized(pixels), x, y); });
 }
-MUR_API uint32_t MUR_GetColorAtSurface(int32_t x, int32_t y) { return color_at(surface(), x, y); }
-MUR_API uint32_t MUR_GetColorAtUnderLayer(int32_t x, int32_t y) { return color_at(under_layer(), x, y); }
-MUR_API uint32_t MUR_GetColorAtTrace(int32_t x, int32_t y) { return color_at(trace(), x, y); }
+MUR_API uint32_t MUR_GetColorAtSurface(int32_t x, int32_t y)
+{
+    return mur::guard<uint32_t>("GetColorAtSurface", 0, [&] { return color_at(surface(), x, y); });
+}
+MUR_API uint32_t MUR_GetColorAtUnderLayer(int32_t x, int32_t y)
+{
+    return mur::guard<uint32_t>("GetColorAtUnderLayer", 0, [&] { return color_at(under_layer(), x, y); });
+}
+MUR_API uint32_t MUR_GetColorAtTrace(int32_t x, int32_t y)
+{
+    return mur::guard<uint32_t>("GetColorAtTrace", 0, [&] { return color_at(trace(), x, y); });
+}
 MUR_API uint32_t MUR_GetColorAtLayer(int32_t x, int32_t y, int32_t layer)
 {
-    return color_at(layer_source(layer), x, y);
+    return mur::guard<uint32_t>("GetColorAtLayer", 0, [&] { return color_at(layer_source(layer), x, y); });
 }
 
 }  // extern "C"

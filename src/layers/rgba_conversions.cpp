@@ -1,4 +1,5 @@
 // Stand-alone conversions of RGBA64 rectangles to RGBA32 and RGB24 bytes.
+#include "engine/guard.h"
 #include "engine/state.h"
 #include "imaging/rect_clip.h"
 #include "layers/pixel_formats.h"
@@ -45,44 +46,52 @@ extern "C" {
 MUR_API void MUR_RGBA64RectToRGBA32(const uint16_t* src, int32_t x, int32_t y, int32_t w, int32_t h,
                                     int32_t stridePixels, int32_t, uint8_t* dst)
 {
-    rect_to_packed<4>(src, x, y, w, h, stridePixels, dst);
+    mur::guard("RGBA64RectToRGBA32", [&] { rect_to_packed<4>(src, x, y, w, h, stridePixels, dst); });
 }
 
 MUR_API void MUR_RGBA64RectToRGBA24(const uint16_t* src, int32_t x, int32_t y, int32_t w, int32_t h,
                                     int32_t stridePixels, int32_t, uint8_t* dst)
 {
-    rect_to_packed<3>(src, x, y, w, h, stridePixels, dst);
+    mur::guard("RGBA64RectToRGBA24", [&] { rect_to_packed<3>(src, x, y, w, h, stridePixels, dst); });
 }
 
 MUR_API int32_t MUR_GetRGBA32FromRGBA64Rect(uint8_t* dst, int32_t dstStride, const uint16_t* src, int32_t srcStride,
                                             int32_t, int32_t, int32_t w, int32_t h)
 {
-    const imaging::CallerRows<const uint16_t> from = imaging::caller_rows(src, srcStride);
-    const imaging::CallerRows<uint8_t> to = imaging::caller_rows(dst, dstStride);
-    if (!from.usable() || !to.usable()) return 0;
-    narrow_rect<4>(from, to, std::max(w, 0), std::max(h, 0));
-    return 1;
+    return mur::guard<int32_t>("GetRGBA32FromRGBA64Rect", 0, [&]() -> int32_t {
+        const imaging::CallerRows<const uint16_t> from = imaging::caller_rows(src, srcStride);
+        const imaging::CallerRows<uint8_t> to = imaging::caller_rows(dst, dstStride);
+        if (!from.usable() || !to.usable()) return 0;
+        narrow_rect<4>(from, to, std::max(w, 0), std::max(h, 0));
+        return 1;
+    });
 }
 
 MUR_API int32_t MUR_GetRGB24FromRGBA64Rect(uint8_t* dst, int32_t dstStride, const uint16_t* src, int32_t srcStride,
                                            int32_t, int32_t, int32_t w, int32_t h)
 {
-    const imaging::CallerRows<const uint16_t> from = imaging::caller_rows(src, srcStride);
-    const imaging::CallerRows<uint8_t> to = imaging::caller_rows(dst, dstStride);
-    if (!from.usable() || !to.usable()) return 0;
-    narrow_rect<3>(from, to, std::max(w, 0), std::max(h, 0));
-    return 1;
+    return mur::guard<int32_t>("GetRGB24FromRGBA64Rect", 0, [&]() -> int32_t {
+        const imaging::CallerRows<const uint16_t> from = imaging::caller_rows(src, srcStride);
+        const imaging::CallerRows<uint8_t> to = imaging::caller_rows(dst, dstStride);
+        if (!from.usable() || !to.usable()) return 0;
+        narrow_rect<3>(from, to, std::max(w, 0), std::max(h, 0));
+        return 1;
+    });
 }
 
 MUR_API int32_t MUR_GetRGBA32FromRGBA64(uint8_t* dst, int32_t dstStride, int32_t w, int32_t h, const uint16_t* src,
                                         int32_t srcStride)
 {
-    return MUR_GetRGBA32FromRGBA64Rect(dst, dstStride, src, srcStride, 0, 0, w, h);
+    return mur::guard<int32_t>("GetRGBA32FromRGBA64", 0, [&]() -> int32_t {
+        return MUR_GetRGBA32FromRGBA64Rect(dst, dstStride, src, srcStride, 0, 0, w, h);
+    });
 }
 
 MUR_API int32_t MUR_GetRGB24FromRGBA64(uint8_t* dst, int32_t dstStride, const uint16_t* src, int32_t srcStride)
 {
-    return MUR_GetRGB24FromRGBA64Rect(dst, dstStride, src, srcStride, 0, 0, engine.width, engine.height);
+    return mur::guard<int32_t>("GetRGB24FromRGBA64", 0, [&]() -> int32_t {
+        return MUR_GetRGB24FromRGBA64Rect(dst, dstStride, src, srcStride, 0, 0, engine.width, engine.height);
+    });
 }
 
 }  // extern "C"

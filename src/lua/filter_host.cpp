@@ -160,6 +160,6 @@ MUR_API int32_t MUR_LuaSetLimits(int32_t seconds, int32_t megabytes)
 }
 
 // No guard: one atomic store, and it must stay safe in a signal handler.
-MUR_API void MUR_LuaCancel(void) { imaging::request_script_cancel(); }
+MUR_API void MUR_LuaCancel(void) { mur::guard("LuaCancel", [&] { imaging::request_script_cancel(); }); }
 
 }  // extern "C"

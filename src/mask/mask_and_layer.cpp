@@ -1,5 +1,6 @@
 // Transfers between the mask and the current layer.
 #include "mask/mask.h"
+#include "engine/guard.h"
 #include "engine/state.h"
 #include "layers/pixel_formats.h"
 #include "mask/mask_rules.h"
@@ -47,33 +48,41 @@ extern "C" {
 
 MUR_API void MUR_CreateImageFromMask(void)
 {
-    for_each_masked_pixel([](uint16_t* p, uint16_t& m) {
-        p[0] = p[1] = p[2] = mask::to_gray(m);
-        p[3] = 65535;
+    mur::guard("CreateImageFromMask", [&] {
+        for_each_masked_pixel([](uint16_t* p, uint16_t& m) {
+            p[0] = p[1] = p[2] = mask::to_gray(m);
+            p[3] = 65535;
+        });
     });
 }
 
 MUR_API void MUR_CreateAlphaFromMask(int32_t kind)
 {
-    mask::create_alpha_from_mask(kind);
+    mur::guard("CreateAlphaFromMask", [&] { mask::create_alpha_from_mask(kind); });
 }
 
 MUR_API void MUR_CreateMaskFromImage(void)
 {
-    for_each_masked_pixel([](uint16_t* p, uint16_t& m) { m = mask::from_gray((uint32_t{p[0]} + p[1] + p[2]) / 3); });
+    mur::guard("CreateMaskFromImage", [&] {
+        for_each_masked_pixel([](uint16_t* p, uint16_t& m) { m = mask::from_gray((uint32_t{p[0]} + p[1] + p[2]) / 3); });
+    });
 }
 
 MUR_API void MUR_CreateMaskFromImageLuma(void)
 {
-    for_each_masked_pixel([](uint16_t* p, uint16_t& m) {
-        const uint32_t y = (3 * uint32_t{p[0]} + 4 * uint32_t{p[1]} + p[2]) >> 3;
-        m = mask::from_gray(y);
+    mur::guard("CreateMaskFromImageLuma", [&] {
+        for_each_masked_pixel([](uint16_t* p, uint16_t& m) {
+            const uint32_t y = (3 * uint32_t{p[0]} + 4 * uint32_t{p[1]} + p[2]) >> 3;
+            m = mask::from_gray(y);
+        });
     });
 }
 
 MUR_API void MUR_CreateMaskFromAlpha(void)
 {
-    for_each_masked_pixel([](uint16_t* p, uint16_t& m) { m = p[3]; });
+    mur::guard("CreateMaskFromAlpha", [&] {
+        for_each_masked_pixel([](uint16_t* p, uint16_t& m) { m = p[3]; });
+    });
 }
 
 }  // extern "C"

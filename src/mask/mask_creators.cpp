@@ -2,6 +2,7 @@
 // the masking amount; the others keep their mask value.
 #include "mask/mask.h"
 #include "engine/fixed_point.h"
+#include "engine/guard.h"
 #include "engine/saturate.h"
 #include "engine/state.h"
 #include "imaging/color_spaces.h"
@@ -64,67 +65,85 @@ extern "C" {
 
 MUR_API void MUR_CreateMaskFromRGBAImageColor(const uint8_t* image, int32_t r, int32_t g, int32_t b, int32_t a)
 {
-    mask_where(image, 4, mask::from_amount(a),
-               [=](const uint8_t* p) { return p[0] == (r & 0xFF) && p[1] == (g & 0xFF) && p[2] == (b & 0xFF); });
+    mur::guard("CreateMaskFromRGBAImageColor", [&] {
+        mask_where(image, 4, mask::from_amount(a),
+                   [=](const uint8_t* p) { return p[0] == (r & 0xFF) && p[1] == (g & 0xFF) && p[2] == (b & 0xFF); });
+    });
 }
 
 MUR_API void MUR_CreateMaskFromRGB24ImageColor(const uint8_t* image, int32_t r, int32_t g, int32_t b, int32_t a)
 {
-    mask_where(image, 3, mask::from_amount(a),
-               [=](const uint8_t* p) { return p[0] == (r & 0xFF) && p[1] == (g & 0xFF) && p[2] == (b & 0xFF); });
+    mur::guard("CreateMaskFromRGB24ImageColor", [&] {
+        mask_where(image, 3, mask::from_amount(a),
+                   [=](const uint8_t* p) { return p[0] == (r & 0xFF) && p[1] == (g & 0xFF) && p[2] == (b & 0xFF); });
+    });
 }
 
 MUR_API void MUR_CreateMaskFromRGBAImageColorRange(const uint8_t* image, int32_t r, int32_t g, int32_t b,
                                                    int32_t tolerance, int32_t a)
 {
-    const int32_t t = byte_tolerance(tolerance);
-    mask_where(image, 4, mask::from_amount(a), [=](const uint8_t* p) {
-        return std::abs(p[0] - int64_t{r}) <= t && std::abs(p[1] - int64_t{g}) <= t && std::abs(p[2] - int64_t{b}) <= t;
+    mur::guard("CreateMaskFromRGBAImageColorRange", [&] {
+        const int32_t t = byte_tolerance(tolerance);
+        mask_where(image, 4, mask::from_amount(a), [=](const uint8_t* p) {
+            return std::abs(p[0] - int64_t{r}) <= t && std::abs(p[1] - int64_t{g}) <= t && std::abs(p[2] - int64_t{b}) <= t;
+        });
     });
 }
 
 MUR_API void MUR_CreateMaskFromRGBAImageAlphaRange(const uint8_t* image, int32_t alpha, int32_t tolerance, int32_t a)
 {
-    const int32_t t = byte_tolerance(tolerance);
-    mask_where(image, 4, mask::from_amount(a), [=](const uint8_t* p) { return std::abs(p[3] - int64_t{alpha}) <= t; });
+    mur::guard("CreateMaskFromRGBAImageAlphaRange", [&] {
+        const int32_t t = byte_tolerance(tolerance);
+        mask_where(image, 4, mask::from_amount(a), [=](const uint8_t* p) { return std::abs(p[3] - int64_t{alpha}) <= t; });
+    });
 }
 
 MUR_API void MUR_CreateMaskFromRGBAImageLuminanceRange(const uint8_t* image, int32_t r, int32_t g, int32_t b,
                                                        int32_t tolerance, int32_t a)
 {
-    const int32_t t = byte_tolerance(tolerance);
-    const int64_t mean = (int64_t{r} + g + b) / 3;
-    mask_where(image, 4, mask::from_amount(a),
-               [=](const uint8_t* p) { return std::abs((p[0] + p[1] + p[2]) / 3 - mean) <= t; });
+    mur::guard("CreateMaskFromRGBAImageLuminanceRange", [&] {
+        const int32_t t = byte_tolerance(tolerance);
+        const int64_t mean = (int64_t{r} + g + b) / 3;
+        mask_where(image, 4, mask::from_amount(a),
+                   [=](const uint8_t* p) { return std::abs((p[0] + p[1] + p[2]) / 3 - mean) <= t; });
+    });
 }
 
 MUR_API void MUR_CreateMaskFromRGBAImageHueRange(const uint8_t* image, int32_t r, int32_t g, int32_t b,
                                                  int32_t tolerance, int32_t a)
 {
-    const double t = saturate_i32(tolerance * 1.8);
-    const double h0 = color::rgb_to_hsv(unit_rgb(r, g, b)).h;
-    mask_where(image, 4, mask::from_amount(a),
-               [=](const uint8_t* p) { return hue_within(color::rgb_to_hsv(unit_rgb(p)).h, h0, t); });
+    mur::guard("CreateMaskFromRGBAImageHueRange", [&] {
+        const double t = saturate_i32(tolerance * 1.8);
+        const double h0 = color::rgb_to_hsv(unit_rgb(r, g, b)).h;
+        mask_where(image, 4, mask::from_amount(a),
+                   [=](const uint8_t* p) { return hue_within(color::rgb_to_hsv(unit_rgb(p)).h, h0, t); });
+    });
 }
 
 MUR_API void MUR_CreateMaskFromRGBAImageHSLRange(const uint8_t* image, int32_t r, int32_t g, int32_t b,
                                                  double hueTolerance, double saturationTolerance,
                                                  double lightnessTolerance, int32_t a)
 {
-    mask::create_mask_from_rgba_image_hsl_range(image, r, g, b, hueTolerance, saturationTolerance, lightnessTolerance, a);
+    mur::guard("CreateMaskFromRGBAImageHSLRange", [&] {
+        mask::create_mask_from_rgba_image_hsl_range(image, r, g, b, hueTolerance, saturationTolerance, lightnessTolerance, a);
+    });
 }
 
 MUR_API void MUR_CreateMaskFromFloodMask(const uint8_t* plane, int32_t a)
 {
-    mask_where(plane, 1, mask::from_amount(a), [](const uint8_t* p) { return *p == 1; });
+    mur::guard("CreateMaskFromFloodMask", [&] {
+        mask_where(plane, 1, mask::from_amount(a), [](const uint8_t* p) { return *p == 1; });
+    });
 }
 
 MUR_API void MUR_CreateMaskFromDiff_RGBA32(const uint8_t* first, const uint8_t* second, int32_t value)
 {
-    if (!second) return;
-    const std::ptrdiff_t offset = second - first;
-    mask_where(first, 4, static_cast<uint16_t>(value),
-               [offset](const uint8_t* p) { return std::memcmp(p, p + offset, 4) != 0; });
+    mur::guard("CreateMaskFromDiff_RGBA32", [&] {
+        if (!second) return;
+        const std::ptrdiff_t offset = second - first;
+        mask_where(first, 4, static_cast<uint16_t>(value),
+                   [offset](const uint8_t* p) { return std::memcmp(p, p + offset, 4) != 0; });
+    });
 }
 
 }  // extern "C"

@@ -1,6 +1,7 @@
 // Combining the mask with a gray picture, and applying the mask and picture
 // channels to host RGBA32 and RGB24 images.
 #include "engine/fixed_point.h"
+#include "engine/guard.h"
 #include "engine/saturate.h"
 #include "engine/state.h"
 #include "imaging/rect_clip.h"
@@ -94,49 +95,61 @@ extern "C" {
 
 MUR_API void MUR_CombineMask(const uint8_t* image, int32_t stride, int32_t blackOnly, int32_t level, const char* name)
 {
-    mask::combine_mask(image, stride, blackOnly, level, name);
+    mur::guard("CombineMask", [&] { mask::combine_mask(image, stride, blackOnly, level, name); });
 }
 
 MUR_API void MUR_ApplyMaskToAlphaRect_RGBA32(uint8_t* image, int32_t stride, int32_t x0, int32_t y0, int32_t x1,
                                              int32_t y1)
 {
-    mask::apply_mask_to_alpha(image, stride, x0, y0, x1, y1);
+    mur::guard("ApplyMaskToAlphaRect_RGBA32", [&] { mask::apply_mask_to_alpha(image, stride, x0, y0, x1, y1); });
 }
 
 MUR_API void MUR_ApplyMaskToAlpha_RGBA32(uint8_t* image)
 {
-    mask::apply_mask_to_alpha(image, engine.width * 4, 0, 0, engine.width - 1, engine.height - 1);
+    mur::guard("ApplyMaskToAlpha_RGBA32", [&] {
+        mask::apply_mask_to_alpha(image, engine.width * 4, 0, 0, engine.width - 1, engine.height - 1);
+    });
 }
 
 MUR_API void MUR_ReplaceFromRGBAImageAlphaRange(uint8_t* image, int32_t alpha, int32_t tolerance, int32_t r, int32_t g,
                                                 int32_t b, int32_t a)
 {
-    mask::replace_from_rgba_image_alpha_range(image, alpha, tolerance, r, g, b, a);
+    mur::guard("ReplaceFromRGBAImageAlphaRange", [&] {
+        mask::replace_from_rgba_image_alpha_range(image, alpha, tolerance, r, g, b, a);
+    });
 }
 
 MUR_API void MUR_RGBAlphaToRGB(uint8_t* dst, int32_t w, int32_t h, const uint8_t* src)
 {
-    if (!dst || !src || w <= 0 || h <= 0) return;
-    for (std::size_t i = 0; i < std::size_t(w) * h; ++i) dst[i * 3] = dst[i * 3 + 1] = dst[i * 3 + 2] = src[i * 4 + 3];
+    mur::guard("RGBAlphaToRGB", [&] {
+        if (!dst || !src || w <= 0 || h <= 0) return;
+        for (std::size_t i = 0; i < std::size_t(w) * h; ++i) dst[i * 3] = dst[i * 3 + 1] = dst[i * 3 + 2] = src[i * 4 + 3];
+    });
 }
 
 MUR_API void MUR_RGBToRGBAlpha(uint8_t* dst, int32_t w, int32_t h, const uint8_t* src)
 {
-    if (!dst || !src || w <= 0 || h <= 0) return;
-    for (std::size_t i = 0; i < std::size_t(w) * h; ++i)
-        dst[i * 4 + 3] = static_cast<uint8_t>((src[i * 3] + src[i * 3 + 1] + src[i * 3 + 2]) / 3);
+    mur::guard("RGBToRGBAlpha", [&] {
+        if (!dst || !src || w <= 0 || h <= 0) return;
+        for (std::size_t i = 0; i < std::size_t(w) * h; ++i)
+            dst[i * 4 + 3] = static_cast<uint8_t>((src[i * 3] + src[i * 3 + 1] + src[i * 3 + 2]) / 3);
+    });
 }
 
 MUR_API void MUR_RGBToRGBA(uint8_t* dst, int32_t w, int32_t h, const uint8_t* src)
 {
-    if (!dst || !src || w <= 0 || h <= 0) return;
-    for (std::size_t i = 0; i < std::size_t(w) * h; ++i) std::memcpy(dst + i * 4, src + i * 3, 3);
+    mur::guard("RGBToRGBA", [&] {
+        if (!dst || !src || w <= 0 || h <= 0) return;
+        for (std::size_t i = 0; i < std::size_t(w) * h; ++i) std::memcpy(dst + i * 4, src + i * 3, 3);
+    });
 }
 
 MUR_API void MUR_RGBAToRGB(uint8_t* dst, int32_t w, int32_t h, const uint8_t* src)
 {
-    if (!dst || !src || w <= 0 || h <= 0) return;
-    for (std::size_t i = 0; i < std::size_t(w) * h; ++i) std::memcpy(dst + i * 3, src + i * 4, 3);
+    mur::guard("RGBAToRGB", [&] {
+        if (!dst || !src || w <= 0 || h <= 0) return;
+        for (std::size_t i = 0; i < std::size_t(w) * h; ++i) std::memcpy(dst + i * 3, src + i * 4, 3);
+    });
 }
 
 }  // extern "C"

@@ -53,69 +53,81 @@ extern "C" {
 
 MUR_API int32_t MUR_EnableMask(int32_t flag)
 {
-    engine.mask.enabled = static_cast<uint8_t>(flag);
-    return engine.mask.enabled;
+    return mur::guard<int32_t>("EnableMask", 0, [&]() -> int32_t {
+        engine.mask.enabled = static_cast<uint8_t>(flag);
+        return engine.mask.enabled;
+    });
 }
 
 MUR_API int32_t MUR_DisplayMask(int32_t flag)
 {
-    engine.mask.display = static_cast<uint8_t>(flag);
-    return engine.mask.display;
+    return mur::guard<int32_t>("DisplayMask", 0, [&]() -> int32_t {
+        engine.mask.display = static_cast<uint8_t>(flag);
+        return engine.mask.display;
+    });
 }
 
-MUR_API void MUR_SetMaskMakerOn(void) { engine.tool.maskMaker = 1; }
-MUR_API void MUR_SetEraseModeOn(void) { engine.tool.eraseMode = 1; }
+MUR_API void MUR_SetMaskMakerOn(void) { mur::guard("SetMaskMakerOn", [&] { engine.tool.maskMaker = 1; }); }
+MUR_API void MUR_SetEraseModeOn(void) { mur::guard("SetEraseModeOn", [&] { engine.tool.eraseMode = 1; }); }
 
 MUR_API void MUR_SetMaskOptions(int32_t r1, int32_t g1, int32_t b1, int32_t r2, int32_t g2, int32_t b2, int32_t full)
 {
-    const int32_t first[3] = {r1, g1, b1}, second[3] = {r2, g2, b2};
-    for (int i = 0; i < 3; ++i) {
-        engine.mask.tint1[i] = static_cast<int32_t>(static_cast<uint32_t>(first[i] & 0xFFFFFF) << 8);
-        engine.mask.tint2[i] = static_cast<int32_t>(static_cast<uint32_t>(second[i] & 0xFFFFFF) << 8);
-    }
-    engine.mask.tintFull = full;
+    mur::guard("SetMaskOptions", [&] {
+        const int32_t first[3] = {r1, g1, b1}, second[3] = {r2, g2, b2};
+        for (int i = 0; i < 3; ++i) {
+            engine.mask.tint1[i] = static_cast<int32_t>(static_cast<uint32_t>(first[i] & 0xFFFFFF) << 8);
+            engine.mask.tint2[i] = static_cast<int32_t>(static_cast<uint32_t>(second[i] & 0xFFFFFF) << 8);
+        }
+        engine.mask.tintFull = full;
+    });
 }
 
 MUR_API void MUR_InvertMask(void)
 {
-    if (uint16_t* m = plane())
-        for (std::size_t i = 0; i < image_pixels(); ++i) m[i] = static_cast<uint16_t>(65535 - m[i]);
+    mur::guard("InvertMask", [&] {
+        if (uint16_t* m = plane())
+            for (std::size_t i = 0; i < image_pixels(); ++i) m[i] = static_cast<uint16_t>(65535 - m[i]);
+    });
 }
 
 MUR_API void MUR_ClearMask(int32_t r, int32_t g, int32_t b)
 {
-    uint16_t* m = plane();
-    if (!m) return;
-    const uint32_t gray = (uint32_t(r & 0xFFFF) + uint32_t(g & 0xFFFF) + uint32_t(b & 0xFFFF)) / 3;
-    std::fill_n(m, image_pixels(), mask::from_gray(gray));
+    mur::guard("ClearMask", [&] {
+        uint16_t* m = plane();
+        if (!m) return;
+        const uint32_t gray = (uint32_t(r & 0xFFFF) + uint32_t(g & 0xFFFF) + uint32_t(b & 0xFFFF)) / 3;
+        std::fill_n(m, image_pixels(), mask::from_gray(gray));
+    });
 }
 
 MUR_API void MUR_GetMaskData16(uint16_t* dst)
 {
-    if (dst && plane()) std::memcpy(dst, plane(), image_pixels() * 2);
+    mur::guard("GetMaskData16", [&] { if (dst && plane()) std::memcpy(dst, plane(), image_pixels() * 2); });
 }
 
 MUR_API void MUR_SetMaskData16(const uint16_t* src)
 {
-    if (src && plane()) std::memcpy(plane(), src, image_pixels() * 2);
+    mur::guard("SetMaskData16", [&] { if (src && plane()) std::memcpy(plane(), src, image_pixels() * 2); });
 }
 
 MUR_API int32_t MUR_GetMask64(int32_t x, int32_t y)
 {
-    const LayerRecord* current = engine.layers.currentRecord;
-    if (!current || !current->pixels || !engine.mask.enabled || !plane()) return 0;
-    if (x < 0 || y < 0 || x >= engine.width || y >= engine.height) return 0;
-    return 65535 - plane()[std::size_t(y) * engine.width + x];
+    return mur::guard<int32_t>("GetMask64", 0, [&]() -> int32_t {
+        const LayerRecord* current = engine.layers.currentRecord;
+        if (!current || !current->pixels || !engine.mask.enabled || !plane()) return 0;
+        if (x < 0 || y < 0 || x >= engine.width || y >= engine.height) return 0;
+        return 65535 - plane()[std::size_t(y) * engine.width + x];
+    });
 }
 
 MUR_API void MUR_SaveMask(uint8_t* dst, int32_t stride)
 {
-    mask::save_mask(dst, stride);
+    mur::guard("SaveMask", [&] { mask::save_mask(dst, stride); });
 }
 
 MUR_API void MUR_LoadMask(const uint8_t* src, int32_t stride, int32_t w, int32_t h)
 {
-    mask::load_mask(src, stride, w, h);
+    mur::guard("LoadMask", [&] { mask::load_mask(src, stride, w, h); });
 }
 
 }  // extern "C"

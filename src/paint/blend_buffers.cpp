@@ -293,90 +293,120 @@ MUR_API void MUR_SetBlendBufferCount(int32_t count)
 
 MUR_API void* MUR_SelectBlendBuffer(int32_t index)
 {
-    BlendBufferState& blend = engine.blend;
-    blend.selected = &blend.buffers[std::clamp(index, 0, std::max(blend.count - 1, 0))];
-    return blend.selected;
+    return mur::guard<void*>("SelectBlendBuffer", nullptr, [&]() -> void* {
+        BlendBufferState& blend = engine.blend;
+        blend.selected = &blend.buffers[std::clamp(index, 0, std::max(blend.count - 1, 0))];
+        return blend.selected;
+    });
 }
 
 MUR_API int32_t MUR_DoCopyBlendBuffer(int32_t x, int32_t y, const uint16_t* image, int32_t strength, int32_t flag)
 {
-    return copy_blend_buffer(x, y, image_sized(image), strength, (flag & 0xFF) != 0);
+    return mur::guard<int32_t>("DoCopyBlendBuffer", 0, [&]() -> int32_t {
+        return copy_blend_buffer(x, y, image_sized(image), strength, (flag & 0xFF) != 0);
+    });
 }
 MUR_API int32_t MUR_CopyBlendBufferSurface(int32_t x, int32_t y, int32_t strength, int32_t flag)
 {
-    return copy_blend_buffer(x, y, surface(), strength, (flag & 0xFF) != 0);
+    return mur::guard<int32_t>("CopyBlendBufferSurface", 0, [&]() -> int32_t {
+        return copy_blend_buffer(x, y, surface(), strength, (flag & 0xFF) != 0);
+    });
 }
 MUR_API int32_t MUR_CopyBlendBufferLayer(int32_t layer, int32_t x, int32_t y, int32_t strength)
 {
-    return copy_blend_buffer(x, y, layer_source(layer), strength, false);
+    return mur::guard<int32_t>("CopyBlendBufferLayer", 0, [&]() -> int32_t {
+        return copy_blend_buffer(x, y, layer_source(layer), strength, false);
+    });
 }
 MUR_API int32_t MUR_CopyBlendBufferUnderLayer(int32_t x, int32_t y, int32_t strength)
 {
-    return copy_blend_buffer(x, y, under_layer(), strength, false);
+    return mur::guard<int32_t>("CopyBlendBufferUnderLayer", 0, [&]() -> int32_t {
+        return copy_blend_buffer(x, y, under_layer(), strength, false);
+    });
 }
 MUR_API int32_t MUR_CopyBlendBufferHistory(int32_t x, int32_t y, int32_t strength)
 {
-    return MUR_CopyBlendBufferUnderLayer(x, y, strength);
+    return mur::guard<int32_t>("CopyBlendBufferHistory", 0, [&]() -> int32_t {
+        return MUR_CopyBlendBufferUnderLayer(x, y, strength);
+    });
 }
 MUR_API int32_t MUR_CopyBlendBufferTrace(int32_t x, int32_t y, int32_t strength)
 {
-    return copy_blend_buffer(x, y, trace(), strength, false);
+    return mur::guard<int32_t>("CopyBlendBufferTrace", 0, [&]() -> int32_t {
+        return copy_blend_buffer(x, y, trace(), strength, false);
+    });
 }
 
 MUR_API int32_t MUR_DoCopyBlendBufferMask(int32_t x, int32_t y, int32_t strength)
 {
-    return paint::do_copy_blend_buffer_mask(x, y, strength);
+    return mur::guard<int32_t>("DoCopyBlendBufferMask", 0, [&]() -> int32_t {
+        return paint::do_copy_blend_buffer_mask(x, y, strength);
+    });
 }
 
 MUR_API int32_t MUR_DoMixBlendBuffer(int32_t x, int32_t y, const uint16_t* image, int32_t strength)
 {
-    return mix_blend_buffer(x, y, image_sized(image), strength);
+    return mur::guard<int32_t>("DoMixBlendBuffer", 0, [&]() -> int32_t {
+        return mix_blend_buffer(x, y, image_sized(image), strength);
+    });
 }
 MUR_API int32_t MUR_MixBlendBufferSurface(int32_t x, int32_t y, int32_t strength)
 {
-    return mix_blend_buffer(x, y, surface(), strength);
+    return mur::guard<int32_t>("MixBlendBufferSurface", 0, [&] { return mix_blend_buffer(x, y, surface(), strength); });
 }
 MUR_API int32_t MUR_MixBlendBufferUnderLayer(int32_t x, int32_t y, int32_t strength)
 {
-    return mix_blend_buffer(x, y, under_layer(), strength);
+    return mur::guard<int32_t>("MixBlendBufferUnderLayer", 0, [&]() -> int32_t {
+        return mix_blend_buffer(x, y, under_layer(), strength);
+    });
 }
 MUR_API int32_t MUR_MixBlendBufferHistory(int32_t x, int32_t y, int32_t strength)
 {
-    return MUR_MixBlendBufferUnderLayer(x, y, strength);
+    return mur::guard<int32_t>("MixBlendBufferHistory", 0, [&]() -> int32_t {
+        return MUR_MixBlendBufferUnderLayer(x, y, strength);
+    });
 }
 MUR_API int32_t MUR_MixBlendBufferTrace(int32_t x, int32_t y, int32_t strength)
 {
-    return mix_blend_buffer(x, y, trace(), strength);
+    return mur::guard<int32_t>("MixBlendBufferTrace", 0, [&] { return mix_blend_buffer(x, y, trace(), strength); });
 }
 MUR_API int32_t MUR_MixBlendBufferLayer(int32_t layer, int32_t x, int32_t y, int32_t strength)
 {
-    return mix_blend_buffer(x, y, layer_source(layer), strength);
+    return mur::guard<int32_t>("MixBlendBufferLayer", 0, [&]() -> int32_t {
+        return mix_blend_buffer(x, y, layer_source(layer), strength);
+    });
 }
 
 MUR_API int32_t MUR_DoColorBlendBuffer(int32_t x, int32_t y, int32_t r, int32_t g, int32_t b, int32_t,
                                        int32_t strength)
 {
-    return paint::colour_blend_buffer(x, y, r, g, b, strength);
+    return mur::guard<int32_t>("DoColorBlendBuffer", 0, [&]() -> int32_t {
+        return paint::colour_blend_buffer(x, y, r, g, b, strength);
+    });
 }
 
 MUR_API void MUR_FilterBlendBuffer(int32_t kind, int32_t level)
 {
-    paint::filter_blend_buffer(kind, level);
+    mur::guard("FilterBlendBuffer", [&] { paint::filter_blend_buffer(kind, level); });
 }
 
 MUR_API void MUR_ClearBlendBuffer(void)
 {
-    const LayerRecord* buffer = engine.blend.selected;
-    if (buffer && buffer->pixels) std::memset(buffer->pixels, 0, std::size_t(buffer->width) * buffer->height * 8);
+    mur::guard("ClearBlendBuffer", [&] {
+        const LayerRecord* buffer = engine.blend.selected;
+        if (buffer && buffer->pixels) std::memset(buffer->pixels, 0, std::size_t(buffer->width) * buffer->height * 8);
+    });
 }
 
 MUR_API void MUR_FillBlendBuffer(int32_t, int32_t, int32_t high, int32_t low)
 {
-    const LayerRecord* buffer = engine.blend.selected;
-    if (!buffer || !buffer->pixels) return;
-    // Only the low byte of the value high * 256 + low is laid into every byte.
-    const uint8_t value = static_cast<uint8_t>(((high & 0xFF) << 8 | (low & 0xFF)) & 0xFF);
-    std::memset(buffer->pixels, value, std::size_t(engine.maxBrushSize) * std::max(engine.maxBrushSize, 0) * 2);
+    mur::guard("FillBlendBuffer", [&] {
+        const LayerRecord* buffer = engine.blend.selected;
+        if (!buffer || !buffer->pixels) return;
+        // Only the low byte of the value high * 256 + low is laid into every byte.
+        const uint8_t value = static_cast<uint8_t>(((high & 0xFF) << 8 | (low & 0xFF)) & 0xFF);
+        std::memset(buffer->pixels, value, std::size_t(engine.maxBrushSize) * std::max(engine.maxBrushSize, 0) * 2);
+    });
 }
 
 }  // extern "C"

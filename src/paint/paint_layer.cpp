@@ -151,16 +151,19 @@ MUR_API int32_t MUR_CreatePaintLayer(int32_t opacityPercent, int32_t alphaPercen
     return guard("CreatePaintLayer", 0, [&] { return paint::create_paint_layer(opacityPercent, alphaPercent, modeName); });
 }
 
-MUR_API int32_t MUR_ClearPaintLayer(void) { return clear_paint_layer(); }
+MUR_API int32_t MUR_ClearPaintLayer(void)
+{
+    return mur::guard<int32_t>("ClearPaintLayer", 0, [&] { return clear_paint_layer(); });
+}
 
 MUR_API void MUR_ClearPaintLayer_old(void)
 {
-    paint::clear_paint_layer_old();
+    mur::guard("ClearPaintLayer_old", [&] { paint::clear_paint_layer_old(); });
 }
 
 MUR_API void MUR_SetPaintLayerExtents(int32_t left, int32_t top, int32_t right, int32_t bottom)
 {
-    paint::set_paint_layer_extents(left, top, right, bottom);
+    mur::guard("SetPaintLayerExtents", [&] { paint::set_paint_layer_extents(left, top, right, bottom); });
 }
 
 MUR_API void MUR_MergePaintLayer(int32_t layer)

@@ -211,20 +211,34 @@ MUR_API void MUR_ReduceUndo(int32_t kilobytes)
     guard("ReduceUndo", [&] { undo::reduce(kilobytes); });
 }
 
-MUR_API int32_t MUR_CanUndo(void) { return undo::can_undo() ? 1 : 0; }
+MUR_API int32_t MUR_CanUndo(void)
+{
+    return mur::guard<int32_t>("CanUndo", 0, [&] { return undo::can_undo() ? 1 : 0; });
+}
 
-MUR_API int32_t MUR_CanRedo(void) { return engine.undo.redoCount != 0 ? 1 : 0; }
+MUR_API int32_t MUR_CanRedo(void)
+{
+    return mur::guard<int32_t>("CanRedo", 0, [&] { return engine.undo.redoCount != 0 ? 1 : 0; });
+}
 
-MUR_API int32_t MUR_GetRedoCount(void) { return engine.undo.redoCount; }
+MUR_API int32_t MUR_GetRedoCount(void)
+{
+    return mur::guard<int32_t>("GetRedoCount", 0, [&] { return engine.undo.redoCount; });
+}
 
 MUR_API int32_t MUR_GetUndoCount(void)
 {
-    int32_t count = 0;
-    for (const UndoEntry& e : engine.undo.entries) count += undo::holds_patch(e) ? 1 : 0;
-    return count;
+    return mur::guard<int32_t>("GetUndoCount", 0, [&]() -> int32_t {
+        int32_t count = 0;
+        for (const UndoEntry& e : engine.undo.entries) count += undo::holds_patch(e) ? 1 : 0;
+        return count;
+    });
 }
 
-MUR_API int32_t MUR_GetCurrentUndoMemory(void) { return engine.undo.undoUsedKB / 1024; }
+MUR_API int32_t MUR_GetCurrentUndoMemory(void)
+{
+    return mur::guard<int32_t>("GetCurrentUndoMemory", 0, [&] { return engine.undo.undoUsedKB / 1024; });
+}
 
 MUR_API int32_t MUR_SetUndoLevels(int32_t levels)
 {
@@ -235,23 +249,27 @@ MUR_API int32_t MUR_SetUndoLevels(int32_t levels)
 
 MUR_API void MUR_SetUndoMB(int32_t megabytes)
 {
-    undo::set_undo_mb(megabytes);
+    mur::guard("SetUndoMB", [&] { undo::set_undo_mb(megabytes); });
 }
 
 MUR_API int32_t MUR_GetTotalUndoMemory(void)
 {
-    undo::recompute_auto_budget();
-    return engine.undo.undoLimitKB / 1024;
+    return mur::guard<int32_t>("GetTotalUndoMemory", 0, [&]() -> int32_t {
+        undo::recompute_auto_budget();
+        return engine.undo.undoLimitKB / 1024;
+    });
 }
 
 // The colour under the paint as the last save left it, while there is a step
 // to undo.
 MUR_API uint32_t MUR_GetColorAtHistory(int32_t x, int32_t y)
 {
-    return undo::can_undo() ? layers::color_at(layers::under_layer(), x, y) : 0;
+    return mur::guard<uint32_t>("GetColorAtHistory", 0, [&]() -> uint32_t {
+        return undo::can_undo() ? layers::color_at(layers::under_layer(), x, y) : 0;
+    });
 }
 
-MUR_API void MUR_PauseUndo(void) { engine.undo.undoPaused = 1; }
-MUR_API void MUR_ResumeUndo(void) { engine.undo.undoPaused = 0; }
+MUR_API void MUR_PauseUndo(void) { mur::guard("PauseUndo", [&] { engine.undo.undoPaused = 1; }); }
+MUR_API void MUR_ResumeUndo(void) { mur::guard("ResumeUndo", [&] { engine.undo.undoPaused = 0; }); }
 
 }  // extern "C"

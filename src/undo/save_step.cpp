@@ -168,6 +168,9 @@ MUR_API void MUR_SaveUndoBuffer(int32_t saveColor, int32_t saveMask)
     guard("SaveUndoBuf", [&] { undo::save_undo_buffer(saveColor, saveMask); });
 }
 
-MUR_API void MUR_InvalidateDirtyUndoCanvas(void) { undo::mark_page_dirty(); }
+MUR_API void MUR_InvalidateDirtyUndoCanvas(void)
+{
+    mur::guard("InvalidateDirtyUndoCanvas", [&] { undo::mark_page_dirty(); });
+}
 
 }  // extern "C"

@@ -65,7 +65,17 @@ MUR_API void MUR_StartFade(void)
     });
 }
 
-MUR_API void MUR_UpdateFade(int32_t) {}
-MUR_API void MUR_EndFade(void) {}
+MUR_API void MUR_UpdateFade(int32_t)
+{
+    mur::guard("UpdateFade", [&] {
+
+    });
+}
+MUR_API void MUR_EndFade(void)
+{
+    mur::guard("EndFade", [&] {
+
+    });
+}
 
 }  // extern "C"
