@@ -1332,6 +1332,61 @@ MUR_API void MUR_RGBToRGBA(uint8_t* dst, int32_t w, int32_t h, const uint8_t* sr
 /** @brief Copies the R, G, B of w x h RGBA32 pixels into RGB24 dst. */
 MUR_API void MUR_RGBAToRGB(uint8_t* dst, int32_t w, int32_t h, const uint8_t* src);
 
+/**
+ * @brief Combines a filled ellipse into the mask, as MUR_CombineMask does a
+ * gray picture.
+ *
+ * The ellipse has radii rx = (max(x0, x1) - min(x0, x1)) / 2 and ry likewise
+ * (integer division, each at least 2) and is centred on pixel
+ * (min(x0, x1) + rx, min(y0, y1) + ry); it is drawn in the gray
+ * a = trunc(strength x 2.559) (strength clamped to 0..100) on a black
+ * image-sized picture, its edge pixels gray by the part of their area
+ * inside it, and the picture is combined with level a and the operation
+ * ("Add", "Subtract", "Replace"; other names as "Add"), black-only when
+ * blackOnly is 1. The whole page becomes the undo dirty rectangle.
+ * @par Last error
+ * "IPLMaskEllipse Excpt" on a fault (no memory: the mask is unchanged).
+ */
+MUR_API void MUR_IPLMaskEllipse(int32_t x0, int32_t y0, int32_t x1, int32_t y1, int32_t strength, int32_t blackOnly,
+                                const char* operation);
+/**
+ * @brief Combines a filled rectangle into the mask, as MUR_IPLMaskEllipse.
+ *
+ * The rectangle covers columns min(x0, x1) .. max(x0, x1) - 1 and rows
+ * min(y0, y1) .. max(y0, y1) - 1 (the far corner left out), clipped to the
+ * image.
+ * @par Last error
+ * "IPLMaskRectangle Excpt" on a fault (no memory: the mask is unchanged).
+ */
+MUR_API void MUR_IPLMaskRectangle(int32_t x0, int32_t y0, int32_t x1, int32_t y1, int32_t strength,
+                                  int32_t blackOnly, const char* operation);
+/**
+ * @brief The magic wand: masks the pixels of the current layer that match
+ * the one at (x, y), with the masking amount a = trunc(strength x 2.559).
+ *
+ * With t the tolerance clamped to 0..50000, T = trunc(t x 0.00002f x 195075)
+ * a squared R, G, B distance and P = t / 500 a percent, by mode (compared
+ * exactly):
+ * - "Connected": pixels 4-connected to (x, y) through pixels within T;
+ * - "Non-connected": every pixel within T;
+ * - "Color Range", "Luminance Range", "Hue Range": as
+ *   MUR_CreateMaskFromRGBAImageColorRange and its kin with the clicked
+ *   colour and P;
+ * - "HSL Range": as MUR_CreateMaskFromRGBAImageHSLRange with t x 0.00002
+ *   for all three tolerances;
+ * - "Alpha Connected": connected pixels whose alpha byte s has
+ *   3 (s - s0)^2 within T, only when the current layer's slot is above 1;
+ * - "Alpha Non-connected": as MUR_CreateMaskFromRGBAImageAlphaRange with
+ *   the clicked alpha byte and P.
+ *
+ * Colours compare R, G, B only. A point off the image, an unknown or null
+ * mode, or no current layer change nothing. The whole page becomes the undo
+ * dirty rectangle.
+ * @par Last error
+ * "IPLMaskWand Excpt" on a fault (no memory: the mask is unchanged).
+ */
+MUR_API void MUR_IPLMaskWand(int32_t x, int32_t y, int32_t tolerance, int32_t strength, const char* mode);
+
 /** @} */
 
 /**
