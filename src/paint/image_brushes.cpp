@@ -297,11 +297,11 @@ void copy_from_rotated(int32_t strength)
     for (int32_t y = 0; y < side; ++y) {
         const uint8_t* q = b.rotated + std::size_t(y) * b.rotatedWidth * 4;
         uint16_t* d = buffer->pixels + std::size_t(y) * buffer->stride;
+        if (c == 0) {
+            for (int32_t i = 0; i < side * 4; ++i) d[i] = static_cast<uint16_t>(q[i] << 8);
+            continue;
+        }
         for (int32_t x = 0; x < side; ++x, q += 4, d += 4) {
-            if (c == 0) {
-                for (int ch = 0; ch < 4; ++ch) d[ch] = static_cast<uint16_t>(q[ch] << 8);
-                continue;
-            }
             d[0] = static_cast<uint16_t>(q[0] * k + ((c * d[0]) >> 8));
             d[1] = static_cast<uint16_t>((c * d[1] + k * (uint32_t{q[1]} << 8)) >> 8);
             d[2] = static_cast<uint16_t>((c * d[2] + k * (uint32_t{q[2]} << 8)) >> 8);
