@@ -63,6 +63,86 @@ inline void weighted_pixel_sse2(const uint8_t* const taps[4], const uint32_t wei
 }
 #endif
 
+// Columns x of [from, to) for which start + x * step lies in [0, limit),
+// narrowed from what they were.
+inline int64_t floor_div(int64_t a, int64_t b) noexcept { return a / b - ((a % b != 0) && ((a < 0) != (b < 0))); }
+
+void inside_span(int64_t start, int64_t step, int64_t limit, int32_t& from, int32_t& to) noexcept
+{
+    int64_t lo = 0, hi = 0;  // x in [lo, hi)
+    if (step == 0) {
+        if (start < 0 || start >= limit) to = from;
+        return;
+    }
+    if (step > 0) {
+        lo = -floor_div(start, step);                    // ceil(-start / step)
+        hi = -floor_div(start - limit, step);            // ceil((limit - start) / step)
+    } else {
+        hi = floor_div(start, -step) + 1;
+        lo = floor_div(start - limit, -step) + 1;
+    }
+    from = static_cast<int32_t>(std::clamp<int64_t>(std::max<int64_t>(lo, from), 0, to));
+    to = static_cast<int32_t>(std::clamp<int64_t>(std::min<int64_t>(hi, to), from, to));
+}
+
+// A pixel whose four taps may lie outside: those count as transparent.
+void edge_pixel(const ConstImageView& source, int64_t sx, int64_t sy, uint8_t* out) noexcept
+{
+    const int32_t w = source.width, h = source.height;
+    const int64_t x0 = sx >> 16, y0 = sy >> 16;
+    if (x0 < -1 || y0 < -1 || x0 >= w || y0 >= h) {
+        std::memset(out, 0, 4);
+        return;
+    }
+    const uint32_t fx = uint32_t(sx >> 8) & 255, fy = uint32_t(sy >> 8) & 255;
+    const uint32_t weights[4] = {(256 - fx) * (256 - fy), fx * (256 - fy), (256 - fx) * fy, fx * fy};
+    uint32_t alpha = 0, colour[3] = {0, 0, 0};
+    for (int k = 0; k < 4; ++k) {
+        const int64_t px = x0 + (k & 1), py = y0 + (k >> 1);
+        if (px < 0 || py < 0 || px >= w || py >= h) continue;
+        const uint8_t* tap = source.row(static_cast<int32_t>(py)) + px * 4;
+        const uint32_t wa = weights[k] * tap[3];
+        alpha += wa;
+        colour[0] += wa * tap[0], colour[1] += wa * tap[1], colour[2] += wa * tap[2];
+    }
+    if (alpha == 0) {
+        std::memset(out, 0, 4);
+        return;
+    }
+    const double reciprocal = 1.0 / alpha;
+    for (int c = 0; c < 3; ++c) out[c] = static_cast<uint8_t>(colour[c] * reciprocal + 0.5);
+    out[3] = static_cast<uint8_t>((alpha + 32768) >> 16);
+}
+
+// A pixel whose four taps all lie inside.
+inline void inner_pixel(const ConstImageView& source, int64_t sx, int64_t sy, uint8_t* out) noexcept
+{
+    const uint32_t fx = uint32_t(sx >> 8) & 255, fy = uint32_t(sy >> 8) & 255;
+    const uint32_t weights[4] = {(256 - fx) * (256 - fy), fx * (256 - fy), (256 - fx) * fy, fx * fy};
+    const uint8_t* taps[4];
+    taps[0] = source.row(static_cast<int32_t>(sy >> 16)) + (sx >> 16) * 4;
+    taps[1] = taps[0] + 4;
+    taps[2] = taps[0] + source.stride;
+    taps[3] = taps[2] + 4;
+    if ((taps[0][3] | taps[1][3] | taps[2][3] | taps[3][3]) == 0) {
+        std::memset(out, 0, 4);
+        return;
+    }
+#if defined(__SSE2__)
+    weighted_pixel_sse2(taps, weights, out);
+#else
+    uint32_t alpha = 0, colour[3] = {0, 0, 0};
+    for (int k = 0; k < 4; ++k) {
+        const uint32_t wa = weights[k] * taps[k][3];
+        alpha += wa;
+        colour[0] += wa * taps[k][0], colour[1] += wa * taps[k][1], colour[2] += wa * taps[k][2];
+    }
+    const double reciprocal = 1.0 / alpha;
+    for (int c = 0; c < 3; ++c) out[c] = static_cast<uint8_t>(colour[c] * reciprocal + 0.5);
+    out[3] = static_cast<uint8_t>((alpha + 32768) >> 16);
+#endif
+}
+
 }  // namespace
 
 bool add_script_effect(ScriptEffectList& list, int32_t number, int32_t flag) noexcept
@@ -194,64 +274,24 @@ bool rotate_rgba_weighted(const ConstImageView& source, const ImageView& image, 
     const auto fixed = [](double v) { return static_cast<int64_t>(std::llround(v * 65536.0)); };
     const int64_t stepX = fixed(cosA), stepY = fixed(sinA);
 
+    // Where all four taps lie inside: source positions in [0, w - 1) x [0, h - 1).
+    const int64_t limitX = int64_t{w - 1} << 16, limitY = int64_t{h - 1} << 16;
+
 #pragma omp parallel for schedule(static) if (int64_t{w} * h >= 65536)
     for (int32_t y = 0; y < h; ++y) {
         uint8_t* out = image.row(y);
         const double dy = y + 0.5 - cy, dx = 0.5 - cx;
-        int64_t sx = fixed(dx * cosA - dy * sinA + cx - 0.5), sy = fixed(dx * sinA + dy * cosA + cy - 0.5);
+        const int64_t sx0 = fixed(dx * cosA - dy * sinA + cx - 0.5), sy0 = fixed(dx * sinA + dy * cosA + cy - 0.5);
+        int32_t from = 0, to = w;  // the columns whose taps are all inside
+        inside_span(sx0, stepX, limitX, from, to);
+        inside_span(sy0, stepY, limitY, from, to);
+        int64_t sx = sx0, sy = sy0;
         for (int32_t x = 0; x < w; ++x, out += 4, sx += stepX, sy += stepY) {
-            const int64_t x0 = sx >> 16, y0 = sy >> 16;
-            if (x0 < -1 || y0 < -1 || x0 >= w || y0 >= h) {
-                std::memset(out, 0, 4);
-                continue;
+            if (x >= from && x < to) {
+                for (; x < to; ++x, out += 4, sx += stepX, sy += stepY) inner_pixel(source, sx, sy, out);
+                if (x == w) break;
             }
-            const uint32_t fx = uint32_t(sx >> 8) & 255, fy = uint32_t(sy >> 8) & 255;
-            const uint32_t weights[4] = {(256 - fx) * (256 - fy), fx * (256 - fy), (256 - fx) * fy, fx * fy};
-            const uint8_t* taps[4];
-            if (x0 >= 0 && y0 >= 0 && x0 + 1 < w && y0 + 1 < h) {
-                taps[0] = source.row(static_cast<int32_t>(y0)) + x0 * 4;
-                taps[1] = taps[0] + 4;
-                taps[2] = taps[0] + source.stride;
-                taps[3] = taps[2] + 4;
-                if ((taps[0][3] | taps[1][3] | taps[2][3] | taps[3][3]) == 0) {
-                    std::memset(out, 0, 4);
-                    continue;
-                }
-#if defined(__SSE2__)
-                weighted_pixel_sse2(taps, weights, out);
-                continue;
-#else
-                // Opaque neighbourhoods (the body of most stamps) need no
-                // weighting by alpha.
-                if ((taps[0][3] & taps[1][3] & taps[2][3] & taps[3][3]) == 255) {
-                    for (int c = 0; c < 3; ++c)
-                        out[c] = static_cast<uint8_t>((weights[0] * taps[0][c] + weights[1] * taps[1][c] +
-                                                       weights[2] * taps[2][c] + weights[3] * taps[3][c] + 32768) >> 16);
-                    out[3] = 255;
-                    continue;
-                }
-#endif
-            } else {
-                for (int k = 0; k < 4; ++k) {
-                    const int64_t px = x0 + (k & 1), py = y0 + (k >> 1);
-                    taps[k] = (px < 0 || py < 0 || px >= w || py >= h) ? nullptr
-                                                                       : source.row(static_cast<int32_t>(py)) + px * 4;
-                }
-            }
-            uint32_t alpha = 0, colour[3] = {0, 0, 0};
-            for (int k = 0; k < 4; ++k) {
-                if (!taps[k]) continue;
-                const uint32_t wa = weights[k] * taps[k][3];
-                alpha += wa;
-                colour[0] += wa * taps[k][0], colour[1] += wa * taps[k][1], colour[2] += wa * taps[k][2];
-            }
-            if (alpha == 0) {
-                std::memset(out, 0, 4);
-                continue;
-            }
-            const double reciprocal = 1.0 / alpha;
-            for (int c = 0; c < 3; ++c) out[c] = static_cast<uint8_t>(colour[c] * reciprocal + 0.5);
-            out[3] = static_cast<uint8_t>((alpha + 32768) >> 16);
+            edge_pixel(source, sx, sy, out);
         }
     }
     return true;
