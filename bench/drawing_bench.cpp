@@ -1,5 +1,6 @@
 // The drawing tools beside their peers, in one run: the flood fill of a
-// 4096 x 4096 region (one colour, and a maze of 1-pixel walls) beside
+// 4096 x 4096 region (one colour, and a maze of 1-pixel walls), and the
+// "Connected" magic wand on it through its export, beside
 // OpenCV's floodFill (4-connected, fixed range, mask only); the HSV shift of
 // a 4096 x 4096 page beside OpenCV's cvtColor to HSV_FULL and back and a
 // plain scalar loop of the same formulas (whose bytes ours must equal); and
@@ -11,6 +12,7 @@
 #include "imaging/flood_fill.h"
 #include "imaging/text_render.h"
 #include "platform/fonts.h"
+#include "murcore.h"
 
 #include <benchmark/benchmark.h>
 #include <omp.h>
@@ -105,6 +107,21 @@ void BM_FloodFillPlane(benchmark::State& state)
     pixel_rate(state);
 }
 BENCHMARK(BM_FloodFillPlane)->ArgName("maze")->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond)->UseRealTime();
+
+// The "Connected" magic wand through its export: the layer copied into the
+// tool source buffer, the fill's plane, and the mask written through it.
+void BM_MaskWandConnected(benchmark::State& state)
+{
+    MUR_CreateImage(nullptr, kSide, kSide, 64, 0);
+    MUR_CreateLayer(2, kSide, kSide);
+    MUR_SetLayer(2);
+    MUR_LoadRGBA32Layer(fill_page(state.range(0) != 0).data(), kSide * 4, 2, 0, 0, kSide, kSide, 0);
+    // Every click writes the same mask: nothing to reset between them.
+    for (auto _ : state) MUR_IPLMaskWand(0, 0, 1000, 100, "Connected");
+    pixel_rate(state);
+    MUR_DeleteImage();
+}
+BENCHMARK(BM_MaskWandConnected)->ArgName("maze")->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond)->UseRealTime();
 
 #ifdef MUR_BENCH_OPENCV
 void BM_OpenCVFloodFillMaskOnly(benchmark::State& state)

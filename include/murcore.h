@@ -1332,6 +1332,61 @@ MUR_API void MUR_RGBToRGBA(uint8_t* dst, int32_t w, int32_t h, const uint8_t* sr
 /** @brief Copies the R, G, B of w x h RGBA32 pixels into RGB24 dst. */
 MUR_API void MUR_RGBAToRGB(uint8_t* dst, int32_t w, int32_t h, const uint8_t* src);
 
+/**
+ * @brief Combines a filled ellipse into the mask, as MUR_CombineMask does a
+ * gray picture.
+ *
+ * The ellipse has radii rx = (max(x0, x1) - min(x0, x1)) / 2 and ry likewise
+ * (integer division, each at least 2) and is centred on pixel
+ * (min(x0, x1) + rx, min(y0, y1) + ry); it is drawn in the gray
+ * a = trunc(strength x 2.559) (strength clamped to 0..100) on a black
+ * image-sized picture, its edge pixels gray by the part of their area
+ * inside it, and the picture is combined with level a and the operation
+ * ("Add", "Subtract", "Replace"; other names as "Add"), black-only when
+ * blackOnly is 1. The whole page becomes the undo dirty rectangle.
+ * @par Last error
+ * "IPLMaskEllipse Excpt" on a fault (no memory: the mask is unchanged).
+ */
+MUR_API void MUR_IPLMaskEllipse(int32_t x0, int32_t y0, int32_t x1, int32_t y1, int32_t strength, int32_t blackOnly,
+                                const char* operation);
+/**
+ * @brief Combines a filled rectangle into the mask, as MUR_IPLMaskEllipse.
+ *
+ * The rectangle covers columns min(x0, x1) .. max(x0, x1) - 1 and rows
+ * min(y0, y1) .. max(y0, y1) - 1 (the far corner left out), clipped to the
+ * image.
+ * @par Last error
+ * "IPLMaskRectangle Excpt" on a fault (no memory: the mask is unchanged).
+ */
+MUR_API void MUR_IPLMaskRectangle(int32_t x0, int32_t y0, int32_t x1, int32_t y1, int32_t strength,
+                                  int32_t blackOnly, const char* operation);
+/**
+ * @brief The magic wand: masks the pixels of the current layer that match
+ * the one at (x, y), with the masking amount a = trunc(strength x 2.559).
+ *
+ * With t the tolerance clamped to 0..50000, T = trunc(t x 0.00002f x 195075)
+ * a squared R, G, B distance and P = t / 500 a percent, by mode (compared
+ * exactly):
+ * - "Connected": pixels 4-connected to (x, y) through pixels within T;
+ * - "Non-connected": every pixel within T;
+ * - "Color Range", "Luminance Range", "Hue Range": as
+ *   MUR_CreateMaskFromRGBAImageColorRange and its kin with the clicked
+ *   colour and P;
+ * - "HSL Range": as MUR_CreateMaskFromRGBAImageHSLRange with t x 0.00002
+ *   for all three tolerances;
+ * - "Alpha Connected": connected pixels whose alpha byte s has
+ *   3 (s - s0)^2 within T, only when the current layer's slot is above 1;
+ * - "Alpha Non-connected": as MUR_CreateMaskFromRGBAImageAlphaRange with
+ *   the clicked alpha byte and P.
+ *
+ * Colours compare R, G, B only. A point off the image, an unknown or null
+ * mode, or no current layer change nothing. The whole page becomes the undo
+ * dirty rectangle.
+ * @par Last error
+ * "IPLMaskWand Excpt" on a fault (no memory: the mask is unchanged).
+ */
+MUR_API void MUR_IPLMaskWand(int32_t x, int32_t y, int32_t tolerance, int32_t strength, const char* mode);
+
 /** @} */
 
 /**
@@ -2174,6 +2229,118 @@ MUR_API void MUR_ClearBlendBuffer(void);
  * @param reserved1, reserved2  ignored. @param high  ignored in effect.
  */
 MUR_API void MUR_FillBlendBuffer(int32_t reserved1, int32_t reserved2, int32_t high, int32_t low);
+
+/** @} */
+
+/**
+ * @defgroup imagebrush Image brushes
+ * @brief A small picture used as the dab: loaded, sized to the brush, turned
+ * and put into the selected blend buffer, from which MUR_DrawDabGrit paints
+ * (with MUR_SetImageBrushMode on, the buffer's alpha shapes the dab).
+ *
+ * The engine keeps one brush picture (RGBA64), an optional strip of square
+ * frames, the picture sized to the brush size and its RGBA32 copies for
+ * turning; MUR_DeleteImage and MUR_NewSize release them. An operation that
+ * runs out of memory sets its "<Name> Excpt" text and leaves the brush as it
+ * was. Null paths and data, unreadable files and pictures larger than the
+ * image's largest brush change nothing.
+ * @{
+ */
+
+/**
+ * @brief Makes a picture file (PNG, JPEG, GIF, TIFF, BMP, TGA, PSD, PCX) the
+ * brush picture, each 8-bit channel widened by a shift of 8. Pictures wider
+ * or taller than the largest brush are refused before they are decoded.
+ * @par Last error
+ * "LoadImageBrush Excpt" on a fault.
+ */
+MUR_API void MUR_LoadImageBrush(const char* path);
+/**
+ * @brief Makes width x height RGBA32 pixels (rows of width x 4 bytes) the
+ * brush picture; sides of 1 up to the largest brush.
+ * @par Last error
+ * "LoadImageBrushFromRGBA32 Excpt" on a fault.
+ */
+MUR_API void MUR_LoadImageBrushFromRGBA32(const uint8_t* data, int32_t width, int32_t height);
+/**
+ * @brief Loads a strip of square frames side by side (the frame side is the
+ * picture's height, at most the largest brush; a strip narrower than tall is
+ * refused) and makes its first frame the brush picture.
+ * @par Last error
+ * "LoadImageBrushArray Excpt" on a fault.
+ */
+MUR_API void MUR_LoadImageBrushArray(const char* path);
+/**
+ * @brief Copies frame trunc(frames x position), clamped to the strip, into
+ * the brush picture; nothing without a strip or a brush picture.
+ * @par Last error
+ * "CopyFromImageBrushArray Excpt" on a fault.
+ */
+MUR_API void MUR_CopyFromImageBrushArray(float position);
+/**
+ * @brief Makes an opaque brush picture of the brush size in one colour
+ * (8-bit r, g, b widened x 257).
+ * @par Last error
+ * "FillImageBrush Excpt" on a fault.
+ */
+MUR_API void MUR_FillImageBrush(int32_t r, int32_t g, int32_t b);
+/**
+ * @brief Sets the colour of every pixel of the brush picture (x 257), keeping
+ * its alpha; without a picture, first makes a white opaque one of the brush size.
+ * @par Last error
+ * "ColorImageBrush Excpt" on a fault.
+ */
+MUR_API void MUR_ColorImageBrush(int32_t r, int32_t g, int32_t b);
+/**
+ * @brief Makes the brush-size square of the selected blend buffer the brush
+ * picture; what the buffer lacks (no pixels, a brush larger than the
+ * largest) is transparent.
+ * @par Last error
+ * "CopyToImageBrush Excpt" on a fault.
+ */
+MUR_API void MUR_CopyToImageBrush(void);
+/**
+ * @brief Sizes the brush picture to the brush size: copied when it already
+ * has that size, else Lanczos3 up and area average down, colours weighted
+ * by alpha. Brush size 0 sizes nothing.
+ * @par Last error
+ * "SizeImageBrush Excpt" on a fault.
+ */
+MUR_API void MUR_SizeImageBrush(void);
+/**
+ * @brief Turns the sized brush by degrees (clockwise on screen) about its
+ * centre within its square, into the rotated copy; colour and alpha in one
+ * bilinear pass weighted by alpha, the uncovered corners transparent.
+ * @par Last error
+ * "RotateImageBrush Excpt" on a fault.
+ */
+MUR_API void MUR_RotateImageBrush(float degrees);
+/**
+ * @brief MUR_SizeImageBrush, then the sized brush into the selected blend
+ * buffer's top-left square: with c = trunc(strengthPercent x 2.559) (0..100
+ * percent), 0 copies exactly, else each channel b = (c b + q (255 - c)) >> 8.
+ * The square is cut to the buffer.
+ * @par Last error
+ * "CopyFromImageBrush Excpt" on a fault.
+ */
+MUR_API void MUR_CopyFromImageBrush(int32_t strengthPercent);
+/**
+ * @brief The rotated copy (8-bit q) into the selected blend buffer, as
+ * MUR_CopyFromImageBrush: c = 0 gives q << 8; else R = q (255 - c) + (c R >> 8),
+ * G and B = (c G + (255 - c)(q << 8)) >> 8, A = (255 - c) q + (c A >> 8).
+ * Nothing before MUR_RotateImageBrush has turned the current sized brush.
+ * @par Last error
+ * "CopyFromImageBrushRotate Excpt" on a fault.
+ */
+MUR_API void MUR_CopyFromImageBrushRotate(int32_t strengthPercent);
+/**
+ * @brief Writes the brush picture as an 8-bit RGBA PNG (high bytes) at
+ * 72 dpi. The file appears only when complete; a failed write leaves no
+ * file and the old one, if any, as it was, and sets the text.
+ * @par Last error
+ * "SaveImageBrush Excpt" when the file cannot be written or on a fault.
+ */
+MUR_API void MUR_SaveImageBrush(const char* path);
 
 /** @} */
 

@@ -26,4 +26,26 @@ struct BlendBufferState {
     LayerRecord* selected = nullptr;
 };
 
+// The current image brush: the picture, the strip of frames it may be cut
+// from, the picture sized to the brush and its RGBA32 copies for turning.
+// Every buffer is the engine heap's; null when not made.
+struct ImageBrushState {
+    uint16_t* picture = nullptr;   // RGBA64, width x height
+    int32_t width = 0;
+    int32_t height = 0;
+    uint16_t* array = nullptr;     // RGBA64 strip of square frames side by side
+    int32_t arrayWidth = 0;
+    int32_t arrayHeight = 0;       // the frame side
+    int32_t frameCount = 0;        // arrayWidth / arrayHeight
+    uint16_t* sized = nullptr;     // RGBA64, sizedWidth x sizedHeight
+    int32_t sizedWidth = 0;
+    int32_t sizedHeight = 0;
+    bool sizedCurrent = false;     // the sized brush was made from the picture as it is now
+    uint8_t* unrotated = nullptr;  // RGBA32 form of the sized brush
+    uint8_t* rotated = nullptr;    // the unrotated copy turned
+    int32_t rotatedWidth = 0;
+    int32_t rotatedHeight = 0;
+    bool rotationValid = false;    // the unrotated copy matches the sized brush
+};
+
 }  // namespace mur

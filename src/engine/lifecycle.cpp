@@ -75,6 +75,10 @@ void release_brush_buffers()
     engine.shape.sourceHeight = 0;
     engine.shape.sourcePath[0] = '\0';
     for (uint8_t*& grit : engine.tool.gritBuffers) mem::release_and_null(grit);
+    ImageBrushState& brush = engine.imageBrush;
+    for (uint16_t** block : {&brush.picture, &brush.array, &brush.sized}) mem::release_and_null(*block);
+    for (uint8_t** block : {&brush.unrotated, &brush.rotated}) mem::release_and_null(*block);
+    brush = ImageBrushState{};
 }
 
 void release_ipl_buffers()

@@ -57,6 +57,7 @@ struct EngineState {
     ToolSettings tool;
     BrushShapeState shape;
     BlendBufferState blend;
+    ImageBrushState imageBrush;
     LayerRecord paintLayer;
     IplBufferSet ipl;
     TabletState tablet;

@@ -8,7 +8,9 @@
 //
 //   51  rotate about the centre: slot 3 the angle in degrees (positive turns
 //       counter-clockwise as seen on screen), slot 4 the zoom in percent
-//       (100 = same scale); defaults 0 and 100.
+//       (100 = same scale); defaults 0 and 100; slot 5 not 0: the colours
+//       are filtered weighted by their alpha (as premultiplied pixels), so
+//       the edges the turn makes do not darken (RGBA pictures only).
 #pragma once
 
 #include "imaging/image_view.h"
@@ -42,6 +44,10 @@ bool set_script_effect_value(ScriptEffectList& list, int32_t index, int32_t slot
 // fails.
 bool run_script_effects(const ScriptEffectList& list, const ImageView& image) noexcept;
 
+// The same, the first enabled effect reading `source` (of the image's size,
+// not overlapping it) instead of the image: no working copy is made for it.
+bool run_script_effects(const ScriptEffectList& list, const ConstImageView& source, const ImageView& image) noexcept;
+
 // Turns a 4-byte-a-pixel picture about its centre by `degrees`
 // (counter-clockwise on screen) and scales it by `zoomPercent` / 100, in
 // place and keeping its size. Each output pixel is the bilinear
@@ -51,5 +57,14 @@ bool run_script_effects(const ScriptEffectList& list, const ImageView& image) no
 // a bad view, an angle or zoom that is not finite, a zoom of 0 or less, or
 // no memory for the copy.
 bool rotate_about_centre(const ImageView& image, double degrees, double zoomPercent) noexcept;
+
+// The turn of RGBA pixels with the colours weighted by alpha: each output
+// alpha is the bilinear mix of the four alphas, each colour the mix of the
+// four colours weighted by weight x alpha (transparent where all four are
+// transparent). Weights come in steps of 1/256 of a pixel; whole quarter
+// turns move pixels unchanged. From `source` into `image` (same size, not
+// overlapping).
+bool rotate_rgba_weighted(const ConstImageView& source, const ImageView& image, double degrees,
+                          double zoomPercent) noexcept;
 
 }  // namespace mur::imaging

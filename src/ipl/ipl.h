@@ -79,6 +79,25 @@ ShapeBox shape_box(int32_t x0, int32_t y0, int32_t x1, int32_t y1) noexcept;
 void draw_rectangle(int32_t r, int32_t g, int32_t b, int32_t x0, int32_t y0, int32_t x1, int32_t y1, int32_t percent);
 void draw_ellipse(int32_t r, int32_t g, int32_t b, int32_t x0, int32_t y0, int32_t x1, int32_t y1, int32_t percent);
 
+// ---- Mask shape tools ---------------------------------------------------------
+// Strength is a percent (clamped to 0..100) giving the masking amount
+// trunc(strength x 2.559); each tool that ran marks the whole page dirty.
+
+// The ellipse (radii (max - min) / 2 of each pair, at least 2, centred on
+// (min x + rx, min y + ry)) or rectangle (columns min x .. max x - 1, rows
+// min y .. max y - 1) drawn in grey on a black page picture, the ellipse's
+// edge grey by coverage, and combined into the mask (mask::combine_mask,
+// black-only when blackOnly is 1).
+void mask_ellipse(int32_t x0, int32_t y0, int32_t x1, int32_t y1, int32_t strength, int32_t blackOnly,
+                  const char* operation);
+void mask_rectangle(int32_t x0, int32_t y0, int32_t x1, int32_t y1, int32_t strength, int32_t blackOnly,
+                    const char* operation);
+// The magic wand at (x, y) of the current layer in one of eight modes
+// ("Connected", "Non-connected", "Color Range", "Luminance Range", "Hue
+// Range", "HSL Range", "Alpha Connected", "Alpha Non-connected"); an
+// unknown mode or a point off the page does nothing. Tolerance 0..50000.
+void mask_wand(int32_t x, int32_t y, int32_t tolerance, int32_t strength, const char* modeName);
+
 // The stops of a gradient of `count` (0..4, clamped) of the four colours.
 imaging::Gradient gradient_stops(const int32_t colours[4][3], int32_t count) noexcept;
 // "Linear" from (x0, y0) to (x1, y1), any other kind radial about (x0, y0);

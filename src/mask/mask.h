@@ -14,6 +14,11 @@ void apply_mask_to_alpha(uint8_t* image, int32_t stride, int32_t x0, int32_t y0,
 // modules call it directly -------------------------------------------------
 
 void create_alpha_from_mask(int32_t kind);
+void create_mask_from_rgba_image_color_range(const uint8_t* image, int32_t r, int32_t g, int32_t b, int32_t tolerance, int32_t a);
+void create_mask_from_rgba_image_alpha_range(const uint8_t* image, int32_t alpha, int32_t tolerance, int32_t a);
+void create_mask_from_rgba_image_luminance_range(const uint8_t* image, int32_t r, int32_t g, int32_t b, int32_t tolerance, int32_t a);
+void create_mask_from_rgba_image_hue_range(const uint8_t* image, int32_t r, int32_t g, int32_t b, int32_t tolerance, int32_t a);
+void create_mask_from_flood_mask(const uint8_t* plane, int32_t a);
 void create_mask_from_rgba_image_hsl_range(const uint8_t* image, int32_t r, int32_t g, int32_t b, double hueTolerance, double saturationTolerance, double lightnessTolerance, int32_t a);
 void combine_mask(const uint8_t* image, int32_t stride, int32_t blackOnly, int32_t level, const char* name);
 void replace_from_rgba_image_alpha_range(uint8_t* image, int32_t alpha, int32_t tolerance, int32_t r, int32_t g, int32_t b, int32_t a);

@@ -46,6 +46,42 @@ color::Rgb unit_rgb(int32_t r, int32_t g, int32_t b) noexcept
 }
 
 }  // namespace
+
+void mask::create_mask_from_rgba_image_color_range(const uint8_t* image, int32_t r, int32_t g, int32_t b, int32_t tolerance, int32_t a)
+{
+    const int32_t t = byte_tolerance(tolerance);
+    mask_where(image, 4, mask::from_amount(a), [=](const uint8_t* p) {
+        return std::abs(p[0] - int64_t{r}) <= t && std::abs(p[1] - int64_t{g}) <= t && std::abs(p[2] - int64_t{b}) <= t;
+    });
+}
+
+void mask::create_mask_from_rgba_image_alpha_range(const uint8_t* image, int32_t alpha, int32_t tolerance, int32_t a)
+{
+    const int32_t t = byte_tolerance(tolerance);
+    mask_where(image, 4, mask::from_amount(a), [=](const uint8_t* p) { return std::abs(p[3] - int64_t{alpha}) <= t; });
+}
+
+void mask::create_mask_from_rgba_image_luminance_range(const uint8_t* image, int32_t r, int32_t g, int32_t b, int32_t tolerance, int32_t a)
+{
+    const int32_t t = byte_tolerance(tolerance);
+    const int64_t mean = (int64_t{r} + g + b) / 3;
+    mask_where(image, 4, mask::from_amount(a),
+               [=](const uint8_t* p) { return std::abs((p[0] + p[1] + p[2]) / 3 - mean) <= t; });
+}
+
+void mask::create_mask_from_rgba_image_hue_range(const uint8_t* image, int32_t r, int32_t g, int32_t b, int32_t tolerance, int32_t a)
+{
+    const double t = saturate_i32(tolerance * 1.8);
+    const double h0 = color::rgb_to_hsv(unit_rgb(r, g, b)).h;
+    mask_where(image, 4, mask::from_amount(a),
+               [=](const uint8_t* p) { return hue_within(color::rgb_to_hsv(unit_rgb(p)).h, h0, t); });
+}
+
+void mask::create_mask_from_flood_mask(const uint8_t* plane, int32_t a)
+{
+    mask_where(plane, 1, mask::from_amount(a), [](const uint8_t* p) { return *p == 1; });
+}
+
 void mask::create_mask_from_rgba_image_hsl_range(const uint8_t* image, int32_t r, int32_t g, int32_t b, double hueTolerance, double saturationTolerance, double lightnessTolerance, int32_t a)
 {
     const double t = hueTolerance * 180;
@@ -83,18 +119,14 @@ MUR_API void MUR_CreateMaskFromRGBAImageColorRange(const uint8_t* image, int32_t
                                                    int32_t tolerance, int32_t a)
 {
     mur::guard("CreateMaskFromRGBAImageColorRange", [&] {
-        const int32_t t = byte_tolerance(tolerance);
-        mask_where(image, 4, mask::from_amount(a), [=](const uint8_t* p) {
-            return std::abs(p[0] - int64_t{r}) <= t && std::abs(p[1] - int64_t{g}) <= t && std::abs(p[2] - int64_t{b}) <= t;
-        });
+        mask::create_mask_from_rgba_image_color_range(image, r, g, b, tolerance, a);
     });
 }
 
 MUR_API void MUR_CreateMaskFromRGBAImageAlphaRange(const uint8_t* image, int32_t alpha, int32_t tolerance, int32_t a)
 {
     mur::guard("CreateMaskFromRGBAImageAlphaRange", [&] {
-        const int32_t t = byte_tolerance(tolerance);
-        mask_where(image, 4, mask::from_amount(a), [=](const uint8_t* p) { return std::abs(p[3] - int64_t{alpha}) <= t; });
+        mask::create_mask_from_rgba_image_alpha_range(image, alpha, tolerance, a);
     });
 }
 
@@ -102,10 +134,7 @@ MUR_API void MUR_CreateMaskFromRGBAImageLuminanceRange(const uint8_t* image, int
                                                        int32_t tolerance, int32_t a)
 {
     mur::guard("CreateMaskFromRGBAImageLuminanceRange", [&] {
-        const int32_t t = byte_tolerance(tolerance);
-        const int64_t mean = (int64_t{r} + g + b) / 3;
-        mask_where(image, 4, mask::from_amount(a),
-                   [=](const uint8_t* p) { return std::abs((p[0] + p[1] + p[2]) / 3 - mean) <= t; });
+        mask::create_mask_from_rgba_image_luminance_range(image, r, g, b, tolerance, a);
     });
 }
 
@@ -113,10 +142,7 @@ MUR_API void MUR_CreateMaskFromRGBAImageHueRange(const uint8_t* image, int32_t r
                                                  int32_t tolerance, int32_t a)
 {
     mur::guard("CreateMaskFromRGBAImageHueRange", [&] {
-        const double t = saturate_i32(tolerance * 1.8);
-        const double h0 = color::rgb_to_hsv(unit_rgb(r, g, b)).h;
-        mask_where(image, 4, mask::from_amount(a),
-                   [=](const uint8_t* p) { return hue_within(color::rgb_to_hsv(unit_rgb(p)).h, h0, t); });
+        mask::create_mask_from_rgba_image_hue_range(image, r, g, b, tolerance, a);
     });
 }
 
@@ -131,9 +157,7 @@ MUR_API void MUR_CreateMaskFromRGBAImageHSLRange(const uint8_t* image, int32_t r
 
 MUR_API void MUR_CreateMaskFromFloodMask(const uint8_t* plane, int32_t a)
 {
-    mur::guard("CreateMaskFromFloodMask", [&] {
-        mask_where(plane, 1, mask::from_amount(a), [](const uint8_t* p) { return *p == 1; });
-    });
+    mur::guard("CreateMaskFromFloodMask", [&] { mask::create_mask_from_flood_mask(plane, a); });
 }
 
 MUR_API void MUR_CreateMaskFromDiff_RGBA32(const uint8_t* first, const uint8_t* second, int32_t value)

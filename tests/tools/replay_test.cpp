@@ -135,23 +135,39 @@ TEST_F(Replay, TheSameFileTwiceGivesTheSamePicture)
 TEST_F(Replay, SkippedRecordsAreCountedAndReported)
 {
     const ReplayOutcome out = replay(script("SetPage\n40\n30\n0\n0\nMaskEllipse\n1\n2\n3\n4\n5\nDab\n5\n5\n1\n" +
-                                            std::string("MaskWand\n1\n2\n3\n4\n5\nMaskRectangle\n1\n2\n3\n4\n5\n") +
+                                            std::string("MaskWand\n1\n2\n3\n4\n5\nMaskRectangle\n1\n2\n3\n4\n5\nMaskClear\n") +
                                             "Filter\nNo Such Effect\n" + std::string("0\n0\n0\n0\n0\n0\n0\n0\n0\n0\n") +
                                             "0\n0\n0\n0\n0\n0\n0\n0\n\nFilter\nInvert\n" +
                                             "0\n0\n0\n0\n0\n0\n0\n0\n0\n0\n0\n0\n0\n0\n0\n0\n0\n0\n\n"));
     EXPECT_EQ(out.status, 3) << out.error;
-    EXPECT_EQ(out.skipped, 4);
-    EXPECT_EQ(out.records, 5);  // Description, RandomSeed, SetPage, Dab and the "Invert" filter
-    EXPECT_EQ(logText,
-              "replay: line 12: MaskEllipse skipped: needs the mask shape tools\n"
-              "replay: line 22: MaskWand skipped: needs the mask shape tools\n"
-              "replay: line 28: MaskRectangle skipped: needs the mask shape tools\n"
-              "replay: line 34: Filter skipped: needs the effect dispatcher\n");
+    EXPECT_EQ(out.skipped, 1);
+    EXPECT_EQ(out.records, 9);  // Description, RandomSeed, SetPage, the mask records, Dab and the "Invert" filter
+    EXPECT_EQ(logText, "replay: line 35: Filter skipped: needs the effect dispatcher\n");
     // "Invert" ran: the black dab became white.
     const std::vector<uint8_t> px = drawing(40, 30);
     const uint8_t* dab = &px[(5 * 40 + 5) * 4];
     EXPECT_EQ(dab[0], 255);
     EXPECT_GT(dab[3], 0);
+}
+
+// The mask shape records: strength 40 adds masking, -40 takes it away; the
+// wand (mode 2, "Color Range") masks the red rectangle only.
+TEST_F(Replay, MaskShapeRecordsChangeTheMask)
+{
+    const ReplayOutcome out = replay(script(
+        "SetPage\n40\n30\n0\n0\nMaskRectangle\n10\n5\n0\n0\n40\nMaskEllipse\n0\n0\n0\n0\n-40\n"
+        "Rectangle\n20\n10\n30\n20\n100\n255\n0\n0\nMaskWand\n25\n15\n0\n100\n2\n"));
+    ASSERT_EQ(out.status, 0) << out.error;
+    std::vector<uint16_t> m(40 * 30);
+    MUR_GetMaskData16(m.data());
+    const uint16_t masked = uint16_t(65535 - (102 << 8));  // 40 % is amount 102
+    EXPECT_EQ(m[4 * 40 + 9], masked);                    // inside the rectangle, far from the ellipse
+    EXPECT_EQ(m[5 * 40 + 9], 65535);                     // its last row left out
+    EXPECT_EQ(m[2 * 40 + 2], 65535);                     // the ellipse's centre, given back
+    EXPECT_EQ(m[15 * 40 + 25], 0);                       // the wand at full strength
+    EXPECT_EQ(m[15 * 40 + 20], 0);
+    EXPECT_EQ(m[15 * 40 + 30], 65535);                   // the rectangle's second column is not red
+    EXPECT_EQ(replay(script("SetPage\n40\n30\n0\n0\nMaskWand\n1\n1\n0\n100\n8\n")).status, 1);
 }
 
 // The drawing-tool records draw into the drawing layer with their colours:
@@ -239,9 +255,9 @@ TEST_F(Replay, EveryRecordedKeywordIsKnown)
     std::ostringstream text;
     text << in.rdbuf();
     const ReplayOutcome out = replay(text.str());
-    EXPECT_EQ(out.status, 3) << out.error;
-    EXPECT_EQ(out.skipped, 3);  // the mask shape tools
-    EXPECT_EQ(out.records, 46);
+    EXPECT_EQ(out.status, 0) << out.error;
+    EXPECT_EQ(out.skipped, 0);
+    EXPECT_EQ(out.records, 49);
 }
 
 }  // namespace

@@ -373,6 +373,9 @@ int paint_landscape(const std::string& outDir, const std::string& shareDir)
         }
     }
 
+    // Leaves blown over the meadow: an image brush stamped along a path.
+    dabs += paint_stamp_stroke(outDir, kWidth, kHeight, Land, Trees, 600, 535);
+
     std::printf("  %d dabs in all; %d undo steps kept\n", dabs, MUR_GetUndoCount());
     const bool written = save_view(outDir + "/demo.png", 1, 1.0f, 0, 0, kWidth, kHeight);
     MUR_DeleteImage();

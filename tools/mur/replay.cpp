@@ -319,6 +319,38 @@ const char* gradient(ReplayState&, const Values& a)
     return nullptr;
 }
 
+// Mask shape tools. The strength runs -100..100: positive adds masking
+// ("Add"), negative takes it away ("Subtract").
+const char* mask_operation(const Values& a, std::size_t k) { return a.v[k] < 0 ? "Subtract" : "Add"; }
+int32_t mask_strength(const Values& a, std::size_t k)
+{
+    const int32_t v = a.clamped(k, -100, 100);
+    return v < 0 ? -v : v;
+}
+const char* mask_ellipse(ReplayState&, const Values& a)
+{
+    MUR_IPLMaskEllipse(a.i(0), a.i(1), a.i(2), a.i(3), mask_strength(a, 4), 0, mask_operation(a, 4));
+    return nullptr;
+}
+const char* mask_rectangle(ReplayState&, const Values& a)
+{
+    MUR_IPLMaskRectangle(a.i(0), a.i(1), a.i(2), a.i(3), mask_strength(a, 4), 0, mask_operation(a, 4));
+    return nullptr;
+}
+constexpr const char* kWandModes[] = {"Connected",  "Non-connected", "Color Range",     "Luminance Range",
+                                      "Hue Range", "HSL Range",     "Alpha Connected", "Alpha Non-connected"};
+const char* mask_wand(ReplayState& s, const Values& a)
+{
+    const int32_t mode = a.i(4);
+    if (mode < 0 || mode > 7 || a.v[4] != mode) {
+        s.failure = "wand mode " + std::string(a.t[4]) + " is not one of 0..7";
+        return nullptr;
+    }
+    MUR_SetLayer(kDrawingSlot);
+    MUR_IPLMaskWand(a.i(0), a.i(1), a.clamped(2, 0, 50000), a.clamped(3, 0, 100), kWandModes[mode]);
+    return nullptr;
+}
+
 // Effects.
 const char* filter(ReplayState& s, const Values& a)
 {
@@ -342,7 +374,6 @@ const char* warp(ReplayState&, const Values& a)
 }
 
 constexpr uint32_t kFirstAndLast = 1u | (1u << 19);
-constexpr const char* kMaskShapes = "the mask shape tools";
 
 // Every keyword a drawing script may hold. A tool that lands later only
 // fills in its handler here.
@@ -391,9 +422,9 @@ constexpr RecordKind kKinds[] = {
     {{"Ellipse", 8}, ellipse, nullptr, 0, true},
     {{"Text", 10}, text, nullptr, (1u << 2) | (1u << 8), true},
     {{"Gradient", 18}, gradient, nullptr, 0, true},
-    {{"MaskEllipse", 5}, nullptr, kMaskShapes, 0, true},
-    {{"MaskRectangle", 5}, nullptr, kMaskShapes, 0, true},
-    {{"MaskWand", 5}, nullptr, kMaskShapes, 0, true},
+    {{"MaskEllipse", 5}, mask_ellipse, nullptr, 0, true},
+    {{"MaskRectangle", 5}, mask_rectangle, nullptr, 0, true},
+    {{"MaskWand", 5}, mask_wand, nullptr, 0, true},
 };
 
 constexpr bool values_fit()
