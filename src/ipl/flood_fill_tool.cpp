@@ -7,6 +7,7 @@
 #include "engine/state.h"
 #include "imaging/flood_fill.h"
 #include "ipl/ipl_buffers.h"
+#include "ipl/named_modes.h"
 #include "ipl/tool_store.h"
 #include "mask/mask.h"
 #include "undo/history.h"
@@ -20,12 +21,7 @@ namespace {
 
 enum class FillMode { PaintAll, EraseAll, PaintConnected, EraseConnected, PaintAlphaConnected, PaintAlphaAll };
 
-struct FillModeName {
-    const char* name;
-    FillMode mode;
-};
-
-constexpr FillModeName kFillModes[] = {
+constexpr NamedMode<FillMode> kFillModes[] = {
     {"Paint Non-connected", FillMode::PaintAll},
     {"Erase Non-connected", FillMode::EraseAll},
     {"Paint Connected", FillMode::PaintConnected},
@@ -33,16 +29,6 @@ constexpr FillModeName kFillModes[] = {
     {"Paint Alpha Connected", FillMode::PaintAlphaConnected},
     {"Paint Alpha Non-Connected", FillMode::PaintAlphaAll},
 };
-
-bool find_mode(const char* name, FillMode& mode) noexcept
-{
-    for (const FillModeName& m : kFillModes)
-        if (std::strcmp(name, m.name) == 0) {
-            mode = m.mode;
-            return true;
-        }
-    return false;
-}
 
 // The background and the slots above 253 have no transparency to erase to:
 // there the erasing modes paint.
@@ -75,7 +61,7 @@ void color_rgba32_from_flood_mask(uint8_t* image, const uint8_t* plane, int32_t 
 void flood_fill(int32_t r, int32_t g, int32_t b, int32_t x, int32_t y, int32_t tolerance, const char* modeName)
 {
     FillMode mode;
-    if (!modeName || !find_mode(modeName, mode)) return;
+    if (!find_named_mode(kFillModes, modeName, mode)) return;
     if (x < 0 || y < 0 || x >= engine.width || y >= engine.height) return;
     LayerRecord* layer = current_layer_with_pixels();
     if (!layer || x >= layer->width || y >= layer->height) return;

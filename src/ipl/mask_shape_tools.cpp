@@ -11,6 +11,7 @@
 #include "imaging/flood_fill.h"
 #include "imaging/shapes.h"
 #include "ipl/ipl_buffers.h"
+#include "ipl/named_modes.h"
 #include "ipl/tool_store.h"
 #include "mask/mask.h"
 #include "undo/history.h"
@@ -60,12 +61,7 @@ void grey_ellipse_row(void* context, int32_t y, int32_t x0, const uint8_t* cover
 
 enum class WandMode { Connected, NonConnected, ColorRange, LuminanceRange, HueRange, HslRange, AlphaConnected, AlphaRange };
 
-struct WandModeName {
-    const char* name;
-    WandMode mode;
-};
-
-constexpr WandModeName kWandModes[] = {
+constexpr NamedMode<WandMode> kWandModes[] = {
     {"Connected", WandMode::Connected},
     {"Non-connected", WandMode::NonConnected},
     {"Color Range", WandMode::ColorRange},
@@ -75,16 +71,6 @@ constexpr WandModeName kWandModes[] = {
     {"Alpha Connected", WandMode::AlphaConnected},
     {"Alpha Non-connected", WandMode::AlphaRange},
 };
-
-bool find_wand_mode(const char* name, WandMode& mode) noexcept
-{
-    for (const WandModeName& m : kWandModes)
-        if (std::strcmp(name, m.name) == 0) {
-            mode = m.mode;
-            return true;
-        }
-    return false;
-}
 
 // Marks the plane for the flood modes; false when the fill's span stack
 // could not be had.
@@ -152,7 +138,7 @@ void mask_rectangle(int32_t x0, int32_t y0, int32_t x1, int32_t y1, int32_t stre
 void mask_wand(int32_t x, int32_t y, int32_t tolerance, int32_t strength, const char* modeName)
 {
     WandMode mode;
-    if (!modeName || !find_wand_mode(modeName, mode)) return;
+    if (!find_named_mode(kWandModes, modeName, mode)) return;
     if (x < 0 || y < 0 || x >= engine.width || y >= engine.height || !engine.mask.plane) return;
     LayerRecord* layer = current_layer_with_pixels();
     if (!layer || x >= layer->width || y >= layer->height) return;

@@ -40,6 +40,16 @@ std::vector<uint8_t> random_rgba(int w, int h, uint32_t seed)
     return v;
 }
 
+// Our own encoding of an RGBA32 picture; empty when the writer fails.
+std::vector<uint8_t> encoded(const std::vector<uint8_t>& pixels, int w, int h)
+{
+    ByteBlock block;
+    if (!write_png_to_memory(ConstImageView(pixels.data(), w, h, w * 4, 4), block)) return {};
+    std::vector<uint8_t> file(block.data, block.data + block.size);
+    release_block(block);
+    return file;
+}
+
 struct Decoded {
     Rgba32Picture picture;
     ~Decoded() { release_picture(picture); }
@@ -160,10 +170,8 @@ TEST(PngCodec, AbsurdSizesAreRefusedBeforeAllocating)
 TEST(PngCodec, DamagedFilesFailWithoutLeaking)
 {
     const auto pixels = random_rgba(64, 64, 4);
-    ByteBlock block;
-    ASSERT_TRUE(write_png_to_memory(ConstImageView(pixels.data(), 64, 64, 256, 4), block));
-    const std::vector<uint8_t> good(block.data, block.data + block.size);
-    release_block(block);
+    const std::vector<uint8_t> good = encoded(pixels, 64, 64);
+    ASSERT_FALSE(good.empty());
     const std::size_t blocks = mem::live_blocks();
     Rgba32Picture p;
     for (std::size_t cut : {std::size_t{4}, std::size_t{30}, good.size() / 2, good.size() - 20}) {
@@ -200,10 +208,8 @@ std::vector<uint8_t> with_chunk(const std::vector<uint8_t>& file, const char* ty
 TEST(PngCodec, OtherChunksAreSkippedWhateverTheirSize)
 {
     const auto pixels = random_rgba(16, 8, 5);
-    ByteBlock block;
-    ASSERT_TRUE(write_png_to_memory(ConstImageView(pixels.data(), 16, 8, 64, 4), block));
-    const std::vector<uint8_t> good(block.data, block.data + block.size);
-    release_block(block);
+    const std::vector<uint8_t> good = encoded(pixels, 16, 8);
+    ASSERT_FALSE(good.empty());
 
     // Text of 3 MB is read past within a budget of 1 MB for the whole decode.
     std::vector<uint8_t> text(3u << 20, 'a');
