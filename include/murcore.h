@@ -1530,6 +1530,39 @@ MUR_API int32_t MUR_IPLNativeFilterRGBA32(uint8_t* source, uint8_t* destination,
                                           int32_t style1, int32_t style2, int32_t flag1, int32_t flag2, int32_t flag3, int32_t flag4, int32_t flag5,
                                           int32_t flag6, int32_t red, int32_t green, int32_t blue);
 
+/**
+ * @brief Applies one named effect of the effect catalogue to the current
+ * layer through the IPL buffers, with the values of the generic effect
+ * dialog.
+ *
+ * The host allocates both IPL RGBA32 buffers first (MUR_IPLAllocSrcBuffer32,
+ * MUR_IPLAllocDstBuffer32) and saves undo itself. A variant of 0 is replaced
+ * by a draw of the engine's generator in 0..32766. After the effect (also
+ * one that failed) both RGB24 buffers are released and the dirty rectangle
+ * is the whole page. Names: the rows of the catalogue, among them the native
+ * filters, "Lua Filter", "Adjust HSL", "Adjust HSV", "Threshold",
+ * "Horizontal Flip", "Vertical Flip", "Grayscale", "Negative", "Charcoal",
+ * "Photo Pop", "Mask Generate HSL", "Mask Detail", "Mask High Low" and
+ * "Distort by Scratch Layer"; `mur effects` lists them all.
+ * @param reserved  ignored.
+ * @param name  the effect's name, compared exactly (case counts).
+ * @param variant  the seed of randomised effects; 0 asks for a random one.
+ * @param slider1, slider2, slider3, slider4, slider5, slider6  the dialog's sliders (0..1000 as a rule).
+ * @param style1, style2  the dialog's style choices (style 1 a merge mode id where an effect merges).
+ * @param flag1, flag2, flag3, flag4, flag5, flag6  the dialog's check boxes (low byte counts).
+ * @param red, green, blue  the effect colour, 0..255.
+ * @param resourcePath  the file of the effects that read one ("Lua Filter": the script); may be NULL.
+ * @return 1 when the name is in the catalogue and both IPL RGBA32 buffers exist (the effect ran, changed
+ * or not); 0 for an unknown or NULL name, absent buffers or a fault.
+ * @par Last error
+ * "IPLImageProc Excpt" on a fault.
+ */
+MUR_API int32_t MUR_IPLImageProcess(int32_t reserved, const char* name, int32_t variant, int32_t slider1,
+                                    int32_t slider2, int32_t slider3, int32_t slider4, int32_t slider5,
+                                    int32_t slider6, int32_t style1, int32_t style2, int32_t flag1, int32_t flag2,
+                                    int32_t flag3, int32_t flag4, int32_t flag5, int32_t flag6, int32_t red,
+                                    int32_t green, int32_t blue, const char* resourcePath);
+
 /** @} */
 
 /**
