@@ -146,8 +146,22 @@ TEST_F(Replay, SkippedRecordsAreCountedAndReported)
               "replay: line 12: MaskEllipse skipped: needs the mask shape tools\n"
               "replay: line 22: MaskWand skipped: needs the mask shape tools\n"
               "replay: line 28: MaskRectangle skipped: needs the mask shape tools\n"
-              "replay: line 34: Filter skipped: needs the effect dispatcher\n");
+              "replay: line 34: Filter skipped: needs a known effect name\n");
     // "Invert" ran: the black dab became white.
+    const std::vector<uint8_t> px = drawing(40, 30);
+    const uint8_t* dab = &px[(5 * 40 + 5) * 4];
+    EXPECT_EQ(dab[0], 255);
+    EXPECT_GT(dab[3], 0);
+}
+
+// Catalogue names go through the effect dispatcher: "Negative" turns the
+// black dab white; nothing is skipped.
+TEST_F(Replay, FilterRecordsRunTheEffectDispatcher)
+{
+    const ReplayOutcome out = replay(script("SetPage\n40\n30\n0\n0\nDab\n5\n5\n1\nFilter\nNegative\n" +
+                                            std::string("0\n0\n0\n0\n0\n0\n0\n0\n0\n0\n0\n0\n0\n0\n0\n0\n0\n0\n\n")));
+    EXPECT_EQ(out.status, 0) << out.error;
+    EXPECT_EQ(out.skipped, 0);
     const std::vector<uint8_t> px = drawing(40, 30);
     const uint8_t* dab = &px[(5 * 40 + 5) * 4];
     EXPECT_EQ(dab[0], 255);
