@@ -1566,7 +1566,7 @@ MUR_API int32_t MUR_IPLImageProcess(int32_t reserved, const char* name, int32_t 
  * @brief Describes one row of the effect catalogue, in table order, for hosts
  * that build their effect menus and dialogs from it.
  * @param index  0 .. the number of rows - 1.
- * @param name  receives the effect's name, cut to nameCapacity - 1 bytes and NUL-terminated; may be NULL.
+ * @param name  receives the effect's name (text bytes), cut to nameCapacity - 1 bytes and NUL-terminated; may be NULL.
  * @param nameCapacity  the bytes name holds (64 hold every name).
  * @param values  receives 10 values, may be NULL: the default sliders 1-6, style 1, style 2, the route
  * number (1..14) and what the effect needs (1 writes the mask, 2 reads layer 255, 4 reads the resource path).
@@ -1574,7 +1574,7 @@ MUR_API int32_t MUR_IPLImageProcess(int32_t reserved, const char* name, int32_t 
  * @par Last error
  * "IPLEffectInfo Excpt" on a fault.
  */
-MUR_API int32_t MUR_IPLEffectInfo(int32_t index, char* name, int32_t nameCapacity, int32_t* values);
+MUR_API int32_t MUR_IPLEffectInfo(int32_t index, uint8_t* name, int32_t nameCapacity, int32_t* values);
 
 /** @} */
 

@@ -89,7 +89,7 @@ using namespace mur;
 
 extern "C" {
 
-MUR_API int32_t MUR_IPLEffectInfo(int32_t index, char* name, int32_t nameCapacity, int32_t* values)
+MUR_API int32_t MUR_IPLEffectInfo(int32_t index, uint8_t* name, int32_t nameCapacity, int32_t* values)
 {
     return guard("IPLEffectInfo", int32_t{0}, [&]() -> int32_t {
         const std::span<const effects::EffectRecord> table = effects::effect_table();

@@ -1,5 +1,7 @@
 #include "contact_sheet.h"
 
+#include "murcore.h"
+
 #include <algorithm>
 #include <cstdio>
 #include <cstring>
@@ -129,6 +131,16 @@ bool write_sheet(const std::string& path, const std::vector<Cell>& cells, int co
         draw_label(sheet, sheetW, x0 + 1, y0 + 3, cell.label.c_str());
     }
     return write_png(path, sheet.data(), sheetW, sheetH, 3, error);
+}
+
+// The mask as grey (white = editable).
+std::vector<uint8_t> mask_as_grey(int w, int h)
+{
+    std::vector<uint16_t> mask(std::size_t(w) * h);
+    MUR_GetMaskData16(mask.data());
+    std::vector<uint8_t> rgb(mask.size() * 3);
+    for (std::size_t i = 0; i < mask.size(); ++i) rgb[i * 3] = rgb[i * 3 + 1] = rgb[i * 3 + 2] = mask[i] >> 8;
+    return rgb;
 }
 
 }  // namespace mur_tool

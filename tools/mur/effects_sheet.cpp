@@ -17,16 +17,6 @@ constexpr int kColumns = 6;
 constexpr int32_t kLayer = 2, kScratch = 255;
 constexpr int32_t kNeedsMask = 1, kNeedsResource = 4;
 
-// The mask as grey (white = editable).
-std::vector<uint8_t> mask_as_grey(int w, int h)
-{
-    std::vector<uint16_t> mask(std::size_t(w) * h);
-    MUR_GetMaskData16(mask.data());
-    std::vector<uint8_t> rgb(mask.size() * 3);
-    for (std::size_t i = 0; i < mask.size(); ++i) rgb[i * 3] = rgb[i * 3 + 1] = rgb[i * 3 + 2] = mask[i] >> 8;
-    return rgb;
-}
-
 // Soft rings for the scratch layer, so that "Distort by Scratch Layer" has
 // slopes to follow.
 std::vector<uint8_t> rings(int w, int h)
@@ -68,7 +58,7 @@ int effects_sheet(const char* inPath, const char* outPath)
     int count = 0;
     char name[64];
     int32_t v[10];
-    for (int32_t index = 0; MUR_IPLEffectInfo(index, name, sizeof name, v); ++index) {
+    for (int32_t index = 0; MUR_IPLEffectInfo(index, reinterpret_cast<uint8_t*>(name), sizeof name, v); ++index) {
         MUR_LoadRGBA32Layer(photo.rgba.data(), w * 4, kLayer, 0, 0, w, h, 0);
         MUR_ClearMask(65535, 65535, 65535);  // all protected: the mask makers mark what they select
         MUR_IPLAllocSrcBuffer32();
