@@ -1,5 +1,6 @@
 // The handlers of the effect table.
 #include "effects/effect_handlers.h"
+#include "effects/effect_views.h"
 
 #include "engine/guarded_alloc.h"
 #include "engine/memory.h"
@@ -18,7 +19,6 @@
 #include <cstring>
 
 namespace mur::effects {
-namespace {
 
 ipl::NativeFilterParams native_params(const EffectContext& ctx)
 {
@@ -35,17 +35,14 @@ ipl::NativeFilterParams native_params(const EffectContext& ctx)
     return p;
 }
 
+namespace {
+
 void refill_source() { ipl::fill_rgba32_from_current_layer(engine.ipl.src32); }
 
 // The whole mask editable, as MUR_ClearMask(0, 0, 0) leaves it.
 void clear_mask_to_editable() noexcept
 {
     if (engine.mask.plane) std::fill_n(engine.mask.plane, image_pixels(), mask::from_gray(0));
-}
-
-std::size_t pixel_count(const EffectContext& ctx) noexcept
-{
-    return static_cast<std::size_t>(ctx.width) * static_cast<std::size_t>(ctx.height);
 }
 
 }  // namespace
@@ -109,84 +106,5 @@ bool photo_pop(EffectContext& ctx)
     return true;
 }
 
-// Grey, stored; then the grey inverted and spread by "Value Blur", and laid
-// over the stored grey in Dodge: dark strokes on white.
-bool charcoal(EffectContext& ctx)
-{
-    LayerRecord* layer = engine.layers.currentRecord;
-    if (!layer || !layer->pixels) return false;
-    refill_source();
-    const ipl::NativeFilterParams params = native_params(ctx);
-    ipl::run_native_filter_on_ipl_buffers("Grayscale", false, params);
-    layers::load_rgba32(ctx.destination, ctx.width * 4, 1);
-    ipl::run_native_filter(ctx.destination, ctx.destination, ctx.width, ctx.height, "Invert", true, params);
-    ipl::value_blur(ctx.destination, ctx.width, ctx.height, ctx.args->sliders[0], ctx.args->sliders[1]);
-    layers::weigh_by_texture_and_mask(ctx.destination, 0, 0, ctx.width, ctx.height);
-    constexpr int32_t kDodge = 14;
-    ipl::MergeResultIntoLayer(ctx.destination, *layer, kDodge, 255, layer->alphaLocked != 0);
-    return true;
-}
-
-bool adjust_hsl(EffectContext& ctx)
-{
-    const int32_t* s = ctx.args->sliders;
-    ipl::hsl_adjust(ctx.source, ctx.width, ctx.height, static_cast<int32_t>((s[0] - 500.0) * 0.36),
-                    static_cast<int32_t>((s[1] - 500.0) * 0.2), static_cast<int32_t>((s[2] - 500.0) * 0.2));
-    return true;
-}
-
-bool adjust_hsv(EffectContext& ctx)
-{
-    const int32_t* s = ctx.args->sliders;
-    ipl::hsv_adjust(ctx.source, ctx.width, ctx.height, static_cast<int32_t>((s[0] - 500.0) * 0.36),
-                    static_cast<int32_t>((s[1] - 500.0) * 0.2), static_cast<int32_t>((s[2] - 500.0) * 0.2));
-    return true;
-}
-
-bool horizontal_flip(EffectContext& ctx)
-{
-    uint32_t* pixels = reinterpret_cast<uint32_t*>(ctx.source);
-    for (int32_t y = 0; y < ctx.height; ++y) {
-        uint32_t* row = pixels + static_cast<std::size_t>(y) * ctx.width;
-        std::reverse(row, row + ctx.width);
-    }
-    return true;
-}
-
-bool vertical_flip(EffectContext& ctx)
-{
-    const std::size_t stride = static_cast<std::size_t>(ctx.width) * 4;
-    for (int32_t top = 0, bottom = ctx.height - 1; top < bottom; ++top, --bottom)
-        std::swap_ranges(ctx.source + top * stride, ctx.source + (top + 1) * stride, ctx.source + bottom * stride);
-    return true;
-}
-
-// Every channel, alpha included: 255 inside low..high, else 0.
-bool threshold(EffectContext& ctx)
-{
-    const int32_t low = static_cast<int32_t>(ctx.args->sliders[0] * 0.255);
-    const int32_t high = static_cast<int32_t>(ctx.args->sliders[1] * 0.255);
-    uint8_t* p = ctx.source;
-    for (std::size_t i = 0, n = pixel_count(ctx) * 4; i < n; ++i) p[i] = (p[i] >= low && p[i] <= high) ? 255 : 0;
-    return true;
-}
-
-bool negative(EffectContext& ctx)
-{
-    for (std::size_t i = 0, n = pixel_count(ctx) * 3; i < n; ++i) ctx.destination24[i] = 255 - ctx.source24[i];
-    return true;
-}
-
-// Rec. 601 luma, rounded, into all three channels.
-bool grayscale24(EffectContext& ctx)
-{
-    const uint8_t* in = ctx.source24;
-    uint8_t* out = ctx.destination24;
-    for (std::size_t i = 0, n = pixel_count(ctx); i < n; ++i, in += 3, out += 3) {
-        const uint8_t y = static_cast<uint8_t>((in[0] * 299 + in[1] * 587 + in[2] * 114 + 500) / 1000);
-        out[0] = out[1] = out[2] = y;
-    }
-    return true;
-}
 
 }  // namespace mur::effects

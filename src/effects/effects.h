@@ -27,7 +27,19 @@ enum class Framing : uint8_t {
     Premultiplied,// as Direct, premultiplied around the handler
     InPlace,      // the current layer read into the source, worked in place, stored
     Rgb24,        // the RGB24 buffers filled and allocated, the RGB24 result stored
+    WeightedMerge,       // source refilled; the destination weighed by texture and
+                         // mask and merged into the layer (mode and opacity from
+                         // the context)
+    PremultipliedMerge,  // as WeightedMerge, premultiplied around the handler
+    Chain,               // source refilled, the handler's destination stored;
+                         // source refilled again, the second handler's destination
+                         // merged as WeightedMerge (or stored when it leaves the
+                         // merge mode at kStoreResult)
 };
+
+// A merge mode a handler of a merging framing leaves to have its destination
+// stored instead.
+inline constexpr int32_t kStoreResult = -1;
 
 // What an effect needs besides the IPL buffers; the driver hands it over.
 enum Needs : uint8_t {
@@ -49,6 +61,11 @@ struct EffectContext {
     uint8_t* source24 = nullptr;  // RGB24 (Rgb24 framing only), rows of width x 3 bytes
     uint8_t* destination24 = nullptr;
     const char* nativeName = nullptr;  // the native filter a record runs, when it names one
+    // Merging framings: the mode (0..30) and opacity (0..255) of the merge. The
+    // driver sets them to style 1 (Normal when out of range) and 255, or
+    // kStoreResult before a chain's second step; handlers may change them.
+    int32_t mergeMode = 0;
+    int32_t mergeOpacity = 255;
 };
 
 // A handler: false when it could not run (the driver then skips the store).
@@ -69,6 +86,7 @@ struct EffectRecord {
     const char* nativeName;    // the native filter the handler runs, or null
     uint8_t needs;             // Needs bits
     EffectDefaults defaults;
+    EffectHandler then = nullptr;  // a chain's second step
 };
 
 // Every effect in table order.

@@ -12,6 +12,8 @@
 
 #include "murcore.h"
 
+#include <algorithm>
+
 namespace mur::effects {
 namespace {
 
@@ -28,10 +30,27 @@ EffectContext make_context(const EffectArgs& args)
     ctx.height = engine.height;
     ctx.source = engine.ipl.src32.data;
     ctx.destination = engine.ipl.dst32.data;
+    ctx.mergeMode = args.style1 >= 0 && args.style1 <= 30 ? args.style1 : 0;
+    ctx.mergeOpacity = 255;
     return ctx;
 }
 
 void refill_source() { ipl::fill_rgba32_from_current_layer(engine.ipl.src32); }
+
+// The destination weighed by the texture and the mask and merged into the
+// current layer, or stored when the handler asked for that.
+void merge_or_store(EffectContext& ctx)
+{
+    if (ctx.mergeMode == kStoreResult) {
+        layers::load_rgba32(ctx.destination, ctx.width * 4, 1);
+        return;
+    }
+    LayerRecord* layer = engine.layers.currentRecord;
+    if (!layer || !layer->pixels) return;
+    layers::weigh_by_texture_and_mask(ctx.destination, 0, 0, ctx.width, ctx.height);
+    ipl::MergeResultIntoLayer(ctx.destination, *layer, std::clamp(ctx.mergeMode, 0, 30),
+                              std::clamp(ctx.mergeOpacity, 0, 255), layer->alphaLocked != 0);
+}
 
 // The record's framing around its handler.
 void run_framed(const EffectRecord& record, EffectContext& ctx)
@@ -65,6 +84,25 @@ void run_framed(const EffectRecord& record, EffectContext& ctx)
         if (record.run(ctx)) layers::load_rgb24(ctx.destination24, ctx.width * 3, 1);
         ipl::release(engine.ipl.src24);
         ipl::release(engine.ipl.dst24);
+        return;
+    case Framing::WeightedMerge:
+        refill_source();
+        if (record.run(ctx)) merge_or_store(ctx);
+        return;
+    case Framing::PremultipliedMerge:
+        refill_source();
+        ipl::premultiply_rgba32(ctx.source, ctx.width, ctx.height);
+        if (!record.run(ctx)) return;
+        ipl::unpremultiply_rgba32(ctx.destination, ctx.width, ctx.height);
+        merge_or_store(ctx);
+        return;
+    case Framing::Chain:
+        refill_source();
+        if (!record.run(ctx)) return;
+        layers::load_rgba32(ctx.destination, stride, 1);
+        refill_source();
+        ctx.mergeMode = kStoreResult;
+        if (record.then && record.then(ctx)) merge_or_store(ctx);
         return;
     }
 }
