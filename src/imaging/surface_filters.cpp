@@ -311,10 +311,14 @@ bool inner_glow(const ConstImageView& src, const ImageView& dst, const uint8_t (
     if (!fx::same_shape(src, dst) || src.bytesPerPixel != 4) return false;
     const mem::Owned<uint8_t> glow = spread_alpha(src, size, true);
     if (!glow) return false;
+    const double side = std::max(1, size);
     const double k = std::isfinite(strength) ? std::clamp(strength, 0.0, 1.0) : 0.0;
     each_pixel(dst, [&](int32_t x, int32_t y, uint8_t* d) {
         const uint8_t* s = src.row(y) + x * 4;
-        const double g = std::min(1.0, glow.get()[std::size_t(y) * src.width + x] / 255.0 * 2 * k);
+        // The page's edge bounds the shape too: a full layer glows inward from it.
+        const int32_t toEdge = std::min({x, y, src.width - 1 - x, src.height - 1 - y});
+        const double edge = std::max(0.0, 0.5 - toEdge / (2.0 * side));
+        const double g = std::min(1.0, std::max(glow.get()[std::size_t(y) * src.width + x] / 255.0, edge) * 2 * k);
         for (int c = 0; c < 3; ++c) d[c] = fx::clamp8(s[c] + (colour[c] - s[c]) * g);
         d[3] = s[3];
     });

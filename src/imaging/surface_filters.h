@@ -47,7 +47,8 @@ bool dust_and_scratches(const ConstImageView& src, const ImageView& dst, int32_t
                         double amount) noexcept;
 // RGBA32 glows in colour (r, g, b): outer glow around the opaque shape
 // (under it), inner glow inward from its transparent edges (over it). Size
-// in pixels, strength 0..1.
+// in pixels, strength 0..1. The inner glow also glows inward from the
+// page's edges, which bound a layer as transparency does.
 bool outer_glow(const ConstImageView& src, const ImageView& dst, const uint8_t (&colour)[3], int32_t size,
                 double strength) noexcept;
 bool inner_glow(const ConstImageView& src, const ImageView& dst, const uint8_t (&colour)[3], int32_t size,

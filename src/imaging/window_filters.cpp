@@ -25,10 +25,7 @@ void copy_picture(const ConstImageView& src, const ImageView& dst) noexcept
     for (int32_t y = 0; y < src.height; ++y) std::memcpy(dst.row(y), src.row(y), rowBytes);
 }
 
-int32_t window_radius(const ConstImageView& v, int32_t radius) noexcept
-{
-    return std::clamp(radius, 0, std::min(kLargestWindowRadius, std::max(v.width, v.height)));
-}
+int32_t window_radius(int32_t radius) noexcept { return std::clamp(radius, 0, kLargestWindowRadius); }
 
 // Band of rows [first, last) of the calling thread.
 void thread_band(int32_t height, int32_t& first, int32_t& last) noexcept
@@ -45,7 +42,7 @@ bool window_mean(const ConstImageView& src, const ImageView& dst, int32_t radius
 {
     if (!fx::same_shape(src, dst)) return false;
     const int n = src.bytesPerPixel, ch = std::clamp(channels, 0, n), W = src.width, H = src.height;
-    const int r = window_radius(src, radius);
+    const int r = window_radius(radius);
     if (r == 0 || ch == 0) {
         copy_picture(src, dst);
         return true;
@@ -181,7 +178,7 @@ bool window_statistic(const ConstImageView& src, const ImageView& dst, int32_t r
 {
     if (!fx::same_shape(src, dst)) return false;
     const int n = src.bytesPerPixel, ch = std::clamp(channels, 0, n);
-    const int r = window_radius(src, radius);
+    const int r = window_radius(radius);
     if (r == 0 || ch == 0) {
         copy_picture(src, dst);
         return true;
@@ -310,7 +307,7 @@ bool spread(const ConstImageView& src, const ImageView& dst, int32_t radius, uin
 {
     if (!fx::same_shape(src, dst)) return false;
     const int n = src.bytesPerPixel, W = src.width, H = src.height;
-    const uint32_t side = static_cast<uint32_t>(2 * window_radius(src, radius) + 1);
+    const uint32_t side = static_cast<uint32_t>(2 * window_radius(radius) + 1);
     const int r = static_cast<int>(side / 2);
 #pragma omp parallel for schedule(static)
     for (int32_t y = 0; y < H; ++y) {
