@@ -7,6 +7,7 @@
 #include "effects_fixture.h"
 #include "ipl/filter_framing.h"
 #include "imaging/gaussian_blur.h"
+#include "engine/memory.h"
 
 #include <climits>
 #include <set>
@@ -116,6 +117,35 @@ TEST_F(Effects, ExtremeDialogValuesNeverFault)
                 << e.name << " " << v;
             EXPECT_STREQ(MUR_GetLastError(), "") << e.name << " " << v;
         }
+}
+
+// Allocations failing from the first, second, ... on: every effect runs to
+// its end without a message, or (the native filters that report a blur
+// without memory) reports a fault and leaves the layer as it was; the
+// epilogue releases the RGB24 buffers either way.
+TEST_F(Effects, FailingAllocationsAreHandled)
+{
+    int faults = 0;
+    for (const effects::EffectRecord& e : effects::effect_table())
+        for (long after : {0L, 1L, 2L, 4L}) {
+            paint(kLayer, 7);
+            const std::vector<uint16_t> before = pixels();
+            MUR_SetLastError("");
+            mem::fail_allocations(after, -1);
+            const int32_t result = run_with(e, 9);
+            mem::reset_failures();
+            if (result == 0) {
+                EXPECT_EQ(e.route, 9) << e.name << " " << after;
+                EXPECT_STREQ(MUR_GetLastError(), "IPLImageProc Excpt") << e.name;
+                EXPECT_EQ(pixels(), before) << e.name << " " << after;
+                ++faults;
+            } else {
+                EXPECT_STREQ(MUR_GetLastError(), "") << e.name << " " << after;
+            }
+            EXPECT_EQ(engine.ipl.src24.data, nullptr) << e.name;
+            EXPECT_EQ(engine.ipl.dst24.data, nullptr) << e.name;
+        }
+    EXPECT_LT(faults, 8);
 }
 
 // Slider 1 = 50: radius 5 x 0.4 + 0.6 = 2.6 when style 2's low byte is 0;
