@@ -260,7 +260,7 @@ bool oil_paint(const ConstImageView& src, const ImageView& dst, int32_t radius, 
 {
     if (!fx::same_shape(src, dst) || src.bytesPerPixel < 3) return false;
     const int n = src.bytesPerPixel, W = src.width, H = src.height;
-    const int r = std::clamp(radius, 1, 64), L = std::clamp(levels, 2, 256);
+    const int r = std::clamp(radius, 1, 64), L = std::clamp(levels, 2, 256), side = 2 * r + 1;
     const mem::Owned<uint8_t> bins = fx::temporary<uint8_t>(static_cast<std::size_t>(W) * H);
     if (!bins) return false;
     uint8_t* bin = bins.get();
@@ -288,10 +288,25 @@ bool oil_paint(const ConstImageView& src, const ImageView& dst, int32_t radius, 
         };
         for (int dx = -r; dx <= r; ++dx) add(dx, 1);
         uint8_t* d = dst.row(y);
+        const bool scanWindow = side * side < L;
         for (int32_t x = 0; x < W; ++x) {
+            // The commonest bin (the lowest of equals), found through the
+            // window's own pixels when they are fewer than the bins.
             int best = 0;
-            for (int b = 1; b < L; ++b)
-                if (count[b] > count[best]) best = b;
+            if (scanWindow) {
+                best = L;
+                int bestCount = 0;
+                for (int dy = -r; dy <= r; ++dy) {
+                    const uint8_t* binRow = bin + std::size_t(clamp_index(y + dy, H)) * W;
+                    for (int dx = -r; dx <= r; ++dx) {
+                        const int b = binRow[clamp_index(x + dx, W)];
+                        if (count[b] > bestCount || (count[b] == bestCount && b < best)) best = b, bestCount = count[b];
+                    }
+                }
+            } else {
+                for (int b = 1; b < L; ++b)
+                    if (count[b] > count[best]) best = b;
+            }
             for (int c = 0; c < 3; ++c) d[x * n + c] = static_cast<uint8_t>((sum[best][c] + count[best] / 2) / count[best]);
             if (n == 4) d[x * n + 3] = src.row(y)[x * n + 3];
             if (x + 1 < W) {
@@ -348,6 +363,73 @@ bool mosaic(const ConstImageView& src, const ImageView& dst, int32_t cell, int32
     return true;
 }
 
+namespace {
+
+// The linear blur's samples sit at the same offsets from every pixel: their
+// bilinear corners are gathered once into a list of integer taps.
+struct Tap {
+    int dx, dy;
+    float weight;
+};
+
+bool linear_blur(const ConstImageView& src, const ImageView& dst, double amount, double ux, double uy, int samples,
+                 bool oneSided, int ch) noexcept
+{
+    const int n = src.bytesPerPixel, W = src.width, H = src.height;
+    const mem::Owned<Tap> taps = fx::temporary<Tap>(std::size_t(samples) * 4);
+    if (!taps) return false;
+    int count = 0, minDx = 0, maxDx = 0, minDy = 0, maxDy = 0;
+    const auto add = [&](int dx, int dy, double w) {
+        if (w <= 1e-9) return;
+        for (int i = 0; i < count; ++i)
+            if (taps.get()[i].dx == dx && taps.get()[i].dy == dy) {
+                taps.get()[i].weight += static_cast<float>(w);
+                return;
+            }
+        taps.get()[count++] = {dx, dy, static_cast<float>(w)};
+        minDx = std::min(minDx, dx), maxDx = std::max(maxDx, dx);
+        minDy = std::min(minDy, dy), maxDy = std::max(maxDy, dy);
+    };
+    for (int i = 0; i < samples; ++i) {
+        const double t = double(i) / (samples - 1);
+        const double along = oneSided ? -amount * t : amount * (2 * t - 1);
+        // Offsets rounded to 1/1024 pixel, so that whole-pixel steps stay whole.
+        const double ox = std::round(along * ux * 1024) / 1024, oy = std::round(along * uy * 1024) / 1024;
+        const double fx0 = std::floor(ox), fy0 = std::floor(oy), fx = ox - fx0, fy = oy - fy0;
+        const int ix = static_cast<int>(fx0), iy = static_cast<int>(fy0);
+        const double w = 1.0 / samples;
+        add(ix, iy, w * (1 - fx) * (1 - fy));
+        add(ix + 1, iy, w * fx * (1 - fy));
+        add(ix, iy + 1, w * (1 - fx) * fy);
+        add(ix + 1, iy + 1, w * fx * fy);
+    }
+    const Tap* tap = taps.get();
+#pragma omp parallel for schedule(static)
+    for (int32_t y = 0; y < H; ++y) {
+        uint8_t* d = dst.row(y);
+        const bool rowInside = y + minDy >= 0 && y + maxDy < H;
+        for (int32_t x = 0; x < W; ++x) {
+            float sum[4] = {0.5f, 0.5f, 0.5f, 0.5f};
+            if (rowInside && x + minDx >= 0 && x + maxDx < W) {
+                for (int k = 0; k < count; ++k) {
+                    const uint8_t* p = src.row(y + tap[k].dy) + (x + tap[k].dx) * n;
+                    for (int c = 0; c < ch; ++c) sum[c] += tap[k].weight * p[c];
+                }
+            } else {
+                for (int k = 0; k < count; ++k) {
+                    const uint8_t* p = src.row(clamp_index(y + tap[k].dy, H)) + clamp_index(x + tap[k].dx, W) * n;
+                    for (int c = 0; c < ch; ++c) sum[c] += tap[k].weight * p[c];
+                }
+            }
+            for (int c = 0; c < ch; ++c) d[x * n + c] = static_cast<uint8_t>(std::clamp(sum[c], 0.0f, 255.0f));
+            for (int c = ch; c < n; ++c) d[x * n + c] = src.row(y)[x * n + c];
+        }
+    }
+    return true;
+}
+
+}  // namespace
+
 bool motion_blur(const ConstImageView& src, const ImageView& dst, const MotionBlur& blur, int32_t channels) noexcept
 {
     if (!fx::same_shape(src, dst)) return false;
@@ -358,8 +440,9 @@ bool motion_blur(const ConstImageView& src, const ImageView& dst, const MotionBl
         copy_picture(src, dst);
         return true;
     }
-    const double angle = blur.angleDegrees * std::numbers::pi / 180;
-    const double ux = std::cos(angle), uy = std::sin(angle);
+    const double angle = (std::isfinite(blur.angleDegrees) ? std::fmod(blur.angleDegrees, 360.0) : 0.0) * std::numbers::pi / 180;
+    if (blur.kind == MotionKind::Linear)
+        return linear_blur(src, dst, amount, std::cos(angle), std::sin(angle), samples, blur.oneSided, ch);
     const double cx = blur.centreX, cy = blur.centreY;
 #pragma omp parallel for schedule(static)
     for (int32_t y = 0; y < H; ++y) {
@@ -370,12 +453,8 @@ bool motion_blur(const ConstImageView& src, const ImageView& dst, const MotionBl
                 const double t = double(i) / (samples - 1);
                 double px = x, py = y;
                 switch (blur.kind) {
-                case MotionKind::Linear: {
-                    const double along = blur.oneSided ? -amount * t : amount * (2 * t - 1);
-                    px += along * ux;
-                    py += along * uy;
+                case MotionKind::Linear:  // linear_blur's
                     break;
-                }
                 case MotionKind::Radial: {
                     const double a = amount * (t - 0.5) * std::numbers::pi / 180;
                     const double dx = x - cx, dy = y - cy, c = std::cos(a), s = std::sin(a);

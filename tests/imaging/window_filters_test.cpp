@@ -138,6 +138,49 @@ TEST(WindowFilters, OilPaintTakesTheMeanColourOfTheCommonestBrightness)
             }
 }
 
+// Each pixel the mean of `samples` bilinear samples along the direction,
+// edge pixels repeated.
+TEST(WindowFilters, LinearMotionBlurAveragesBilinearSamplesAlongItsAngle)
+{
+    const Picture src = random_picture(31, 22, 4, 17);
+    for (double angle : {0.0, 30.0, 90.0, 200.0})
+        for (bool oneSided : {false, true}) {
+            MotionBlur blur;
+            blur.angleDegrees = angle;
+            blur.amount = 4.5;
+            blur.samples = 7;
+            blur.oneSided = oneSided;
+            Picture dst = src;
+            ASSERT_TRUE(motion_blur(src.view(), dst.view(), blur, 4));
+            const double a = angle * 3.14159265358979 / 180;
+            for (int y = 0; y < src.h; ++y)
+                for (int x = 0; x < src.w; ++x)
+                    for (int c = 0; c < 4; ++c) {
+                        double sum = 0;
+                        for (int i = 0; i < 7; ++i) {
+                            const double t = i / 6.0, along = oneSided ? -4.5 * t : 4.5 * (2 * t - 1);
+                            const double px = std::clamp(x + along * std::cos(a), 0.0, src.w - 1.0);
+                            const double py = std::clamp(y + along * std::sin(a), 0.0, src.h - 1.0);
+                            const int x0 = int(px), y0 = int(py);
+                            const double fx = px - x0, fy = py - y0;
+                            sum += (src.at(x0, y0, c) * (1 - fx) + src.at(x0 + 1, y0, c) * fx) * (1 - fy) +
+                                   (src.at(x0, y0 + 1, c) * (1 - fx) + src.at(x0 + 1, y0 + 1, c) * fx) * fy;
+                        }
+                        ASSERT_NEAR(dst.at(x, y, c), sum / 7, 1.01) << angle << " " << oneSided << " " << x << "," << y;
+                    }
+        }
+    // A zoom towards the centre leaves the centre pixel as it is.
+    MotionBlur zoom;
+    zoom.kind = MotionKind::Zoom;
+    zoom.amount = 30;
+    zoom.samples = 9;
+    zoom.centreX = 15, zoom.centreY = 11;
+    Picture dst = src;
+    ASSERT_TRUE(motion_blur(src.view(), dst.view(), zoom, 4));
+    for (int c = 0; c < 4; ++c) EXPECT_EQ(dst.at(15, 11, c), src.at(15, 11, c));
+    EXPECT_NE(dst.px, src.px);
+}
+
 TEST(WindowFilters, MosaicFillsEachCellWithItsMean)
 {
     const Picture src = random_picture(21, 14, 4, 5);
