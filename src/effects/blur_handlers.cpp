@@ -15,7 +15,7 @@ constexpr int32_t kAllChannels = 4;  // premultiplied: alpha is filtered with th
 
 bool run_motion(EffectContext& ctx, const imaging::MotionBlur& blur)
 {
-    return imaging::motion_blur(source_view(ctx), destination_view(ctx), blur, kAllChannels);
+    return made(imaging::motion_blur(source_view(ctx), destination_view(ctx), blur, kAllChannels));
 }
 
 // Angle slider 1 x 0.1 x 0.01 x 360 - 180 degrees, amount slider 2 x 0.1 x
@@ -63,22 +63,22 @@ double gaussian_blur_radius(const EffectContext& ctx) noexcept
 // A box of radius trunc(slider 1 x 0.1).
 bool blur(EffectContext& ctx)
 {
-    return imaging::window_mean(source_view(ctx), destination_view(ctx), static_cast<int32_t>(ctx.sliderReal[0]),
-                                kAllChannels, imaging::WindowMean::Arithmetic);
+    return made(imaging::window_mean(source_view(ctx), destination_view(ctx), static_cast<int32_t>(ctx.sliderReal[0]),
+                                kAllChannels, imaging::WindowMean::Arithmetic));
 }
 
 // Strength slider 2 x 0.1 x 0.01 (0..1): a Gaussian of 1 + 4 x strength.
 bool blur_more(EffectContext& ctx)
 {
-    return imaging::gaussian_blur(source_view(ctx), destination_view(ctx), 1 + 4 * (ctx.sliderReal[1] * 0.01));
+    return made(imaging::gaussian_blur(source_view(ctx), destination_view(ctx), 1 + 4 * (ctx.sliderReal[1] * 0.01)));
 }
 
 bool gaussian_blur(EffectContext& ctx)
 {
-    return imaging::gaussian_blur(source_view(ctx), destination_view(ctx), gaussian_blur_radius(ctx));
+    return made(imaging::gaussian_blur(source_view(ctx), destination_view(ctx), gaussian_blur_radius(ctx)));
 }
 
-bool motion_blur(EffectContext& ctx) { return run_motion(ctx, linear_blur(ctx)); }
+bool motion_blur(EffectContext& ctx) { return made(run_motion(ctx, linear_blur(ctx))); }
 
 // A trail behind the pixel, twice as long, instead of a smear both ways.
 bool motion_blur_2(EffectContext& ctx)
@@ -86,38 +86,38 @@ bool motion_blur_2(EffectContext& ctx)
     imaging::MotionBlur blur = linear_blur(ctx);
     blur.oneSided = true;
     blur.amount *= 2;
-    return run_motion(ctx, blur);
+    return made(run_motion(ctx, blur));
 }
 
-bool radial_blur(EffectContext& ctx) { return run_motion(ctx, centred_blur(ctx, imaging::MotionKind::Radial)); }
-bool radial_blur_2(EffectContext& ctx) { return run_motion(ctx, placed_blur(ctx, imaging::MotionKind::Radial)); }
-bool zoom_blur(EffectContext& ctx) { return run_motion(ctx, centred_blur(ctx, imaging::MotionKind::Zoom)); }
-bool zoom_blur_2(EffectContext& ctx) { return run_motion(ctx, placed_blur(ctx, imaging::MotionKind::Zoom)); }
+bool radial_blur(EffectContext& ctx) { return made(run_motion(ctx, centred_blur(ctx, imaging::MotionKind::Radial))); }
+bool radial_blur_2(EffectContext& ctx) { return made(run_motion(ctx, placed_blur(ctx, imaging::MotionKind::Radial))); }
+bool zoom_blur(EffectContext& ctx) { return made(run_motion(ctx, centred_blur(ctx, imaging::MotionKind::Zoom))); }
+bool zoom_blur_2(EffectContext& ctx) { return made(run_motion(ctx, placed_blur(ctx, imaging::MotionKind::Zoom))); }
 
 // Cells of trunc(slider 1 x 0.05) pixels.
 bool mosaic(EffectContext& ctx)
 {
-    return imaging::mosaic(source_view(ctx), destination_view(ctx), slider_int(ctx, 1, 0.05), kAllChannels);
+    return made(imaging::mosaic(source_view(ctx), destination_view(ctx), slider_int(ctx, 1, 0.05), kAllChannels));
 }
 
 // Windows of radius trunc(slider 1 x 0.01).
 bool arithmetic_mean(EffectContext& ctx)
 {
-    return imaging::window_mean(source_view(ctx), destination_view(ctx), slider_int(ctx, 1, 0.01), kAllChannels,
-                                imaging::WindowMean::Arithmetic);
+    return made(imaging::window_mean(source_view(ctx), destination_view(ctx), slider_int(ctx, 1, 0.01), kAllChannels,
+                                imaging::WindowMean::Arithmetic));
 }
 
 bool midpoint(EffectContext& ctx)
 {
-    return imaging::window_statistic(source_view(ctx), destination_view(ctx), slider_int(ctx, 1, 0.01), kAllChannels,
-                                     imaging::WindowStatistic::Midpoint);
+    return made(imaging::window_statistic(source_view(ctx), destination_view(ctx), slider_int(ctx, 1, 0.01), kAllChannels,
+                                     imaging::WindowStatistic::Midpoint));
 }
 
 // Radius slider 1 x 0.004 + 0.2, amount slider 2 x 0.004.
 bool adaptive_unsharp_mask(EffectContext& ctx)
 {
-    return imaging::adaptive_unsharp_mask(source_view(ctx), destination_view(ctx), slider(ctx, 1) * 0.004 + 0.2,
-                                          slider(ctx, 2) * 0.004, kAllChannels);
+    return made(imaging::adaptive_unsharp_mask(source_view(ctx), destination_view(ctx), slider(ctx, 1) * 0.004 + 0.2,
+                                          slider(ctx, 2) * 0.004, kAllChannels));
 }
 
 // Light streaming out of the picture's centre: a zoom blur of slider 1 x
@@ -129,7 +129,7 @@ bool radiant(EffectContext& ctx)
     blur.amount = slider(ctx, 1) * 0.05;
     blur.samples = 48;
     ctx.mergeOpacity = slider_int(ctx, 2, 0.2559);
-    return run_motion(ctx, blur);
+    return made(run_motion(ctx, blur));
 }
 
 }  // namespace mur::effects

@@ -44,7 +44,7 @@ void grey_from(const EffectContext& ctx, G&& g)
 // the line strength 0..255, alpha kept.
 bool edge_strength(EffectContext& ctx, double gain)
 {
-    if (!imaging::edges(in(ctx), out(ctx), gain)) return false;
+    if (!imaging::edges(in(ctx), out(ctx), gain)) return made(false);
     grey_from(ctx, [](const uint8_t* p) { return std::max({p[0], p[1], p[2]}); });
     return true;
 }
@@ -54,8 +54,8 @@ bool edge_strength(EffectContext& ctx, double gain)
 // The native "Grayscale".
 bool grey_step(EffectContext& ctx)
 {
-    return ipl::run_native_filter(ctx.source, ctx.destination, ctx.width, ctx.height, "Grayscale", false,
-                                  native_params(ctx));
+    return made(ipl::run_native_filter(ctx.source, ctx.destination, ctx.width, ctx.height, "Grayscale", false,
+                                  native_params(ctx)));
 }
 
 // The stored grey inverted, spread by "Value Blur" (sliders 1 and 2) and
@@ -64,7 +64,7 @@ bool charcoal_strokes(EffectContext& ctx)
 {
     if (!ipl::run_native_filter(ctx.source, ctx.destination, ctx.width, ctx.height, "Invert", false,
                                 native_params(ctx)))
-        return false;
+        return made(false);
     ipl::value_blur(ctx.destination, ctx.width, ctx.height, slider(ctx, 1), slider(ctx, 2));
     merge_in(ctx, kDodge, 255);
     return true;
@@ -84,43 +84,43 @@ bool pencil_strokes(EffectContext& ctx)
 bool half_grey_step(EffectContext& ctx)
 {
     copy_source(ctx);
-    return imaging::saturate(out(ctx), 0.4);
+    return made(imaging::saturate(out(ctx), 0.4));
 }
 
 // Flattened colours (six levels over a median of radius 1) with grain.
 bool crayon_step(EffectContext& ctx)
 {
     const mem::Owned<uint8_t> flat = imaging::fx::temporary<uint8_t>(pixel_count(ctx) * 4);
-    if (!flat) return false;
+    if (!flat) return made(false);
     const imaging::ImageView flatView = imaging::rgba32_view(flat.get(), ctx.width, ctx.height, ctx.width * 4);
-    return imaging::window_statistic(in(ctx), flatView, 1, 3, imaging::WindowStatistic::Median) &&
-           imaging::posterize(flatView, 6) && imaging::add_noise(flatView, out(ctx), 24, 2, true, seed(ctx));
+    return made(imaging::window_statistic(in(ctx), flatView, 1, 3, imaging::WindowStatistic::Median) &&
+           imaging::posterize(flatView, 6) && imaging::add_noise(flatView, out(ctx), 24, 2, true, seed(ctx)));
 }
 
 bool saturate_step(EffectContext& ctx)
 {
     copy_source(ctx);
-    return imaging::saturate(out(ctx), 1.4);
+    return made(imaging::saturate(out(ctx), 1.4));
 }
 
 // Dots trunc(S1 x 0.02) pixels across, stored.
 bool pointillism_step(EffectContext& ctx)
 {
     ctx.mergeMode = kStoreResult;
-    return imaging::pointillism(in(ctx), out(ctx), std::max(2, slider_int(ctx, 1, 0.02)), seed(ctx));
+    return made(imaging::pointillism(in(ctx), out(ctx), std::max(2, slider_int(ctx, 1, 0.02)), seed(ctx)));
 }
 
 bool watercolour_step(EffectContext& ctx)
 {
-    return imaging::window_statistic(in(ctx), out(ctx), 2, 3, imaging::WindowStatistic::Median) &&
-           imaging::saturate(out(ctx), 1.3) && imaging::levels(out(ctx), 0, 255, 1.1, 30, 255);
+    return made(imaging::window_statistic(in(ctx), out(ctx), 2, 3, imaging::WindowStatistic::Median) &&
+           imaging::saturate(out(ctx), 1.3) && imaging::levels(out(ctx), 0, 255, 1.1, 30, 255));
 }
 
 // Dark lines where the stored washes have edges, multiplied in; their
 // strength S1 x 0.004.
 bool ink_lines(EffectContext& ctx)
 {
-    if (!edge_strength(ctx, slider(ctx, 1) * 0.004)) return false;
+    if (!edge_strength(ctx, slider(ctx, 1) * 0.004)) return made(false);
     grey_from(ctx, [](const uint8_t* p) { return static_cast<uint8_t>(255 - p[0]); });
     merge_in(ctx, kMultiply, 255);
     return true;
@@ -129,13 +129,13 @@ bool ink_lines(EffectContext& ctx)
 // Radius 1, amount S1 x 0.002.
 bool sharpen_step(EffectContext& ctx)
 {
-    return imaging::unsharp_mask(in(ctx), out(ctx), 1.0, slider(ctx, 1) * 0.002, 0, 3);
+    return made(imaging::unsharp_mask(in(ctx), out(ctx), 1.0, slider(ctx, 1) * 0.002, 0, 3));
 }
 
 // Mid-scale detail laid over in Soft Light at half strength.
 bool detail_step(EffectContext& ctx)
 {
-    if (!imaging::high_pass(in(ctx), out(ctx), 12)) return false;
+    if (!imaging::high_pass(in(ctx), out(ctx), 12)) return made(false);
     merge_in(ctx, kSoftLight, 128);
     return true;
 }
@@ -146,7 +146,7 @@ bool contrast_mask(EffectContext& ctx)
 {
     copy_source(ctx);
     grey_from(ctx, [](const uint8_t* p) { return static_cast<uint8_t>(255 - imaging::fx::clamp8(imaging::fx::luma(p))); });
-    if (!imaging::gaussian_blur(out(ctx), out(ctx), std::max(0.5, slider(ctx, 1) * 0.02))) return false;
+    if (!imaging::gaussian_blur(out(ctx), out(ctx), std::max(0.5, slider(ctx, 1) * 0.02))) return made(false);
     merge_in(ctx, kSoftLight, 255);
     return true;
 }
@@ -154,7 +154,7 @@ bool contrast_mask(EffectContext& ctx)
 // The colour high-pass of S1 x 0.02 in Overlay.
 bool color_contrast(EffectContext& ctx)
 {
-    if (!imaging::high_pass(in(ctx), out(ctx), std::max(0.5, slider(ctx, 1) * 0.02))) return false;
+    if (!imaging::high_pass(in(ctx), out(ctx), std::max(0.5, slider(ctx, 1) * 0.02))) return made(false);
     merge_in(ctx, kOverlay, 255);
     return true;
 }
@@ -162,7 +162,7 @@ bool color_contrast(EffectContext& ctx)
 // A Gaussian of S1 x 0.02 dodged over the picture at trunc(S2 x 0.2559).
 bool glow(EffectContext& ctx)
 {
-    if (!imaging::gaussian_blur(in(ctx), out(ctx), std::max(0.5, slider(ctx, 1) * 0.02))) return false;
+    if (!imaging::gaussian_blur(in(ctx), out(ctx), std::max(0.5, slider(ctx, 1) * 0.02))) return made(false);
     merge_in(ctx, kDodge, slider_int(ctx, 2, 0.2559));
     return true;
 }
@@ -170,20 +170,20 @@ bool glow(EffectContext& ctx)
 // Dark grey edges (strength S1 x 0.004) on white, stored.
 bool edge3(EffectContext& ctx)
 {
-    if (!edge_strength(ctx, slider(ctx, 1) * 0.004)) return false;
+    if (!edge_strength(ctx, slider(ctx, 1) * 0.004)) return made(false);
     grey_from(ctx, [](const uint8_t* p) { return static_cast<uint8_t>(255 - p[0]); });
     return true;
 }
 
 // The picture less a Gaussian of S1 x 0.02, about mid-grey, stored.
-bool high_pass(EffectContext& ctx) { return imaging::high_pass(in(ctx), out(ctx), std::max(0.5, slider(ctx, 1) * 0.02)); }
+bool high_pass(EffectContext& ctx) { return made(imaging::high_pass(in(ctx), out(ctx), std::max(0.5, slider(ctx, 1) * 0.02))); }
 
 // The grey relief of "Emboss" laid over the colours in Overlay.
 bool emboss3(EffectContext& ctx)
 {
     if (!imaging::emboss(in(ctx), out(ctx), slider(ctx, 1) * 0.001 * 6.28, slider(ctx, 2) * 0.001 * 3.14,
                          slider_int(ctx, 3, 0.05)))
-        return false;
+        return made(false);
     merge_in(ctx, kOverlay, 255);
     return true;
 }
@@ -191,7 +191,7 @@ bool emboss3(EffectContext& ctx)
 // Black lines where the edge strength passes trunc(S1 x 0.255), multiplied in.
 bool outliner_1(EffectContext& ctx)
 {
-    if (!edge_strength(ctx, 1)) return false;
+    if (!edge_strength(ctx, 1)) return made(false);
     const int32_t threshold = slider_int(ctx, 1, 0.255);
     grey_from(ctx, [&](const uint8_t* p) { return static_cast<uint8_t>(p[0] > threshold ? 0 : 255); });
     merge_in(ctx, kMultiply, 255);
@@ -202,16 +202,16 @@ bool outliner_1(EffectContext& ctx)
 // 0.255), thickened by trunc(S2 x 0.005) pixels, laid over in Normal.
 bool outliner_2(EffectContext& ctx)
 {
-    if (!edge_strength(ctx, 1)) return false;
+    if (!edge_strength(ctx, 1)) return made(false);
     const int32_t threshold = slider_int(ctx, 1, 0.255);
     const mem::Owned<uint8_t> lines = imaging::fx::temporary<uint8_t>(pixel_count(ctx));
     const mem::Owned<uint8_t> thick = imaging::fx::temporary<uint8_t>(pixel_count(ctx));
-    if (!lines || !thick) return false;
+    if (!lines || !thick) return made(false);
     for (std::size_t i = 0, n = pixel_count(ctx); i < n; ++i) lines.get()[i] = ctx.destination[i * 4] > threshold ? 255 : 0;
     if (!imaging::window_statistic(imaging::g8_view(lines.get(), ctx.width, ctx.height, ctx.width),
                                    imaging::g8_view(thick.get(), ctx.width, ctx.height, ctx.width),
                                    slider_int(ctx, 2, 0.005), 1, imaging::WindowStatistic::Maximum))
-        return false;
+        return made(false);
     uint8_t* d = ctx.destination;
     for (std::size_t i = 0, n = pixel_count(ctx); i < n; ++i, d += 4) {
         d[0] = static_cast<uint8_t>(ctx.args->red), d[1] = static_cast<uint8_t>(ctx.args->green);

@@ -8,6 +8,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <new>
 
 namespace mur::effects {
 
@@ -40,6 +41,14 @@ inline uint32_t seed(const EffectContext& ctx) noexcept { return static_cast<uin
 inline std::size_t pixel_count(const EffectContext& ctx) noexcept
 {
     return static_cast<std::size_t>(ctx.width) * static_cast<std::size_t>(ctx.height);
+}
+
+// A filter that cannot run on the dispatcher's own buffers lacked memory:
+// a fault, so that the dispatcher reports it ("IPLImageProc Excpt").
+inline bool made(bool ok)
+{
+    if (!ok) throw std::bad_alloc();
+    return true;
 }
 
 // The native filter entry's parameters from the dialog's values.

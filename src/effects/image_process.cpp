@@ -13,6 +13,7 @@
 #include "murcore.h"
 
 #include <algorithm>
+#include <new>
 
 namespace mur::effects {
 namespace {
@@ -48,8 +49,11 @@ void merge_or_store(EffectContext& ctx)
     LayerRecord* layer = engine.layers.currentRecord;
     if (!layer || !layer->pixels) return;
     layers::weigh_by_texture_and_mask(ctx.destination, 0, 0, ctx.width, ctx.height);
-    ipl::MergeResultIntoLayer(ctx.destination, *layer, std::clamp(ctx.mergeMode, 0, 30),
-                              std::clamp(ctx.mergeOpacity, 0, 255), layer->alphaLocked != 0);
+    // The widened copy's allocation gives up undo history before it fails:
+    // that is reported, never passed over.
+    if (!ipl::MergeResultIntoLayer(ctx.destination, *layer, std::clamp(ctx.mergeMode, 0, 30),
+                                   std::clamp(ctx.mergeOpacity, 0, 255), layer->alphaLocked != 0))
+        throw std::bad_alloc();
 }
 
 // The record's framing around its handler.
@@ -77,7 +81,9 @@ void run_framed(const EffectRecord& record, EffectContext& ctx)
         if (record.run(ctx)) layers::load_rgba32(ctx.source, stride, 1);
         return;
     case Framing::Rgb24:
-        if (!ipl::keep_or_allocate(engine.ipl.src24, 3) || !ipl::keep_or_allocate(engine.ipl.dst24, 3)) return;
+        // These allocations give up undo history before they fail: reported.
+        if (!ipl::keep_or_allocate(engine.ipl.src24, 3) || !ipl::keep_or_allocate(engine.ipl.dst24, 3))
+            throw std::bad_alloc();
         layers::read_rgb24(engine.ipl.src24.data, ctx.width * 3);
         ctx.source24 = engine.ipl.src24.data;
         ctx.destination24 = engine.ipl.dst24.data;

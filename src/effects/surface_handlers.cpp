@@ -34,11 +34,11 @@ bool oil_paint(EffectContext& ctx)
 {
     const int32_t options = (ctx.args->style2 == 1 ? 1 : 0) | (flag(ctx, 1) ? 2 : 0);
     const int32_t radius = static_cast<int32_t>(slider(ctx, 1) * 0.01 + 2);
-    return imaging::oil_paint(in(ctx), out(ctx), options & 2 ? std::max(1, radius / 2) : radius,
-                              slider_int(ctx, 2, 0.255), options & 1);
+    return made(imaging::oil_paint(in(ctx), out(ctx), options & 2 ? std::max(1, radius / 2) : radius,
+                              slider_int(ctx, 2, 0.255), options & 1));
 }
 
-bool stipple(EffectContext& ctx) { return imaging::stipple(in(ctx), out(ctx), slider(ctx, 1) * 0.002, seed(ctx)); }
+bool stipple(EffectContext& ctx) { return made(imaging::stipple(in(ctx), out(ctx), slider(ctx, 1) * 0.002, seed(ctx))); }
 
 // Radius max(1, trunc(S1 x 0.1 x 0.2)), spread max(0.1, S2 x 0.1 x 0.25):
 // colour differences of four spreads weigh e^-1/2.
@@ -46,7 +46,7 @@ bool noise_reduction_2(EffectContext& ctx)
 {
     const int32_t radius = std::max(1, static_cast<int32_t>(ctx.sliderReal[0] * 0.2));
     const double spread = std::max(0.1, ctx.sliderReal[1] * 0.25);
-    return imaging::bilateral_filter(in(ctx), out(ctx), radius, spread * 4, 3);
+    return made(imaging::bilateral_filter(in(ctx), out(ctx), radius, spread * 4, 3));
 }
 
 // Rec. 601 luma, rounded, into all three channels.
@@ -68,97 +68,97 @@ bool negative(EffectContext& ctx)
 // trunc(S1 x 0.032) levels a channel, at least 2.
 bool posterize(EffectContext& ctx)
 {
-    return on_copy(ctx, [&](const imaging::ImageView& v) { return imaging::posterize(v, slider_int(ctx, 1, 0.032)); });
+    return made(on_copy(ctx, [&](const imaging::ImageView& v) { return imaging::posterize(v, slider_int(ctx, 1, 0.032)); }));
 }
 
 bool solarize(EffectContext& ctx)
 {
-    return on_copy(ctx, [&](const imaging::ImageView& v) { return imaging::solarize(v, slider_int(ctx, 1, 0.255)); });
+    return made(on_copy(ctx, [&](const imaging::ImageView& v) { return imaging::solarize(v, slider_int(ctx, 1, 0.255)); }));
 }
 
 // Washes of colour: the median of radius trunc(S1 x 0.005) + 1, colour
 // lifted by 1 + S2 x 0.0006, the darkest tones lifted towards the paper.
 bool watercolor_tint(EffectContext& ctx)
 {
-    return imaging::window_statistic(in(ctx), out(ctx), slider_int(ctx, 1, 0.005) + 1, 3,
+    return made(imaging::window_statistic(in(ctx), out(ctx), slider_int(ctx, 1, 0.005) + 1, 3,
                                      imaging::WindowStatistic::Median) &&
-           imaging::saturate(out(ctx), 1 + slider(ctx, 2) * 0.0006) && imaging::levels(out(ctx), 0, 255, 1.1, 40, 255);
+           imaging::saturate(out(ctx), 1 + slider(ctx, 2) * 0.0006) && imaging::levels(out(ctx), 0, 255, 1.1, 40, 255));
 }
 
 // Radius trunc(S1 x 0.1), threshold trunc(255 - S2 x 0.2559), amount S3 x 0.001.
 bool dust_and_scratches(EffectContext& ctx)
 {
-    return imaging::dust_and_scratches(in(ctx), out(ctx), slider_int(ctx, 1, 0.1),
-                                       static_cast<int32_t>(255 - slider(ctx, 2) * 0.2559), slider(ctx, 3) * 0.001);
+    return made(imaging::dust_and_scratches(in(ctx), out(ctx), slider_int(ctx, 1, 0.1),
+                                       static_cast<int32_t>(255 - slider(ctx, 2) * 0.2559), slider(ctx, 3) * 0.001));
 }
 
-bool halftone(EffectContext& ctx) { return imaging::halftone(in(ctx), out(ctx), slider_int(ctx, 1, 0.05)); }
+bool halftone(EffectContext& ctx) { return made(imaging::halftone(in(ctx), out(ctx), slider_int(ctx, 1, 0.05))); }
 
 // Up to S1 x 0.1 levels of noise.
 bool color_noise(EffectContext& ctx)
 {
-    return imaging::add_noise(in(ctx), out(ctx), ctx.sliderReal[0], 1, false, seed(ctx));
+    return made(imaging::add_noise(in(ctx), out(ctx), ctx.sliderReal[0], 1, false, seed(ctx)));
 }
 
 // Grey film grain of trunc(S2 x 0.01) pixels.
 bool hugo_noise(EffectContext& ctx)
 {
-    return imaging::add_noise(in(ctx), out(ctx), ctx.sliderReal[0], std::max(1, slider_int(ctx, 2, 0.01)), true,
-                              seed(ctx));
+    return made(imaging::add_noise(in(ctx), out(ctx), ctx.sliderReal[0], std::max(1, slider_int(ctx, 2, 0.01)), true,
+                              seed(ctx)));
 }
 
 // Features of S2 x 0.1 pixels.
 bool perlin_noise(EffectContext& ctx)
 {
-    return imaging::perlin_noise(in(ctx), out(ctx), ctx.sliderReal[1], ctx.sliderReal[0], seed(ctx));
+    return made(imaging::perlin_noise(in(ctx), out(ctx), ctx.sliderReal[1], ctx.sliderReal[0], seed(ctx)));
 }
 
-bool sharpen(EffectContext& ctx) { return imaging::sharpen(in(ctx), out(ctx), slider(ctx, 1) * 0.002, 1); }
+bool sharpen(EffectContext& ctx) { return made(imaging::sharpen(in(ctx), out(ctx), slider(ctx, 1) * 0.002, 1)); }
 
 // Passes trunc(S1 x 0.01), amount S2 x 0.001.
 bool sharpen_more(EffectContext& ctx)
 {
-    return imaging::sharpen(in(ctx), out(ctx), slider(ctx, 2) * 0.001, slider_int(ctx, 1, 0.01));
+    return made(imaging::sharpen(in(ctx), out(ctx), slider(ctx, 2) * 0.001, slider_int(ctx, 1, 0.01)));
 }
 
 // Threshold trunc(S1 x 0.2559), amount S2 x 0.001, radius S3 x 0.004 + 0.2.
 bool unsharp_mask(EffectContext& ctx)
 {
-    return imaging::unsharp_mask(in(ctx), out(ctx), slider(ctx, 3) * 0.004 + 0.2, slider(ctx, 2) * 0.001,
-                                 slider_int(ctx, 1, 0.2559), 3);
+    return made(imaging::unsharp_mask(in(ctx), out(ctx), slider(ctx, 3) * 0.004 + 0.2, slider(ctx, 2) * 0.001,
+                                 slider_int(ctx, 1, 0.2559), 3));
 }
 
 // Width trunc(S1 x 0.05) + 1, strength S2 x 0.001.
 bool bevel(EffectContext& ctx)
 {
-    return imaging::bevel(in(ctx), out(ctx), slider_int(ctx, 1, 0.05) + 1, slider(ctx, 2) * 0.001);
+    return made(imaging::bevel(in(ctx), out(ctx), slider_int(ctx, 1, 0.05) + 1, slider(ctx, 2) * 0.001));
 }
 
 // Cells of trunc(S1 x 0.1) pixels, crack depth S2 x 0.001.
 bool crackle(EffectContext& ctx)
 {
-    return imaging::crackle(in(ctx), out(ctx), slider_int(ctx, 1, 0.1), slider(ctx, 2) * 0.001, seed(ctx));
+    return made(imaging::crackle(in(ctx), out(ctx), slider_int(ctx, 1, 0.1), slider(ctx, 2) * 0.001, seed(ctx)));
 }
 
 // Azimuth S1 x 0.001 x 6.28 radians, elevation S2 x 0.001 x 3.14 radians,
 // depth trunc(S3 x 0.05); the relief is grey.
 bool emboss(EffectContext& ctx)
 {
-    return imaging::emboss(in(ctx), out(ctx), slider(ctx, 1) * 0.001 * 6.28, slider(ctx, 2) * 0.001 * 3.14,
-                           slider_int(ctx, 3, 0.05));
+    return made(imaging::emboss(in(ctx), out(ctx), slider(ctx, 1) * 0.001 * 6.28, slider(ctx, 2) * 0.001 * 3.14,
+                           slider_int(ctx, 3, 0.05)));
 }
 
 // Ridges S1 x 0.02 pixels apart.
 bool fingerprint(EffectContext& ctx)
 {
-    return imaging::fingerprint(in(ctx), out(ctx), slider(ctx, 1) * 0.02, seed(ctx));
+    return made(imaging::fingerprint(in(ctx), out(ctx), slider(ctx, 1) * 0.02, seed(ctx)));
 }
 
 // Soft focus: a Gaussian of S1 x 0.01 screened over the picture at S2 x 0.001.
 bool gausy(EffectContext& ctx)
 {
     const mem::Owned<uint8_t> blurred = imaging::blurred_copy(in(ctx), slider(ctx, 1) * 0.01);
-    if (!blurred) return false;
+    if (!blurred) return made(false);
     const double k = std::clamp(slider(ctx, 2) * 0.001, 0.0, 1.0);
     for (std::size_t i = 0, n = pixel_count(ctx); i < n; ++i)
         for (int c = 0; c < 3; ++c) {
@@ -170,12 +170,12 @@ bool gausy(EffectContext& ctx)
 }
 
 // Strokes trunc(S1 x 0.01) pixels apart.
-bool scribble(EffectContext& ctx) { return imaging::scribble(in(ctx), out(ctx), slider_int(ctx, 1, 0.01), seed(ctx)); }
+bool scribble(EffectContext& ctx) { return made(imaging::scribble(in(ctx), out(ctx), slider_int(ctx, 1, 0.01), seed(ctx))); }
 
 // Edge strength x S1 x 0.004.
-bool edge2(EffectContext& ctx) { return imaging::edges(in(ctx), out(ctx), slider(ctx, 1) * 0.004); }
+bool edge2(EffectContext& ctx) { return made(imaging::edges(in(ctx), out(ctx), slider(ctx, 1) * 0.004)); }
 
 // A fade to white over trunc(S1 x 0.05) pixels from the page's edges.
-bool feather(EffectContext& ctx) { return imaging::feather(in(ctx), out(ctx), slider_int(ctx, 1, 0.05)); }
+bool feather(EffectContext& ctx) { return made(imaging::feather(in(ctx), out(ctx), slider_int(ctx, 1, 0.05))); }
 
 }  // namespace mur::effects

@@ -43,6 +43,12 @@ inline bool same_shape(const ConstImageView& a, const ConstImageView& b) noexcep
            (a.bytesPerPixel == 1 || a.bytesPerPixel == 3 || a.bytesPerPixel == 4);
 }
 
+// The same, with red, green and blue (RGB24 or RGBA32).
+inline bool colour_views(const ConstImageView& a, const ConstImageView& b) noexcept
+{
+    return same_shape(a, b) && a.bytesPerPixel >= 3;
+}
+
 // A page-sized temporary from the engine's heap.
 template <class T>
 mem::Owned<T> temporary(std::size_t count) noexcept

@@ -12,11 +12,7 @@ namespace mur::imaging {
 namespace {
 
 using fx::clamp_index;
-
-bool colour_views(const ConstImageView& src, const ImageView& dst) noexcept
-{
-    return fx::same_shape(src, dst) && src.bytesPerPixel >= 3;
-}
+using fx::colour_views;
 
 // Calls f(x, y, d) for every destination pixel; rows shared among threads.
 template <class F>

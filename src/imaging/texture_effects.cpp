@@ -10,11 +10,7 @@ namespace mur::imaging {
 namespace {
 
 using fx::clamp_index;
-
-bool colour_views(const ConstImageView& src, const ImageView& dst) noexcept
-{
-    return fx::same_shape(src, dst) && src.bytesPerPixel >= 3;
-}
+using fx::colour_views;
 
 // Calls f(x, y, source pixel, destination pixel), then copies alpha.
 template <class F>

@@ -55,9 +55,12 @@ void histograms(const ImageView& image, int64_t (&hist)[3][256]) noexcept
     }
 }
 
-// The three channels' histograms added into each.
-void pool(int64_t (&hist)[3][256]) noexcept
+// The histograms of red, green and blue, or (not `perChannel`) their sum in
+// each of the three.
+void histograms(const ImageView& image, bool perChannel, int64_t (&hist)[3][256]) noexcept
 {
+    histograms(image, hist);
+    if (perChannel) return;
     for (int v = 0; v < 256; ++v) hist[0][v] = hist[1][v] = hist[2][v] = hist[0][v] + hist[1][v] + hist[2][v];
 }
 
@@ -91,8 +94,7 @@ bool histogram_equalize(const ImageView& image, bool perChannel) noexcept
 {
     if (!usable(image)) return false;
     int64_t hist[3][256];
-    histograms(image, hist);
-    if (!perChannel) pool(hist);
+    histograms(image, perChannel, hist);
     uint8_t table[3][256];
     for (int c = 0; c < 3; ++c) {
         int64_t total = 0, below = 0, first = 0;
@@ -127,8 +129,7 @@ bool histogram_stretch(const ImageView& image, bool perChannel, double clip) noe
 {
     if (!usable(image)) return false;
     int64_t hist[3][256];
-    histograms(image, hist);
-    if (!perChannel) pool(hist);
+    histograms(image, perChannel, hist);
     uint8_t table[3][256];
     for (int c = 0; c < 3; ++c) {
         int lo = 0, hi = 255;

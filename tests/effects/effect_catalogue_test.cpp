@@ -119,11 +119,11 @@ TEST_F(Effects, ExtremeDialogValuesNeverFault)
         }
 }
 
-// Allocations failing from the first, second, ... on: every effect runs to
-// its end without a message, or (the native filters that report a blur
-// without memory) reports a fault and leaves the layer as it was; the
-// epilogue releases the RGB24 buffers either way.
-TEST_F(Effects, FailingAllocationsAreHandled)
+// Allocations failing from the first, second, ... on: an effect either runs
+// without needing them (no message) or reports "IPLImageProc Excpt" with the
+// layer as it was, but for a chain's first step, which is stored before the
+// second runs. The epilogue releases the RGB24 buffers either way.
+TEST_F(Effects, FailingAllocationsAreReported)
 {
     int faults = 0;
     for (const effects::EffectRecord& e : effects::effect_table())
@@ -135,9 +135,10 @@ TEST_F(Effects, FailingAllocationsAreHandled)
             const int32_t result = run_with(e, 9);
             mem::reset_failures();
             if (result == 0) {
-                EXPECT_EQ(e.route, 9) << e.name << " " << after;
                 EXPECT_STREQ(MUR_GetLastError(), "IPLImageProc Excpt") << e.name;
-                EXPECT_EQ(pixels(), before) << e.name << " " << after;
+                if (e.framing != effects::Framing::Chain) {
+                    EXPECT_EQ(pixels(), before) << e.name << " " << after;
+                }
                 ++faults;
             } else {
                 EXPECT_STREQ(MUR_GetLastError(), "") << e.name << " " << after;
@@ -145,7 +146,7 @@ TEST_F(Effects, FailingAllocationsAreHandled)
             EXPECT_EQ(engine.ipl.src24.data, nullptr) << e.name;
             EXPECT_EQ(engine.ipl.dst24.data, nullptr) << e.name;
         }
-    EXPECT_LT(faults, 8);
+    EXPECT_GT(faults, 100);
 }
 
 // Slider 1 = 50: radius 5 x 0.4 + 0.6 = 2.6 when style 2's low byte is 0;
