@@ -75,8 +75,8 @@ bool brightness_histogram_stretch_hsl(EffectContext& ctx)
 // mid-tones.
 bool adjust_color_balance(EffectContext& ctx)
 {
-    return made(imaging::colour_balance(source_view(ctx), (slider(ctx, 1) - 500) * 0.2, (slider(ctx, 2) - 500) * 0.2,
-                                   (slider(ctx, 3) - 500) * 0.2));
+    return made(imaging::colour_balance(source_view(ctx), (slider(ctx, 1) - 500.0) * 0.2, (slider(ctx, 2) - 500.0) * 0.2,
+                                   (slider(ctx, 3) - 500.0) * 0.2));
 }
 
 bool adjust_hsl(EffectContext& ctx)
@@ -184,7 +184,7 @@ bool glow_outer(EffectContext& ctx)
 // amount S2 x 0.002, saturation 1 + S3 x 0.0005.
 bool hdri(EffectContext& ctx)
 {
-    return made(imaging::local_contrast(source_view(ctx), std::max(ctx.width, ctx.height) * slider(ctx, 1) * 0.0001,
+    return made(imaging::local_contrast(source_view(ctx), std::max(ctx.width, ctx.height) * (slider(ctx, 1) * 0.0001),
                                    slider(ctx, 2) * 0.002, 1 + slider(ctx, 3) * 0.0005));
 }
 
