@@ -1585,6 +1585,52 @@ MUR_API int32_t MUR_IPLNativeFilterRGBA32(uint8_t* source, uint8_t* destination,
                                           int32_t style1, int32_t style2, int32_t flag1, int32_t flag2, int32_t flag3, int32_t flag4, int32_t flag5,
                                           int32_t flag6, int32_t red, int32_t green, int32_t blue);
 
+/**
+ * @brief Applies one named effect of the effect catalogue to the current
+ * layer through the IPL buffers, with the values of the generic effect
+ * dialog.
+ *
+ * The host allocates both IPL RGBA32 buffers first (MUR_IPLAllocSrcBuffer32,
+ * MUR_IPLAllocDstBuffer32) and saves undo itself. A variant of 0 is replaced
+ * by a draw of the engine's generator in 0..32766. After the effect (also
+ * one that failed) both RGB24 buffers are released and the dirty rectangle
+ * is the whole page. Names: the rows of the catalogue, among them the native
+ * filters, "Lua Filter", "Adjust HSL", "Adjust HSV", "Threshold",
+ * "Horizontal Flip", "Vertical Flip", "Grayscale", "Negative", "Charcoal",
+ * "Photo Pop", "Mask Generate HSL", "Mask Detail", "Mask High Low" and
+ * "Distort by Scratch Layer"; `mur effects` lists them all.
+ * @param reserved  ignored.
+ * @param name  the effect's name, compared exactly (case counts).
+ * @param variant  the seed of randomised effects; 0 asks for a random one.
+ * @param slider1, slider2, slider3, slider4, slider5, slider6  the dialog's sliders (0..1000 as a rule).
+ * @param style1, style2  the dialog's style choices (style 1 a merge mode id where an effect merges).
+ * @param flag1, flag2, flag3, flag4, flag5, flag6  the dialog's check boxes (low byte counts).
+ * @param red, green, blue  the effect colour, 0..255.
+ * @param resourcePath  the file of the effects that read one ("Lua Filter": the script); may be NULL.
+ * @return 1 when the name is in the catalogue and both IPL RGBA32 buffers exist (the effect ran, changed
+ * or not); 0 for an unknown or NULL name, absent buffers or a fault.
+ * @par Last error
+ * "IPLImageProc Excpt" on a fault.
+ */
+MUR_API int32_t MUR_IPLImageProcess(int32_t reserved, const char* name, int32_t variant, int32_t slider1,
+                                    int32_t slider2, int32_t slider3, int32_t slider4, int32_t slider5,
+                                    int32_t slider6, int32_t style1, int32_t style2, int32_t flag1, int32_t flag2,
+                                    int32_t flag3, int32_t flag4, int32_t flag5, int32_t flag6, int32_t red,
+                                    int32_t green, int32_t blue, const char* resourcePath);
+/**
+ * @brief Describes one row of the effect catalogue, in table order, for hosts
+ * that build their effect menus and dialogs from it.
+ * @param index  0 .. the number of rows - 1.
+ * @param name  receives the effect's name (text bytes), cut to nameCapacity - 1 bytes and NUL-terminated; may be NULL.
+ * @param nameCapacity  the bytes name holds (64 hold every name).
+ * @param values  receives 10 values, may be NULL: the default sliders 1-6, style 1, style 2, the route
+ * number (1..14) and what the effect needs (1 writes the mask, 2 reads layer 255, 4 reads the resource path).
+ * @return 1 for a row of the table, 0 past its end (nothing written).
+ * @par Last error
+ * "IPLEffectInfo Excpt" on a fault.
+ */
+MUR_API int32_t MUR_IPLEffectInfo(int32_t index, uint8_t* name, int32_t nameCapacity, int32_t* values);
+
 /** @} */
 
 /**

@@ -4,8 +4,9 @@
 #
 #   scripts/deps.sh          what the build and the tests need
 #   scripts/deps.sh bench    and the peers the benchmarks measure beside the
-#                            engine (pixman, OpenCV, icoutils' wrestool),
-#                            which nothing else needs
+#                            engine (pixman, OpenCV, icoutils' wrestool,
+#                            ImageMagick's MagickWand), which nothing else
+#                            needs
 set -euo pipefail
 
 packages=(
@@ -33,7 +34,7 @@ packages=(
     python3-cffi python3-numpy python3-pip python3-setuptools python3-wheel
 )
 if [ "${1:-}" = bench ]; then
-    packages+=(libpixman-1-dev libopencv-dev icoutils libcairo2-dev)
+    packages+=(libpixman-1-dev libopencv-dev icoutils libcairo2-dev libmagickwand-6.q16-dev)
 fi
 
 missing=()

@@ -142,7 +142,7 @@ TEST_F(Replay, SkippedRecordsAreCountedAndReported)
     EXPECT_EQ(out.status, 3) << out.error;
     EXPECT_EQ(out.skipped, 1);
     EXPECT_EQ(out.records, 9);  // Description, RandomSeed, SetPage, the mask records, Dab and the "Invert" filter
-    EXPECT_EQ(logText, "replay: line 35: Filter skipped: needs the effect dispatcher\n");
+    EXPECT_EQ(logText, "replay: line 35: Filter skipped: needs a known effect name\n");
     // "Invert" ran: the black dab became white.
     const std::vector<uint8_t> px = drawing(40, 30);
     const uint8_t* dab = &px[(5 * 40 + 5) * 4];
@@ -168,6 +168,20 @@ TEST_F(Replay, MaskShapeRecordsChangeTheMask)
     EXPECT_EQ(m[15 * 40 + 20], 0);
     EXPECT_EQ(m[15 * 40 + 30], 65535);                   // the rectangle's second column is not red
     EXPECT_EQ(replay(script("SetPage\n40\n30\n0\n0\nMaskWand\n1\n1\n0\n100\n8\n")).status, 1);
+}
+
+// Catalogue names go through the effect dispatcher: "Negative" turns the
+// black dab white; nothing is skipped.
+TEST_F(Replay, FilterRecordsRunTheEffectDispatcher)
+{
+    const ReplayOutcome out = replay(script("SetPage\n40\n30\n0\n0\nDab\n5\n5\n1\nFilter\nNegative\n" +
+                                            std::string("0\n0\n0\n0\n0\n0\n0\n0\n0\n0\n0\n0\n0\n0\n0\n0\n0\n0\n\n")));
+    EXPECT_EQ(out.status, 0) << out.error;
+    EXPECT_EQ(out.skipped, 0);
+    const std::vector<uint8_t> px = drawing(40, 30);
+    const uint8_t* dab = &px[(5 * 40 + 5) * 4];
+    EXPECT_EQ(dab[0], 255);
+    EXPECT_GT(dab[3], 0);
 }
 
 // The drawing-tool records draw into the drawing layer with their colours:

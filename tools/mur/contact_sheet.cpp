@@ -1,5 +1,7 @@
 #include "contact_sheet.h"
 
+#include "murcore.h"
+
 #include <algorithm>
 #include <cstdio>
 #include <cstring>
@@ -10,7 +12,7 @@ namespace {
 constexpr int kGap = 6;
 constexpr int kLabelHeight = 13;  // one line of the 5 x 7 font, scaled 1, with margins
 
-// Rows of a capital letter, '#' for ink; null for anything else.
+// Rows of a capital letter or a digit, '#' for ink; null for anything else.
 const char* const* glyph(char c)
 {
     static const char* const letters[26][7] = {
@@ -41,7 +43,20 @@ const char* const* glyph(char c)
         {"#...#", "#...#", ".#.#.", "..#..", "..#..", "..#..", "..#.."},  // Y
         {"#####", "....#", "...#.", "..#..", ".#...", "#....", "#####"},  // Z
     };
+    static const char* const digits[10][7] = {
+        {".###.", "#...#", "#..##", "#.#.#", "##..#", "#...#", ".###."},  // 0
+        {"..#..", ".##..", "..#..", "..#..", "..#..", "..#..", ".###."},  // 1
+        {".###.", "#...#", "....#", "...#.", "..#..", ".#...", "#####"},  // 2
+        {"####.", "....#", "....#", ".###.", "....#", "....#", "####."},  // 3
+        {"...#.", "..##.", ".#.#.", "#..#.", "#####", "...#.", "...#."},  // 4
+        {"#####", "#....", "####.", "....#", "....#", "#...#", ".###."},  // 5
+        {".###.", "#....", "#....", "####.", "#...#", "#...#", ".###."},  // 6
+        {"#####", "....#", "...#.", "..#..", ".#...", ".#...", ".#..."},  // 7
+        {".###.", "#...#", "#...#", ".###.", "#...#", "#...#", ".###."},  // 8
+        {".###.", "#...#", "#...#", ".####", "....#", "....#", ".###."},  // 9
+    };
     if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
+    if (c >= '0' && c <= '9') return digits[c - '0'];
     return c >= 'A' && c <= 'Z' ? letters[c - 'A'] : nullptr;
 }
 
@@ -129,6 +144,16 @@ bool write_sheet(const std::string& path, const std::vector<Cell>& cells, int co
         draw_label(sheet, sheetW, x0 + 1, y0 + 3, cell.label.c_str());
     }
     return write_png(path, sheet.data(), sheetW, sheetH, 3, error);
+}
+
+// The mask as grey (white = editable).
+std::vector<uint8_t> mask_as_grey(int w, int h)
+{
+    std::vector<uint16_t> mask(std::size_t(w) * h);
+    MUR_GetMaskData16(mask.data());
+    std::vector<uint8_t> rgb(mask.size() * 3);
+    for (std::size_t i = 0; i < mask.size(); ++i) rgb[i * 3] = rgb[i * 3 + 1] = rgb[i * 3 + 2] = mask[i] >> 8;
+    return rgb;
 }
 
 }  // namespace mur_tool

@@ -27,6 +27,10 @@ std::vector<uint8_t> over_checkerboard(const std::vector<uint8_t>& rgba, int w, 
 // of an RGB picture `sheetWidth` pixels wide.
 void draw_label(std::vector<uint8_t>& rgb, int sheetWidth, int x0, int y0, const char* text);
 
+// The engine's selection mask as a grey RGB picture of w x h (white =
+// editable), for the sheets of the mask makers.
+std::vector<uint8_t> mask_as_grey(int w, int h);
+
 // One picture of a sheet with its label.
 struct Cell {
     std::string label;

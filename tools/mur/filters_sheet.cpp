@@ -84,16 +84,6 @@ Picture variant(const Picture& photo, Input input)
     return p;
 }
 
-// The mask as grey (white = editable).
-std::vector<uint8_t> mask_as_grey(int w, int h)
-{
-    std::vector<uint16_t> mask(std::size_t(w) * h);
-    MUR_GetMaskData16(mask.data());
-    std::vector<uint8_t> rgb(mask.size() * 3);
-    for (std::size_t i = 0; i < mask.size(); ++i) rgb[i * 3] = rgb[i * 3 + 1] = rgb[i * 3 + 2] = mask[i] >> 8;
-    return rgb;
-}
-
 }  // namespace
 
 int filters_sheet(const char* inPath, const char* outPath)

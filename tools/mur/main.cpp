@@ -3,6 +3,7 @@
 #include "demo.h"
 #include "device_commands.h"
 #include "draw_sheet.h"
+#include "effects_sheet.h"
 #include "filters_sheet.h"
 #include "geometry_sheet.h"
 #include "lua_command.h"
@@ -33,6 +34,8 @@ const char kHelp[] =
     "  draw OUT.png [PHOTO]     fill, draw rectangles, ellipses, gradients and text, shift colours,\n"
     "                           pop, displace and blur PHOTO (a PNG; default a made-up picture) and\n"
     "                           write a contact sheet labelled by the engine's text tool to OUT.png\n"
+    "  effects IN.png OUT.png   run every effect of the catalogue at its default values on IN.png\n"
+    "                           and write a contact sheet labelled with the names to OUT.png\n"
     "  filters IN.png OUT.png   run every native filter on IN.png and write a contact sheet of the\n"
     "                           results to OUT.png\n"
     "  geometry IN.png OUT.png  resize, seam-carve, anchor, crop, turn, mirror, pan and push a\n"
@@ -67,7 +70,7 @@ const char kHelp[] =
 int usage()
 {
     std::fputs("usage: mur --version | mur --help | mur demo [OUT_DIR] | mur filters IN.png OUT.png\n"
-               "       mur draw OUT.png [PHOTO]\n"
+               "       mur draw OUT.png [PHOTO] | mur effects IN.png OUT.png\n"
                "       mur geometry IN.png OUT.png\n"
                "       mur lua SCRIPT.lua IN.png OUT.png [SLIDERS]\n"
                "       mur plugins FOLDER\n"
@@ -115,6 +118,7 @@ int main(int argc, char** argv)
         return 0;
     }
     if (std::strcmp(argv[1], "demo") == 0) return mur_tool::demo(argc > 2 ? argv[2] : "out");
+    if (std::strcmp(argv[1], "effects") == 0 && argc == 4) return mur_tool::effects_sheet(argv[2], argv[3]);
     if (std::strcmp(argv[1], "filters") == 0 && argc == 4) return mur_tool::filters_sheet(argv[2], argv[3]);
     if (std::strcmp(argv[1], "draw") == 0 && (argc == 3 || argc == 4))
         return mur_tool::draw_sheet(argv[2], argc == 4 ? argv[3] : nullptr);

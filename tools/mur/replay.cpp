@@ -351,20 +351,18 @@ const char* mask_wand(ReplayState& s, const Values& a)
     return nullptr;
 }
 
-// Effects.
+// Effects: the dispatcher with the record's values; a name it lacks that is
+// one of the engine's native filters ("Invert") runs that filter.
 const char* filter(ReplayState& s, const Values& a)
 {
     int32_t n[18];
     for (int k = 0; k < 18; ++k) n[k] = a.i(k + 1);  // variant, sliders 1-6, styles, flags 1-6, colour
-    if (a.t[0] == "Lua Filter") {
-        const std::string path(a.t[19]);
-        MUR_IPLUpdateSrcBuffer32();
-        MUR_LuaFilterRun(path.c_str(), n[0], n[1], n[2], n[3], n[4], n[5], n[6], n[7], n[8], n[9], n[10], n[11], n[12],
-                         n[13], n[14]);
+    const std::string name(a.t[0]), path(a.t[19]);
+    MUR_SetLayer(kDrawingSlot);
+    if (MUR_IPLImageProcess(0, name.c_str(), n[0], n[1], n[2], n[3], n[4], n[5], n[6], n[7], n[8], n[9], n[10],
+                            n[11], n[12], n[13], n[14], n[15], n[16], n[17], path.c_str()))
         return nullptr;
-    }
-    const std::string name(a.t[0]);
-    return run_native_filter(s, name.c_str(), n) ? nullptr : "the effect dispatcher";
+    return run_native_filter(s, name.c_str(), n) ? nullptr : "a known effect name";
 }
 const char* warp(ReplayState&, const Values& a)
 {

@@ -6,6 +6,7 @@
 #include "ipl/native_filters/filters.h"
 
 #include <cstring>
+#include <new>
 
 namespace mur::ipl {
 namespace {
@@ -64,8 +65,9 @@ void vignette(NativeFilterContext& ctx)
 
     double radius = ctx.slider[3] * 0.1 * std::max(w, h);
     if (radius == 0) radius = 0.1;
+    // The blur fails only when its memory cannot be had: a fault for the caller's guard.
     if (!imaging::gaussian_blur(imaging::g8_view(shape.get(), w, h, w), imaging::g8_view(blurred.get(), w, h, w), radius))
-        return;
+        throw std::bad_alloc();
 
     if (ctx.slider[0] == 0) ctx.slider[0] = 0.001;
     double tint[3] = {ctx.slider[0], ctx.slider[1], ctx.slider[2]};
