@@ -181,7 +181,7 @@ TEST_F(PluginEffect, FailuresLeaveTheLayerUnchanged)
     unchanged("the plug-in failed");
 
     fake.reset(0);
-    for (const std::string unlisted : {(folder / "two.8bf").string(), (folder / "two.8bf#8").string(),
+    for (const std::string& unlisted : {(folder / "two.8bf").string(), (folder / "two.8bf#8").string(),
                                        (folder / "none.8bf").string(), folder.string(), std::string()})
         EXPECT_FALSE(io::run_plugin_effect(unlisted.c_str(), false)) << unlisted;
     EXPECT_FALSE(io::run_plugin_effect(nullptr, false));
