@@ -96,6 +96,18 @@ bool scribble(EffectContext& ctx);
 bool edge2(EffectContext& ctx);
 bool feather(EffectContext& ctx);
 
+// ---- Route 4: the transform pipeline ----------------------------------------
+
+// ---- Route 5: polygon warps --------------------------------------------------
+
+// ---- Route 6: scripted effects -----------------------------------------------
+
+// ---- Routes 7 and 8: script-file families, merged results ---------------------
+
+// ---- Route 8: the clipboard picture ------------------------------------------
+
+// ---- Route 12: plug-ins --------------------------------------------------------
+
 // ---- Route 10: chains (chain_handlers.cpp) ----------------------------------
 // First steps (their destination is stored) and second steps (merged).
 bool grey_step(EffectContext& ctx);

@@ -130,6 +130,19 @@ constexpr EffectRecord kEffects[] = {
     rgb24("Scribble", scribble),
     rgb24("Edge2", edge2),
     rgb24("Feather", feather, at(200)),
+
+    // Route 4: the transform pipeline.
+
+    // Route 5: polygon warps of the layer's data extents.
+
+    // Route 6: scripted effects.
+
+    // Route 7: script-file families.
+
+    // Route 8: results merged into the layer.
+
+    // Route 8: the clipboard picture.
+
     // Route 9: native filters; the blurs are premultiplied around the filter.
     native("Box Blur", "Box Blur", Framing::Premultiplied, at(50)),
     native("Anti Alias", "Anti Alias", Framing::Premultiplied),
@@ -173,6 +186,9 @@ constexpr EffectRecord kEffects[] = {
     chain("Outliner 2", Framing::WeightedMerge, outliner_2, at(200, 400)),
     // Routes 11, 13, 14.
     {"Lua Filter", 11, Framing::None, run_lua, nullptr, kNeedsResource, kMid},
+
+    // Route 12: plug-ins.
+
     {"Mask Generate HSL", 13, Framing::None, mask_generate_hsl, nullptr, kNeedsMask, at(100, 200, 200)},
     {"Mask Detail", 13, Framing::None, run_native_mask, "Mask Detail", kNeedsMask, kMid},
     {"Mask High Low", 13, Framing::None, run_native_mask, "Mask High Low", kNeedsMask, kMid},
