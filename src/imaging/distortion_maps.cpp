@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 #include <initializer_list>
+#include <limits>
 
 namespace mur::imaging {
 namespace {
@@ -29,36 +30,46 @@ bool add(TransformPipeline& pipeline, MapPositions apply, std::initializer_list<
 
 // ---- Maps about a centre: value[0..2] the circle --------------------------------------
 
-// value[3]: the amount. Outside the circle, at its centre and for amount 0
-// nothing moves.
-void pinch_map(const TransformMap& m, double* x, double* y, int32_t count) noexcept
+// Each position moved along its ray from the centre (value[0..1]) by the
+// factor `factor(distance squared)` gives; kLeave leaves it.
+constexpr double kLeave = std::numeric_limits<double>::quiet_NaN();
+
+template <class Factor>
+inline void along_rays(const TransformMap& m, double* x, double* y, int32_t count, Factor factor) noexcept
 {
-    const double cx = m.value[0], cy = m.value[1], radius = m.value[2], amount = m.value[3];
-    const double scale = kPi / (2.0 * radius);
+    const double cx = m.value[0], cy = m.value[1];
     for (int32_t i = 0; i < count; ++i) {
         const double ex = x[i] - cx, ey = y[i] - cy;
-        const double r = std::sqrt(ex * ex + ey * ey);
-        if (!(r < radius) || r == 0.0) continue;
-        // sin(pi r / 2R) >= r / R, so the factor stays within R / r for
-        // amounts up to 1: every position inside the circle reads inside it.
-        const double f = std::exp(-amount * std::log(std::sin(r * scale)));
+        const double f = factor(ex * ex + ey * ey);
+        if (std::isnan(f)) continue;
         x[i] = cx + ex * f;
         y[i] = cy + ey * f;
     }
 }
 
+// value[3]: the amount. Outside the circle, at its centre and for amount 0
+// nothing moves.
+void pinch_map(const TransformMap& m, double* x, double* y, int32_t count) noexcept
+{
+    const double radius = m.value[2], amount = m.value[3];
+    const double scale = kPi / (2.0 * radius);
+    along_rays(m, x, y, count, [&](double r2) {
+        const double r = std::sqrt(r2);
+        if (!(r < radius) || r == 0.0) return kLeave;
+        // sin(pi r / 2R) >= r / R, so the factor stays within R / r for
+        // amounts up to 1: every position inside the circle reads inside it.
+        return std::exp(-amount * std::log(std::sin(r * scale)));
+    });
+}
+
 // value[3]: k, value[4]: 1 / R^2.
 void lens_map(const TransformMap& m, double* x, double* y, int32_t count) noexcept
 {
-    const double cx = m.value[0], cy = m.value[1], k = m.value[3], inverseR2 = m.value[4];
-    for (int32_t i = 0; i < count; ++i) {
-        const double ex = x[i] - cx, ey = y[i] - cy;
-        const double d2 = (ex * ex + ey * ey) * inverseR2;
-        if (!(d2 < 1.0)) continue;
-        const double f = 1.0 - k + k * d2;
-        x[i] = cx + ex * f;
-        y[i] = cy + ey * f;
-    }
+    const double k = m.value[3], inverseR2 = m.value[4];
+    along_rays(m, x, y, count, [&](double r2) {
+        const double d2 = r2 * inverseR2;
+        return d2 < 1.0 ? 1.0 - k + k * d2 : kLeave;
+    });
 }
 
 // value[3]: the turn at the centre in radians.
@@ -95,15 +106,12 @@ void spin_wave_map(const TransformMap& m, double* x, double* y, int32_t count) n
 // value[0..1]: the centre, value[2]: amplitude, value[3]: 2 pi / wavelength.
 void ripple_map(const TransformMap& m, double* x, double* y, int32_t count) noexcept
 {
-    const double cx = m.value[0], cy = m.value[1], amplitude = m.value[2], k = m.value[3];
-    for (int32_t i = 0; i < count; ++i) {
-        const double ex = x[i] - cx, ey = y[i] - cy;
-        const double r = std::sqrt(ex * ex + ey * ey);
-        if (r == 0.0 || !std::isfinite(r)) continue;
-        const double f = 1.0 + amplitude * std::sin(k * r) / r;
-        x[i] = cx + ex * f;
-        y[i] = cy + ey * f;
-    }
+    const double amplitude = m.value[2], k = m.value[3];
+    along_rays(m, x, y, count, [&](double r2) {
+        const double r = std::sqrt(r2);
+        if (r == 0.0 || !std::isfinite(r)) return kLeave;
+        return 1.0 + amplitude * std::sin(k * r) / r;
+    });
 }
 
 // ---- Maps along the axes -----------------------------------------------------------------
