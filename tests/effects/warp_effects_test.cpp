@@ -8,6 +8,7 @@
 #include "support/pe_builder.h"
 
 #include <dlfcn.h>
+#include <omp.h>
 
 #include <array>
 #include <cmath>
@@ -266,6 +267,35 @@ TEST_F(WarpEffects, MarblesFollowTheVariant)
         ASSERT_EQ(run_sliders(name, s, 0, 0, nullptr, 42), 1);
         EXPECT_NE(pixels(), first) << name;
     }
+}
+
+// On a page large enough to be shared among threads, one thread and two
+// give the same picture for every distortion and warp.
+TEST_F(WarpEffects, ResultsDoNotDependOnTheThreadCount)
+{
+    constexpr int32_t w = 192, h = 128;
+    MUR_IPLFreeSrcBuffer32();
+    MUR_IPLFreeDstBuffer32();
+    create_image(w, h);
+    ASSERT_EQ(MUR_CreateLayer(kLayer, w, h), 1);
+    MUR_SetLayer(kLayer);
+    MUR_IPLAllocSrcBuffer32();
+    MUR_IPLAllocDstBuffer32();
+    test::Rng rng{5};
+    std::vector<uint8_t> start(std::size_t(w) * h * 4);
+    for (uint8_t& b : start) b = uint8_t(test::pick(rng, 0, 255));
+    const auto result = [&](const effects::EffectRecord& e, int threads) {
+        omp_set_num_threads(threads);
+        MUR_LoadRGBA32Layer(start.data(), w * 4, kLayer, 0, 0, w, h, 0);
+        EXPECT_EQ(run(e.name, e.defaults), 1);
+        std::vector<uint8_t> out(start.size());
+        MUR_GetRGBA32Layer(out.data(), w * 4, kLayer);
+        return out;
+    };
+    const int all = omp_get_max_threads();
+    for (const effects::EffectRecord& e : effects::effect_table())
+        if (geometric(e)) EXPECT_EQ(result(e, 1), result(e, 2)) << e.name;
+    omp_set_num_threads(all);
 }
 
 // Through the fake plug-in host: blue inverted and alpha 128 (kept when
