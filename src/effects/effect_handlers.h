@@ -97,8 +97,32 @@ bool edge2(EffectContext& ctx);
 bool feather(EffectContext& ctx);
 
 // ---- Route 4: the transform pipeline ----------------------------------------
+// From the premultiplied source into the destination (transform_handlers.cpp).
+bool elliptical(EffectContext& ctx);
+bool lens(EffectContext& ctx);
+bool marble_old(EffectContext& ctx);
+bool marble(EffectContext& ctx);
+bool offset(EffectContext& ctx);
+bool pinch(EffectContext& ctx);
+bool ripple(EffectContext& ctx);
+bool spin(EffectContext& ctx);
+bool spin_wave(EffectContext& ctx);
+bool wave(EffectContext& ctx);
+bool wow(EffectContext& ctx);
+bool zig_zag(EffectContext& ctx);
 
 // ---- Route 5: polygon warps --------------------------------------------------
+// The premultiplied source's data extents warped into the cleared
+// destination (warp_handlers.cpp).
+bool perspective(EffectContext& ctx);
+bool warp_corners(EffectContext& ctx);  // "Warp"
+bool warp_edge(EffectContext& ctx);
+bool warp_3_point(EffectContext& ctx);
+bool stretch(EffectContext& ctx);
+bool stretch_edge(EffectContext& ctx);
+bool vertical_pivot(EffectContext& ctx);
+bool horizontal_pivot(EffectContext& ctx);
+bool skew(EffectContext& ctx);
 
 // ---- Route 6: scripted effects -----------------------------------------------
 
@@ -107,6 +131,8 @@ bool feather(EffectContext& ctx);
 // ---- Route 8: the clipboard picture ------------------------------------------
 
 // ---- Route 12: plug-ins --------------------------------------------------------
+// The plug-in host run on the current layer (plugin_handlers.cpp).
+bool adobe_compatible_plugins(EffectContext& ctx);
 
 // ---- Route 10: chains (chain_handlers.cpp) ----------------------------------
 // First steps (their destination is stored) and second steps (merged).

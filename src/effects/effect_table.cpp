@@ -132,8 +132,29 @@ constexpr EffectRecord kEffects[] = {
     rgb24("Feather", feather, at(200)),
 
     // Route 4: the transform pipeline.
+    row("Elliptical", 4, Framing::Premultiplied, elliptical, at(1000)),
+    row("Lens", 4, Framing::Premultiplied, lens, at(350, 800)),
+    row("Marble OLD", 4, Framing::Premultiplied, marble_old, at(200, 500)),
+    row("Marble", 4, Framing::Premultiplied, marble, at(200, 500, 600)),
+    row("Offset", 4, Framing::Premultiplied, offset, at(650, 650)),
+    row("Pinch", 4, Framing::Premultiplied, pinch, at(300, 700)),
+    row("Ripple", 4, Framing::Premultiplied, ripple, at(300, 300)),
+    row("Spin", 4, Framing::Premultiplied, spin, at(350, 750)),
+    row("Spin Wave", 4, Framing::Premultiplied, spin_wave, at(350, 800, 250)),
+    row("Wave", 4, Framing::Premultiplied, wave, at(500, 200, 0)),
+    row("Wow", 4, Framing::Premultiplied, wow, at(300, 300)),
+    row("Zig Zag", 4, Framing::Premultiplied, zig_zag, at(500, 200)),
 
     // Route 5: polygon warps of the layer's data extents.
+    row("Perspective", 5, Framing::Premultiplied, perspective, at(800)),
+    row("Warp", 5, Framing::Premultiplied, warp_corners, {{600, 600, 400, 550, 400, 400}, 0, 0}),
+    row("Warp Edge", 5, Framing::Premultiplied, warp_edge, at(700, 600, 700, 600)),
+    row("Warp 3 Point", 5, Framing::Premultiplied, warp_3_point, {{600, 550, 450, 600, 550, 450}, 0, 0}),
+    row("Stretch", 5, Framing::Premultiplied, stretch, at(700)),
+    row("Stretch Edge", 5, Framing::Premultiplied, stretch_edge, at(750)),
+    row("Vertical Pivot", 5, Framing::Premultiplied, vertical_pivot, at(700)),
+    row("Horizontal Pivot", 5, Framing::Premultiplied, horizontal_pivot, at(700)),
+    row("Skew", 5, Framing::Premultiplied, skew, at(700)),
 
     // Route 6: scripted effects.
 
@@ -188,6 +209,7 @@ constexpr EffectRecord kEffects[] = {
     {"Lua Filter", 11, Framing::None, run_lua, nullptr, kNeedsResource, kMid},
 
     // Route 12: plug-ins.
+    {"Adobe Compatible Plug-ins", 12, Framing::None, adobe_compatible_plugins, nullptr, kNeedsResource, kMid},
 
     {"Mask Generate HSL", 13, Framing::None, mask_generate_hsl, nullptr, kNeedsMask, at(100, 200, 200)},
     {"Mask Detail", 13, Framing::None, run_native_mask, "Mask Detail", kNeedsMask, kMid},

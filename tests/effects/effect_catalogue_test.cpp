@@ -24,7 +24,11 @@ using test::pixel_at;
 // random draws vary from pixel to pixel: a flat picture does not stay flat.
 const std::set<std::string> kPatternMakers = {
     "Stipple",  "Halftone",  "Color Noise", "Hugo Noise", "Perlin Noise", "Bevel",     "Crackle",
-    "Fingerprint", "Scribble", "Feather",  "Glow Inner", "Pointillism", "Crayon",    "Reflection"};
+    "Fingerprint", "Scribble", "Feather",  "Glow Inner", "Pointillism", "Crayon",    "Reflection",
+    // Distortions that bring in the effect colour from beyond the page or
+    // leave part of it uncovered.
+    "Elliptical", "Marble OLD", "Marble", "Ripple", "Wave", "Wow", "Zig Zag", "Perspective", "Warp", "Warp Edge",
+    "Warp 3 Point", "Vertical Pivot", "Horizontal Pivot", "Skew"};
 
 // Effects whose result depends on the variant.
 const std::set<std::string> kRandom = {"Stipple",     "Color Noise", "Hugo Noise", "Perlin Noise", "Crackle",
