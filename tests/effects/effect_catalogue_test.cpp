@@ -24,7 +24,8 @@ using test::pixel_at;
 // random draws vary from pixel to pixel: a flat picture does not stay flat.
 const std::set<std::string> kPatternMakers = {
     "Stipple",  "Halftone",  "Color Noise", "Hugo Noise", "Perlin Noise", "Bevel",     "Crackle",
-    "Fingerprint", "Scribble", "Feather",  "Glow Inner", "Pointillism", "Crayon",    "Reflection"};
+    "Fingerprint", "Scribble", "Feather",  "Glow Inner", "Pointillism", "Crayon",    "Reflection",
+    "Add Gaussian Noise", "Add Negative Exponential Noise", "Add Rayleigh Noise", "Add Uniform Noise"};
 
 // Effects whose result depends on the variant.
 const std::set<std::string> kRandom = {"Stipple",     "Color Noise", "Hugo Noise", "Perlin Noise", "Crackle",
