@@ -33,8 +33,9 @@ end
 function texel(x, y)
     -- Two bands across the diagonal (a whole number, so that it wraps).
     local band = math.sin(2 * math.pi * ((x + y) / width * 2 + 2.2 * turbulence(x, y)))
-    local vein = (1 - math.abs(band)) ^ 6
-    local cloud = 0.06 * noise(x, y, 16, 5)
-    local v = 0.94 - 0.55 * vein - cloud
-    return v, v + 0.02 * vein, v - 0.01 + 0.01 * vein
+    local vein = (1 - math.abs(band)) ^ 3
+    local haze = (1 - math.abs(band)) ^ 0.6
+    local cloud = 0.08 * noise(x, y, 16, 5) + 0.04 * noise(x, y, 4, 6)
+    local v = 0.95 - 0.12 * haze - 0.38 * vein - cloud
+    return v - 0.02 * vein, v + 0.03 * vein, v - 0.01 * vein
 end

@@ -75,7 +75,7 @@ bool backgrounds(EffectContext& ctx) { return lay_script_tile(ctx); }
 
 bool texturize_emboss(EffectContext& ctx)
 {
-    return lay_script_tile(ctx) && made(imaging::emboss_relief(destination_view(ctx), slider(ctx, 2) * 0.004));
+    return lay_script_tile(ctx) && made(imaging::emboss_relief(destination_view(ctx), slider(ctx, 2) * 0.003));
 }
 
 bool texturize_bump(EffectContext& ctx)
