@@ -127,6 +127,18 @@ bool skew(EffectContext& ctx);
 // ---- Route 6: scripted effects -----------------------------------------------
 
 // ---- Routes 7 and 8: script-file families, merged results ---------------------
+// (merge_handlers.cpp). Each family's five names share one handler; the
+// tile comes from the texture script at the resource path.
+bool backgrounds(EffectContext& ctx);       // also "Pattern Explorer"
+bool texturize_emboss(EffectContext& ctx);
+bool texturize_bump(EffectContext& ctx);
+bool displacement_bump(EffectContext& ctx);  // reads and stores by itself
+bool add_gaussian_noise(EffectContext& ctx);
+bool add_negative_exponential_noise(EffectContext& ctx);
+bool add_rayleigh_noise(EffectContext& ctx);
+bool add_uniform_noise(EffectContext& ctx);
+bool drop_shadow(EffectContext& ctx);       // stores the layer over its shadow
+bool radiant_2(EffectContext& ctx);
 
 // ---- Route 8: the clipboard picture ------------------------------------------
 

@@ -159,8 +159,45 @@ constexpr EffectRecord kEffects[] = {
     // Route 6: scripted effects.
 
     // Route 7: script-file families.
+    {"Pattern Explorer", 7, Framing::WeightedMerge, backgrounds, nullptr, kNeedsResource, at(500)},
+    {"Backgrounds Material", 7, Framing::WeightedMerge, backgrounds, nullptr, kNeedsResource, at(500)},
+    {"Backgrounds Nature", 7, Framing::WeightedMerge, backgrounds, nullptr, kNeedsResource, at(500)},
+    {"Backgrounds Surface", 7, Framing::WeightedMerge, backgrounds, nullptr, kNeedsResource, at(500)},
+    {"Backgrounds Other", 7, Framing::WeightedMerge, backgrounds, nullptr, kNeedsResource, at(500)},
+    {"Backgrounds Utility", 7, Framing::WeightedMerge, backgrounds, nullptr, kNeedsResource, at(500)},
+    {"Texturize Emboss Material", 7, Framing::WeightedMerge, texturize_emboss,
+      nullptr, kNeedsResource, at(500, 500, 500, 500, 500, 27)},
+    {"Texturize Emboss Nature", 7, Framing::WeightedMerge, texturize_emboss,
+      nullptr, kNeedsResource, at(500, 500, 500, 500, 500, 27)},
+    {"Texturize Emboss Surface", 7, Framing::WeightedMerge, texturize_emboss,
+      nullptr, kNeedsResource, at(500, 500, 500, 500, 500, 27)},
+    {"Texturize Emboss Other", 7, Framing::WeightedMerge, texturize_emboss,
+      nullptr, kNeedsResource, at(500, 500, 500, 500, 500, 27)},
+    {"Texturize Emboss Utility", 7, Framing::WeightedMerge, texturize_emboss,
+      nullptr, kNeedsResource, at(500, 500, 500, 500, 500, 27)},
+    {"Texturize Bump Material", 7, Framing::WeightedMerge, texturize_bump,
+      nullptr, kNeedsResource, at(500, 500, 500, 500, 500, 28)},
+    {"Texturize Bump Nature", 7, Framing::WeightedMerge, texturize_bump,
+      nullptr, kNeedsResource, at(500, 500, 500, 500, 500, 28)},
+    {"Texturize Bump Surface", 7, Framing::WeightedMerge, texturize_bump,
+      nullptr, kNeedsResource, at(500, 500, 500, 500, 500, 28)},
+    {"Texturize Bump Other", 7, Framing::WeightedMerge, texturize_bump,
+      nullptr, kNeedsResource, at(500, 500, 500, 500, 500, 28)},
+    {"Texturize Bump Utility", 7, Framing::WeightedMerge, texturize_bump,
+      nullptr, kNeedsResource, at(500, 500, 500, 500, 500, 28)},
+    {"Displacement Bump Material", 7, Framing::None, displacement_bump, nullptr, kNeedsResource, at(200)},
+    {"Displacement Bump Nature", 7, Framing::None, displacement_bump, nullptr, kNeedsResource, at(200)},
+    {"Displacement Bump Surface", 7, Framing::None, displacement_bump, nullptr, kNeedsResource, at(200)},
+    {"Displacement Bump Other", 7, Framing::None, displacement_bump, nullptr, kNeedsResource, at(200)},
+    {"Displacement Bump Utility", 7, Framing::None, displacement_bump, nullptr, kNeedsResource, at(200)},
 
     // Route 8: results merged into the layer.
+    row("Add Gaussian Noise", 8, Framing::WeightedMerge, add_gaussian_noise, at(500, 1000)),
+    row("Add Negative Exponential Noise", 8, Framing::WeightedMerge, add_negative_exponential_noise, at(500, 1000)),
+    row("Add Rayleigh Noise", 8, Framing::WeightedMerge, add_rayleigh_noise, at(500, 1000)),
+    row("Add Uniform Noise", 8, Framing::WeightedMerge, add_uniform_noise, at(500, 1000)),
+    row("Drop Shadow", 8, Framing::WeightedMerge, drop_shadow, at(250, 500, 125, 700)),
+    row("Radiant 2", 8, Framing::PremultipliedMerge, radiant_2, at(500, 900, 550, 500, 500, kScreen)),
 
     // Route 8: the clipboard picture.
 

@@ -66,6 +66,9 @@ struct EffectContext {
     // kStoreResult before a chain's second step; handlers may change them.
     int32_t mergeMode = 0;
     int32_t mergeOpacity = 255;
+    // Merging framings: the layer's alpha kept as if its transparency lock
+    // were on; the layer's own lock is never touched.
+    bool lockAlpha = false;
 };
 
 // A handler: false when it could not run (the driver then skips the store).

@@ -52,7 +52,7 @@ void merge_or_store(EffectContext& ctx)
     // The widened copy's allocation gives up undo history before it fails:
     // that is reported, never passed over.
     if (!ipl::MergeResultIntoLayer(ctx.destination, *layer, std::clamp(ctx.mergeMode, 0, 30),
-                                   std::clamp(ctx.mergeOpacity, 0, 255), layer->alphaLocked != 0))
+                                   std::clamp(ctx.mergeOpacity, 0, 255), layer->alphaLocked != 0 || ctx.lockAlpha))
         throw std::bad_alloc();
 }
 

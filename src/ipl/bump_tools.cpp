@@ -40,7 +40,8 @@ bool buffers_ready() noexcept { return holds_page(engine.ipl.src32, 4) && holds_
 
 }  // namespace
 
-void displacement_bump_script(const char* path, double strength, int32_t randomOffset, int32_t edge)
+void displacement_bump_script(const char* path, double strength, int32_t randomOffset, int32_t edge,
+                              uint32_t offsetSeed)
 {
     if (!path || !std::isfinite(strength) || !buffers_ready() || !current_layer_with_pixels()) return;
     imaging::Rgba32Picture tile;
@@ -52,7 +53,7 @@ void displacement_bump_script(const char* path, double strength, int32_t randomO
     if (tile.width <= 0 || tile.height <= 0) return;
     int32_t ox = 0, oy = 0;
     if (randomOffset == 1) {
-        rng_seed(static_cast<uint32_t>(engine.randomSeed));
+        rng_seed(offsetSeed);
         ox = rng_next() % tile.width;
         oy = rng_next() % tile.height;
     }
@@ -90,7 +91,9 @@ extern "C" {
 MUR_API void MUR_IPLDisplacementBumpISLFile(const char* scriptPath, double strength, int32_t randomOffset,
                                             int32_t edge)
 {
-    guard("IPLDisplacementBumpISLFile", [&] { ipl::displacement_bump_script(scriptPath, strength, randomOffset, edge); });
+    guard("IPLDisplacementBumpISLFile", [&] { ipl::displacement_bump_script(scriptPath, strength, randomOffset, edge,
+                                      static_cast<uint32_t>(engine.randomSeed));
+    });
 }
 
 MUR_API void MUR_IPLDisplacementBumpRGBA(const uint8_t* image, double strength, int32_t edge)

@@ -122,7 +122,10 @@ void blur_more_rgb24(uint8_t* data, int32_t width, int32_t height, int32_t size,
 // ---- Displacement bumps (the IPL source, premultiplied, into the destination,
 // stored into the current layer). `edge` is the packed colour beyond the page.
 
-void displacement_bump_script(const char* path, double strength, int32_t randomOffset, int32_t edge);
+// With `randomOffset` 1 the tile starts at an offset within it drawn from a
+// generator seeded by `offsetSeed`.
+void displacement_bump_script(const char* path, double strength, int32_t randomOffset, int32_t edge,
+                              uint32_t offsetSeed);
 void displacement_bump_rgba(const uint8_t* image, double strength, int32_t edge);
 
 }  // namespace mur::ipl

@@ -28,7 +28,9 @@ const std::set<std::string> kPatternMakers = {
     // Distortions that bring in the effect colour from beyond the page or
     // leave part of it uncovered.
     "Elliptical", "Marble OLD", "Marble", "Ripple", "Wave", "Wow", "Zig Zag", "Perspective", "Warp", "Warp Edge",
-    "Warp 3 Point", "Vertical Pivot", "Horizontal Pivot", "Skew"};
+    "Warp 3 Point", "Vertical Pivot", "Horizontal Pivot", "Skew",
+    // Noises.
+    "Add Gaussian Noise", "Add Negative Exponential Noise", "Add Rayleigh Noise", "Add Uniform Noise"};
 
 // Effects whose result depends on the variant.
 const std::set<std::string> kRandom = {"Stipple",     "Color Noise", "Hugo Noise", "Perlin Noise", "Crackle",

@@ -6,6 +6,7 @@
 
 #include <cmath>
 #include <cstdio>
+#include <cstring>
 #include <string>
 #include <vector>
 
@@ -16,6 +17,19 @@ constexpr int kCellWidth = 320;
 constexpr int kColumns = 6;
 constexpr int32_t kLayer = 2, kScratch = 255;
 constexpr int32_t kNeedsMask = 1, kNeedsResource = 4;
+constexpr int32_t kScriptFileRoute = 7;
+
+// The texture script of a script-file family's name, by its last word.
+std::string texture_for(const std::string& name)
+{
+    static const char* const kByWord[][2] = {
+        {"Material", "brick"}, {"Nature", "wood"}, {"Surface", "marble"}, {"Other", "rough_paper"},
+        {"Utility", "canvas_weave"}};
+    for (const auto& [word, file] : kByWord)
+        if (name.size() >= std::strlen(word) && name.compare(name.size() - std::strlen(word), std::string::npos, word) == 0)
+            return share_dir() + "/textures/" + file + ".lua";
+    return share_dir() + "/textures/brick.lua";
+}
 
 // Soft rings for the scratch layer, so that "Distort by Scratch Layer" has
 // slopes to follow.
@@ -63,10 +77,11 @@ int effects_sheet(const char* inPath, const char* outPath)
         MUR_ClearMask(65535, 65535, 65535);  // all protected: the mask makers mark what they select
         MUR_IPLAllocSrcBuffer32();
         MUR_IPLAllocDstBuffer32();
+        const std::string resource = v[8] == kScriptFileRoute ? texture_for(name) : script;
         // The colour: a warm mid-tone, which the HSL mask maker looks for.
         const int32_t ran = MUR_IPLImageProcess(0, name, 1, v[0], v[1], v[2], v[3], v[4], v[5], v[6], v[7], 0, 0, 0,
                                                 0, 0, 0, 160, 110, 70,
-                                                (v[9] & kNeedsResource) ? script.c_str() : nullptr);
+                                                (v[9] & kNeedsResource) ? resource.c_str() : nullptr);
         std::printf("%3d  %-26s %s\n", index + 1, name, ran ? "" : "(not run)");
         if (v[9] & kNeedsMask) {
             cells.push_back({name, w, h, mask_as_grey(w, h)});
