@@ -101,6 +101,9 @@ bool feather(EffectContext& ctx);
 // ---- Route 5: polygon warps --------------------------------------------------
 
 // ---- Route 6: scripted effects -----------------------------------------------
+// The record's scripted effect (ctx.script) on the source turned to BGRA,
+// into the destination, turned back (script_handlers.cpp).
+bool run_script(EffectContext& ctx);
 
 // ---- Routes 7 and 8: script-file families, merged results ---------------------
 

@@ -24,11 +24,17 @@ using test::pixel_at;
 // random draws vary from pixel to pixel: a flat picture does not stay flat.
 const std::set<std::string> kPatternMakers = {
     "Stipple",  "Halftone",  "Color Noise", "Hugo Noise", "Perlin Noise", "Bevel",     "Crackle",
-    "Fingerprint", "Scribble", "Feather",  "Glow Inner", "Pointillism", "Crayon",    "Reflection"};
+    "Fingerprint", "Scribble", "Feather",  "Glow Inner", "Pointillism", "Crayon",    "Reflection",
+    // The scripted generators.
+    "Lines", "Points", "Circles", "Rectangles", "Splines", "Worms", "Fibers", "Trees", "Generate Noise", "Blobs",
+    "Plasma", "Sine Plasma", "Fractal Plasma", "Generate Perlin Noise", "Pattern"};
 
 // Effects whose result depends on the variant.
 const std::set<std::string> kRandom = {"Stipple",     "Color Noise", "Hugo Noise", "Perlin Noise", "Crackle",
-                                       "Fingerprint", "Scribble",    "Pointillism", "Crayon",      "Frosted Glass"};
+                                       "Fingerprint", "Scribble",    "Pointillism", "Crayon",      "Frosted Glass",
+    // The scripted generators, and the distortions with random draws.
+    "Lines", "Points", "Circles", "Rectangles", "Splines", "Worms", "Fibers", "Trees", "Generate Noise", "Blobs",
+    "Plasma", "Sine Plasma", "Fractal Plasma", "Generate Perlin Noise", "Pattern", "Scratch", "Glass"};
 
 void paint_flat(int32_t slot)
 {
