@@ -149,7 +149,7 @@ bool run_filter(int32_t id, const Settings& s, const ConstImageView& src, const 
     case kScriptEmboss: {
         // Light from the dialog's direction and height onto the grey levels as a relief.
         const double azimuth = s.unit(0) * 2.0 * 3.14159265358979323846, elevation = (0.05 + 0.9 * s.unit(1)) * 1.5707963;
-        const float depth = float(0.05 + 1.95 * s.unit(2));
+        const float depth = float(0.2 + 7.8 * s.unit(2));
         const float lx = float(std::cos(azimuth) * std::cos(elevation)), ly = float(std::sin(azimuth) * std::cos(elevation));
         const float lz = float(std::sin(elevation));
         const bool grey = id == kScriptEmboss;

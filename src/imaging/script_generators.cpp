@@ -72,10 +72,20 @@ struct Plasma {
         if (xm != x0 && ym != y0)
             at(xm, ym) = moved(xm, ym, (at(x0, y0) + at(x1, y0) + at(x0, y1) + at(x1, y1)) * 0.25,
                                std::max(x1 - x0, y1 - y0));
-        fill(x0, y0, xm, ym);
-        fill(xm, y0, x1, ym);
-        fill(x0, ym, xm, y1);
-        fill(xm, ym, x1, y1);
+        // A side of one pixel or less is not split again: no rectangle twice.
+        const bool acrossX = xm != x0, acrossY = ym != y0;
+        if (acrossX && acrossY) {
+            fill(x0, y0, xm, ym);
+            fill(xm, y0, x1, ym);
+            fill(x0, ym, xm, y1);
+            fill(xm, ym, x1, y1);
+        } else if (acrossX) {
+            fill(x0, y0, xm, y1);
+            fill(xm, y0, x1, y1);
+        } else {
+            fill(x0, y0, x1, ym);
+            fill(x0, ym, x1, y1);
+        }
     }
     void run() const noexcept
     {

@@ -80,30 +80,35 @@ struct Canvas {
     }
 
     // A stroke of half-width r from (x0, y0) to (x1, y1) with round ends,
-    // drawn in pieces so that each piece's box stays small.
+    // drawn in pieces so that each piece's box stays small. Each pixel
+    // belongs to the one piece its position along the whole stroke falls
+    // in, so no pixel is laid twice.
     void segment(double x0, double y0, double x1, double y1, double r, const uint8_t (&c)[3]) const noexcept
     {
         const double length = std::hypot(x1 - x0, y1 - y0);
         if (!(length < 1e7)) return;
         const int pieces = std::max(1, static_cast<int>(length / (4 * r + 16)));
         for (int k = 0; k < pieces; ++k) {
-            const double t0 = double(k) / pieces, t1 = double(k + 1) / pieces;
-            piece(x0 + (x1 - x0) * t0, y0 + (y1 - y0) * t0, x0 + (x1 - x0) * t1, y0 + (y1 - y0) * t1, r, c, k > 0);
+            const double from = k == 0 ? -1e30 : double(k) / pieces, to = k + 1 == pieces ? 1e30 : double(k + 1) / pieces;
+            const double a = double(k) / pieces, b = double(k + 1) / pieces;
+            piece(x0, y0, x1, y1, r, c, from, to, x0 + (x1 - x0) * a, y0 + (y1 - y0) * a, x0 + (x1 - x0) * b,
+                  y0 + (y1 - y0) * b);
         }
     }
 
-    void piece(double x0, double y0, double x1, double y1, double r, const uint8_t (&c)[3], bool skipStart) const noexcept
+    void piece(double x0, double y0, double x1, double y1, double r, const uint8_t (&c)[3], double from, double to,
+               double ax0, double ay0, double ax1, double ay1) const noexcept
     {
         int32_t ax, ay, bx, by;
-        if (!clip(std::min(x0, x1) - r - 1, std::min(y0, y1) - r - 1, std::max(x0, x1) + r + 1,
-                  std::max(y0, y1) + r + 1, ax, ay, bx, by))
+        if (!clip(std::min(ax0, ax1) - r - 1, std::min(ay0, ay1) - r - 1, std::max(ax0, ax1) + r + 1,
+                  std::max(ay0, ay1) + r + 1, ax, ay, bx, by))
             return;
         const double dx = x1 - x0, dy = y1 - y0, l2 = dx * dx + dy * dy;
         for (int32_t y = ay; y <= by; ++y)
             for (int32_t x = ax; x <= bx; ++x) {
                 const double px = x - x0, py = y - y0;
                 const double t = l2 > 0 ? (px * dx + py * dy) / l2 : 0.0;
-                if (skipStart && t < 0) continue;  // the previous piece drew it
+                if (t < from || t >= to) continue;  // another piece's
                 const double u = std::clamp(t, 0.0, 1.0);
                 put(x, y, c, float(r + 0.5 - std::hypot(px - u * dx, py - u * dy)));
             }
