@@ -238,7 +238,7 @@ bool run_distortion(int32_t id, const Settings& s, const ConstImageView& src, co
         const float cs = float(std::cos(turn)), sn = float(std::sin(turn));
         warp(src, dst, Edge::Wrap, [&](float x, float y, float& sx, float& sy) {
             const float dx = x - c.x, dy = y - c.y;
-            sx = c.x + dx * cs + dy * sn, sy = c.y - dx * sn + dy * cs;
+            sx = c.x + dx * cs - dy * sn, sy = c.y + dx * sn + dy * cs;  // counter-clockwise on screen
         });
         return true;
     }

@@ -242,6 +242,41 @@ TEST(ScriptedEffects, ResultsDoNotDependOnTheThreadCount)
     EXPECT_EQ(checked, 35);
 }
 
+// Settings that ask for no movement give the picture back byte for byte
+// (sampling lands on pixel centres); a quarter turn of a square picture
+// moves each pixel to its turned place.
+TEST(ScriptedEffects, NeutralDistortionsKeepThePictureAndAQuarterTurnMovesPixels)
+{
+    constexpr int32_t n = 40;
+    std::vector<uint8_t> source(std::size_t(n) * n * 4), target(source.size());
+    test::Rng rng{8};
+    for (uint8_t& b : source) b = uint8_t(test::pick(rng, 0, 255));
+    const auto run = [&](int32_t id, const std::vector<std::pair<int, double>>& values) {
+        imaging::ScriptEffectList list;
+        EXPECT_TRUE(imaging::add_script_effect(list, id, 1));
+        for (int slot : {0, 1, 2, 4, 5, 6}) imaging::set_script_effect_value(list, 0, slot, 500);
+        for (const auto& [slot, value] : values) imaging::set_script_effect_value(list, 0, slot, value);
+        EXPECT_TRUE(imaging::run_script_effects(list, imaging::ConstImageView(source.data(), n, n, n * 4, 4),
+                                                imaging::rgba32_view(target.data(), n, n, n * 4)));
+    };
+    const std::vector<std::pair<int32_t, std::vector<std::pair<int, double>>>> neutral = {
+        {imaging::kScriptTwirl, {{0, 500}}},          {imaging::kScriptSineDistortion, {{0, 0}}},
+        {imaging::kScriptWaves, {{0, 0}}},            {imaging::kScriptZoom, {{0, 500}}},
+        {imaging::kScriptRotate, {{0, 0}}},           {imaging::kScriptTilt, {{0, 500}}},
+        {imaging::kScriptCarpet, {{0, 0}}},           {imaging::kScriptGlass, {{1, 0}, {2, 0}}},
+        {imaging::kScriptScratch, {{0, 0}}},          {imaging::kScriptRotate, {{0, 1000}}}};
+    for (const auto& [id, values] : neutral) {
+        run(id, values);
+        EXPECT_EQ(target, source) << id;
+    }
+    run(imaging::kScriptRotate, {{0, 250}});  // a quarter turn, counter-clockwise on screen
+    for (int32_t y = 0; y < n; ++y)
+        for (int32_t x = 0; x < n; ++x)
+            for (int c = 0; c < 4; ++c)
+                ASSERT_EQ(target[(std::size_t(y) * n + x) * 4 + c], source[(std::size_t(x) * n + (n - 1 - y)) * 4 + c])
+                    << x << "," << y;
+}
+
 // Pictures one pixel wide or high, and views that do not fit: every effect
 // either runs in bounds or refuses and leaves the picture.
 TEST(ScriptedEffects, ThinPicturesRunAndBadViewsAreRefused)
