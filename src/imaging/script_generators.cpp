@@ -102,9 +102,17 @@ inline double gradient_noise(double x, double y, uint32_t seed, uint32_t octave)
     const double fx0 = std::floor(x), fy0 = std::floor(y);
     const int32_t ix = static_cast<int32_t>(fx0), iy = static_cast<int32_t>(fy0);
     const double u = x - fx0, v = y - fy0;
+    // 256 directions around the circle, one picked per corner.
+    static const auto directions = [] {
+        struct Table {
+            double x[256], y[256];
+        } t;
+        for (int k = 0; k < 256; ++k) t.x[k] = std::cos(k * (2 * kPi / 256)), t.y[k] = std::sin(k * (2 * kPi / 256));
+        return t;
+    }();
     const auto dot = [&](int32_t i, int32_t j, double dx, double dy) {
-        const double a = fx::hash(uint32_t(ix + i), uint32_t(iy + j), seed, octave) * (2 * kPi / 4294967296.0);
-        return std::cos(a) * dx + std::sin(a) * dy;
+        const uint32_t k = fx::hash(uint32_t(ix + i), uint32_t(iy + j), seed, octave) >> 24;
+        return directions.x[k] * dx + directions.y[k] * dy;
     };
     const double su = u * u * u * (u * (u * 6 - 15) + 10), sv = v * v * v * (v * (v * 6 - 15) + 10);
     const double a = dot(0, 0, u, v), b = dot(1, 0, u - 1, v), c = dot(0, 1, u, v - 1), d = dot(1, 1, u - 1, v - 1);
@@ -198,12 +206,16 @@ bool draw(int32_t id, const Settings& s, const ImageView& dst) noexcept
             f[k] = (0.5 + fx::unit(k, 0, seed, 14)) * 2 * kPi / ((0.05 + 0.6 * s.unit(0)) * side);
             p[k] = fx::unit(k, 1, seed, 14) * 2 * kPi;
         }
+        // The palette over the sum's range -4..4 in 1024 steps.
         const Palette palette(seed, 15);
+        static thread_local uint8_t colours[1025][4];
+        for (int k = 0; k <= 1024; ++k) palette.at((k / 128.0 - 4.0) * 0.25, colours[k]);
         const double cx = fx::unit(4, 0, seed, 14) * dst.width, cy = fx::unit(4, 1, seed, 14) * dst.height;
+        const auto& table = colours;
         per_pixel(dst, [&](int32_t x, int32_t y, uint8_t* o) {
             const double v = std::sin(x * f[0] + p[0]) + std::sin(y * f[1] + p[1]) + std::sin((x + y) * f[2] + p[2]) +
-                             std::sin(std::hypot(x - cx, y - cy) * f[3] + p[3]);
-            palette.at(v * 0.25, o);
+                             std::sin(std::sqrt((x - cx) * (x - cx) + (y - cy) * (y - cy)) * f[3] + p[3]);
+            std::memcpy(o, table[static_cast<int>((v + 4.0) * 128.0 + 0.5)], 3);
             o[kA] = 255;
         });
         return true;

@@ -144,7 +144,6 @@ bool draw_shapes(int32_t id, const Settings& s, const ImageView& target) noexcep
 {
     const Canvas canvas{target};
     const double w = target.width, h = target.height, side = std::max(w, h), diag = std::hypot(w, h);
-    const double area = w * h;
     Draws d(s.seed(), static_cast<uint32_t>(id));
     uint8_t c[3];
     switch (id) {
@@ -162,7 +161,8 @@ bool draw_shapes(int32_t id, const Settings& s, const ImageView& target) noexcep
         return true;
     }
     case kScriptPoints: {
-        const int n = static_cast<int>(std::min(2.0e6, s.steps(0, 20, 2000) * std::max(1.0, area / 65536.0)));
+        // Sizes follow the page, so a count of its own covers alike at any size.
+        const int n = s.steps(0, 80, 8000);
         const double r = 0.5 + s.unit(1) * 0.01 * side;
         for (int k = 0; k < n; ++k) {
             const double x = d.unit() * w, y = d.unit() * h;
@@ -210,7 +210,7 @@ bool draw_shapes(int32_t id, const Settings& s, const ImageView& target) noexcep
         const int n = fibres ? static_cast<int>(s.steps(0, 50, 1500) * std::max(1.0, side / 512.0)) : s.steps(0, 3, 150);
         const double length = (0.05 + (fibres ? 0.3 : 0.5) * s.unit(1)) * side;
         const double r = fibres ? 0.4 + 0.6 * s.unit(2) : 1.0 + s.unit(2) * 0.012 * side;
-        const double step = std::max(1.0, r);
+        const double step = fibres ? 3.0 : std::max(1.0, r);
         for (int k = 0; k < n; ++k) {
             double x = d.unit() * w, y = d.unit() * h;
             double angle = fibres ? kPi / 2 + d.range(-0.3, 0.3) : d.unit() * 2 * kPi;
