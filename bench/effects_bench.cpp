@@ -3,36 +3,16 @@
 // beside ImageMagick's equivalents through MagickWand on the same picture
 // with the same number of threads, when MagickWand is installed. The
 // argument is the thread count; the CPU column is the process's CPU time.
-#include "bench_pictures.h"
-#include "murcore.h"
-
-#include <benchmark/benchmark.h>
-#include <omp.h>
-
-#ifdef MUR_BENCH_MAGICKWAND
-#include <wand/MagickWand.h>
-#endif
-
-#include <array>
-#include <vector>
+#include "effect_runs.h"
 
 namespace {
 
-constexpr int kSide = 4096;
-
-const std::vector<uint8_t>& picture()
-{
-    static const std::vector<uint8_t> p = mur_bench::photo_like(kSide);
-    return p;
-}
+using mur_bench::Effect;
+using mur_bench::run_effect;
 
 // The dialog values of each effect, chosen to match the peer's arguments
 // below: window radius 3, 255 levels; a 3 x 3 relief; a smear of 21 samples
 // over 20 pixels; a 7 x 7 median; a spread of 3; unsharp sigma 1, amount 1.
-struct Effect {
-    const char* name;
-    std::array<int32_t, 6> sliders;
-};
 constexpr Effect kOilPaint{"Oil Paint", {100, 1000, 500, 500, 500, 500}};
 constexpr Effect kEmboss{"Emboss", {125, 250, 500, 500, 500, 500}};
 constexpr Effect kCharcoal{"Charcoal", {300, 300, 500, 500, 500, 500}};
@@ -41,26 +21,6 @@ constexpr Effect kMedian{"Median", {300, 500, 500, 500, 500, 500}};
 constexpr Effect kFrostedGlass{"Frosted Glass", {300, 500, 500, 500, 500, 500}};
 constexpr Effect kUnsharpMask{"Unsharp Mask", {0, 1000, 200, 0, 500, 500}};
 
-void run_effect(benchmark::State& state, const Effect& effect)
-{
-    omp_set_num_threads(static_cast<int>(state.range(0)));
-    MUR_CreateImage(nullptr, kSide, kSide, 16, 0);
-    MUR_CreateLayer(2, kSide, kSide);
-    MUR_SetLayer(2);
-    MUR_LoadRGBA32Layer(picture().data(), kSide * 4, 2, 0, 0, kSide, kSide, 0);
-    MUR_IPLAllocSrcBuffer32();
-    MUR_IPLAllocDstBuffer32();
-    const std::array<int32_t, 6>& s = effect.sliders;
-    for (auto _ : state)
-        if (MUR_IPLImageProcess(0, effect.name, 1, s[0], s[1], s[2], s[3], s[4], s[5], 0, 0, 0, 0, 0, 0, 0, 0, 0, 0,
-                                0, nullptr) != 1)
-            state.SkipWithError("effect failed");
-    MUR_IPLFreeSrcBuffer32();
-    MUR_IPLFreeDstBuffer32();
-    MUR_DeleteImage();
-    state.SetItemsProcessed(state.iterations() * int64_t{kSide} * kSide);
-}
-
 void BM_OilPaint(benchmark::State& s) { run_effect(s, kOilPaint); }
 void BM_Emboss(benchmark::State& s) { run_effect(s, kEmboss); }
 void BM_Charcoal(benchmark::State& s) { run_effect(s, kCharcoal); }
@@ -68,9 +28,6 @@ void BM_MotionBlur(benchmark::State& s) { run_effect(s, kMotionBlur); }
 void BM_Median(benchmark::State& s) { run_effect(s, kMedian); }
 void BM_FrostedGlass(benchmark::State& s) { run_effect(s, kFrostedGlass); }
 void BM_UnsharpMask(benchmark::State& s) { run_effect(s, kUnsharpMask); }
-
-#define MUR_EFFECT_BENCH(fn) \
-    BENCHMARK(fn)->Arg(2)->Iterations(3)->Unit(benchmark::kMillisecond)->UseRealTime()->MeasureProcessCPUTime()
 
 MUR_EFFECT_BENCH(BM_OilPaint);
 MUR_EFFECT_BENCH(BM_Emboss);
@@ -81,23 +38,7 @@ MUR_EFFECT_BENCH(BM_FrostedGlass);
 MUR_EFFECT_BENCH(BM_UnsharpMask);
 
 #ifdef MUR_BENCH_MAGICKWAND
-// The operation applied to the wand's image, which it replaces.
-template <class Operation>
-void run_magick(benchmark::State& state, Operation&& operation)
-{
-    MagickWandGenesis();
-    SetMagickResourceLimit(ThreadResource, static_cast<MagickSizeType>(state.range(0)));
-    MagickWand* wand = NewMagickWand();
-    if (MagickConstituteImage(wand, kSide, kSide, "RGBA", CharPixel, picture().data()) == MagickFalse) {
-        state.SkipWithError("MagickConstituteImage failed");
-        DestroyMagickWand(wand);
-        return;
-    }
-    for (auto _ : state)
-        if (operation(wand) == MagickFalse) state.SkipWithError("ImageMagick failed");
-    DestroyMagickWand(wand);
-    state.SetItemsProcessed(state.iterations() * int64_t{kSide} * kSide);
-}
+using mur_bench::run_magick;
 
 void BM_MagickPaint(benchmark::State& s) { run_magick(s, [](MagickWand* w) { return MagickOilPaintImage(w, 3); }); }
 void BM_MagickEmboss(benchmark::State& s) { run_magick(s, [](MagickWand* w) { return MagickEmbossImage(w, 1, 0.5); }); }

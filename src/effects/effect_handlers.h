@@ -125,6 +125,9 @@ bool horizontal_pivot(EffectContext& ctx);
 bool skew(EffectContext& ctx);
 
 // ---- Route 6: scripted effects -----------------------------------------------
+// The record's scripted effect (ctx.script) on the source turned to BGRA,
+// into the destination, turned back (script_handlers.cpp).
+bool run_script(EffectContext& ctx);
 
 // ---- Routes 7 and 8: script-file families, merged results ---------------------
 // (merge_handlers.cpp). Each family's five names share one handler; the

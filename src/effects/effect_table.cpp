@@ -3,6 +3,7 @@
 // Further effects add their rows here.
 #include "effects/effect_handlers.h"
 #include "effects/effects.h"
+#include "effects/script_rows.h"
 #include "engine/guard.h"
 
 #include "murcore.h"
@@ -157,6 +158,43 @@ constexpr EffectRecord kEffects[] = {
     row("Skew", 5, Framing::Premultiplied, skew, at(700)),
 
     // Route 6: scripted effects.
+    script_rows::scripted("Colorize", imaging::kScriptColorize, script_rows::sliders(80, 600, 1000)),
+    script_rows::scripted("Twirl", imaging::kScriptTwirl, script_rows::sliders(800)),
+    script_rows::scripted("Sine Distortion", imaging::kScriptSineDistortion, script_rows::sliders(500, 300)),
+    script_rows::scripted("Kaleidoscope", imaging::kScriptKaleidoscope, script_rows::sliders(300, 0)),
+    script_rows::scripted("Patternizer", imaging::kScriptPatternizer, script_rows::sliders(300)),
+    script_rows::scripted("Scratch", imaging::kScriptScratch, script_rows::sliders(500, 500), true),
+    script_rows::scripted("Waves", imaging::kScriptWaves, script_rows::sliders(500, 300)),
+    script_rows::scripted("Divider", imaging::kScriptDivider, script_rows::sliders(0)),
+    script_rows::scripted("Carpet", imaging::kScriptCarpet, script_rows::sliders(200)),
+    script_rows::scripted("Glass", imaging::kScriptGlass, script_rows::sliders(300, 600), true),
+    script_rows::scripted("Voxel", imaging::kScriptVoxel, script_rows::sliders(200)),
+    script_rows::scripted("Zoom", imaging::kScriptZoom, script_rows::sliders(700)),
+    script_rows::scripted("Rotate", imaging::kScriptRotate, script_rows::sliders(125)),
+    script_rows::scripted("Tilt", imaging::kScriptTilt, script_rows::sliders(750)),
+    script_rows::scripted("Seamless", imaging::kScriptSeamless, script_rows::sliders(300)),
+    script_rows::scripted("Edge", imaging::kScriptEdge, script_rows::sliders(500)),
+    script_rows::scripted("Bump", imaging::kScriptBump, script_rows::sliders(125, 500, 500)),
+    script_rows::scripted("Emboss2", imaging::kScriptEmboss, script_rows::sliders(125, 500, 500)),
+    script_rows::scripted("Maximum", imaging::kScriptMaximum, script_rows::sliders(100)),
+    script_rows::scripted("Minimum", imaging::kScriptMinimum, script_rows::sliders(100)),
+    script_rows::generator("Lines", imaging::kScriptLines, script_rows::sliders(300, 300, 500, 500, 500, 1000)),
+    script_rows::generator("Points", imaging::kScriptPoints, script_rows::sliders(300, 300, 500, 500, 500, 1000)),
+    script_rows::generator("Circles", imaging::kScriptCircles, script_rows::sliders(300, 500, 500, 500, 500, 1000)),
+    script_rows::generator("Rectangles", imaging::kScriptRectangles, script_rows::sliders(300, 500, 500, 500, 500, 1000)),
+    script_rows::generator("Splines", imaging::kScriptSplines, script_rows::sliders(300, 300, 500, 500, 500, 1000)),
+    script_rows::generator("Worms", imaging::kScriptWorms, script_rows::sliders(300, 300, 300, 500, 500, 1000)),
+    script_rows::generator("Fibers", imaging::kScriptFibers, script_rows::sliders(500, 500, 500, 500, 500, 1000)),
+    script_rows::generator("Trees", imaging::kScriptTrees, script_rows::sliders(500, 700, 500, 500, 500, 1000)),
+    script_rows::generator("Generate Noise", imaging::kScriptNoise, script_rows::sliders(300, 500, 500, 500, 500, 600)),
+    script_rows::generator("Blobs", imaging::kScriptBlobs, script_rows::sliders(300, 400, 500, 500, 500, 1000)),
+    script_rows::generator("Plasma", imaging::kScriptPlasma, script_rows::sliders(500, 500, 500, 500, 500, 1000)),
+    script_rows::generator("Sine Plasma", imaging::kScriptSinePlasma, script_rows::sliders(300, 500, 500, 500, 500, 1000)),
+    script_rows::generator("Fractal Plasma", imaging::kScriptFractalPlasma,
+                           script_rows::sliders(500, 300, 500, 500, 500, 1000)),
+    script_rows::generator("Generate Perlin Noise", imaging::kScriptPerlinNoise,
+                           script_rows::sliders(300, 500, 500, 500, 500, 1000)),
+    script_rows::generator("Pattern", imaging::kScriptPattern, script_rows::sliders(300, 500, 500, 500, 500, 1000)),
 
     // Route 7: script-file families.
     {"Pattern Explorer", 7, Framing::WeightedMerge, backgrounds, nullptr, kNeedsResource, at(500)},

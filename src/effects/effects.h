@@ -49,6 +49,17 @@ enum Needs : uint8_t {
     kNeedsResource = 4,      // reads the file named by the resource path
 };
 
+// A scripted effect's number in the effect-script list and the value slots
+// the dialog's values go to (-1: not passed).
+struct ScriptCall {
+    int16_t id = 0;                              // 0: the record runs no scripted effect
+    int8_t sliderSlots[6] = {0, 1, 2, 4, 5, 6};  // sliders 1..6, raw
+    int8_t seedSlot = -1;                        // the variant
+    int8_t blendSlot = -1;                       // style 2 through the generator blend remap
+    int8_t colourSlot = -1;                      // red here, green and blue in the next two
+    int8_t flagSlots[2] = {-1, -1};              // flags 1 and 2
+};
+
 // What a handler sees.
 struct EffectContext {
     const EffectArgs* args = nullptr;
@@ -61,6 +72,7 @@ struct EffectContext {
     uint8_t* source24 = nullptr;  // RGB24 (Rgb24 framing only), rows of width x 3 bytes
     uint8_t* destination24 = nullptr;
     const char* nativeName = nullptr;  // the native filter a record runs, when it names one
+    const ScriptCall* script = nullptr;  // the scripted effect a record runs
     // Merging framings: the mode (0..30) and opacity (0..255) of the merge. The
     // driver sets them to style 1 (Normal when out of range) and 255, or
     // kStoreResult before a chain's second step; handlers may change them.
@@ -90,6 +102,7 @@ struct EffectRecord {
     uint8_t needs;             // Needs bits
     EffectDefaults defaults;
     EffectHandler then = nullptr;  // a chain's second step
+    ScriptCall script = {};        // scripted effects: the effect and its value slots
 };
 
 // Every effect in table order.

@@ -60,6 +60,7 @@ void merge_or_store(EffectContext& ctx)
 void run_framed(const EffectRecord& record, EffectContext& ctx)
 {
     ctx.nativeName = record.nativeName;
+    ctx.script = &record.script;
     const int32_t stride = ctx.width * 4;
     switch (record.framing) {
     case Framing::None:

@@ -1,6 +1,7 @@
 #include "imaging/script_effects.h"
 
 #include "engine/memory.h"
+#include "imaging/script_library.h"
 
 #include <algorithm>
 #include <cmath>
@@ -145,29 +146,58 @@ inline void inner_pixel(const ConstImageView& source, int64_t sx, int64_t sy, ui
 
 }  // namespace
 
+bool known_script_effect(int32_t number) noexcept
+{
+    return number == kRotateEffect || (number >= kScriptColorize && number <= kScriptMinimum) ||
+           (number >= kFirstDistortion && number <= kLastDistortion) ||
+           (number >= kFirstGenerator && number <= kLastGenerator);
+}
+
 bool add_script_effect(ScriptEffectList& list, int32_t number, int32_t flag) noexcept
 {
-    if (number != kRotateEffect || list.count >= ScriptEffectList::kCapacity) return false;
+    if (!known_script_effect(number) || list.count >= ScriptEffectList::kCapacity) return false;
     ScriptEffect& e = list.effects[list.count++];
     e = {};
     e.number = number;
     e.enabled = flag != 0;
-    e.values[4] = 100.0;
+    if (number == kRotateEffect) e.values[4] = 100.0;
     return true;
 }
 
 bool set_script_effect_value(ScriptEffectList& list, int32_t index, int32_t slot, double value) noexcept
 {
-    if (index < 0 || index >= list.count || slot < 0 || slot >= 8) return false;
+    if (index < 0 || index >= list.count || slot < 0) return false;
+    // The turn has eight value slots, the painting effects all of them.
+    if (slot >= (list.effects[index].number == kRotateEffect ? 8 : kScriptValueSlots)) return false;
     list.effects[index].values[slot] = value;
     return true;
 }
 
 namespace {
 
+// A painting effect from `source` into `image`.
+bool run_painting(const ScriptEffect& e, const ConstImageView& source, const ImageView& image) noexcept
+{
+    const script::Settings settings{e.values};
+    if (e.number >= kFirstGenerator && e.number <= kLastGenerator)
+        return script::run_generator(e.number, settings, source, image);
+    if (e.number >= kFirstDistortion && e.number <= kLastDistortion)
+        return script::run_distortion(e.number, settings, source, image);
+    return script::run_filter(e.number, settings, source, image);
+}
+
 bool run_effect(const ScriptEffect& e, const ConstImageView* source, const ImageView& image) noexcept
 {
-    if (e.number != kRotateEffect) return true;
+    if (e.number != kRotateEffect) {
+        if (!image.data || image.width <= 0 || image.height <= 0 || image.bytesPerPixel != 4) return false;
+        if (source) return script::same_bgra(*source, image) && run_painting(e, *source, image);
+        const std::size_t rowBytes = std::size_t(image.width) * 4;
+        mem::Owned<uint8_t> copy(static_cast<uint8_t*>(mem::try_alloc_uninit(rowBytes * std::size_t(image.height))));
+        if (!copy) return false;
+        for (int32_t y = 0; y < image.height; ++y) std::memcpy(copy.get() + y * rowBytes, image.row(y), rowBytes);
+        const ConstImageView from(copy.get(), image.width, image.height, std::ptrdiff_t(rowBytes), 4);
+        return run_painting(e, from, image);
+    }
     if (e.values[5] != 0.0) {
         if (source) return rotate_rgba_weighted(*source, image, e.values[3], e.values[4]);
         if (!image.data || image.width <= 0 || image.height <= 0 || image.bytesPerPixel != 4) return false;

@@ -11,6 +11,20 @@
 //       (100 = same scale); defaults 0 and 100; slot 5 not 0: the colours
 //       are filtered weighted by their alpha (as premultiplied pixels), so
 //       the edges the turn makes do not darken (RGBA pictures only).
+//
+// The painting effects, numbers 100 and up (`ScriptEffectId`), work on BGRA
+// pictures. Their values are dialog values 0..1000 (out-of-range values are
+// clamped); the slots are:
+//
+//    0, 1, 2, 4, 5, 6   the effect's own settings (see script_library.h)
+//    3                  the seed of every random draw
+//    7                  generators: the blend (`ScriptBlend`) of the drawn
+//                       picture over the one it is drawn on
+//    8, 9, 10           a colour, red, green and blue 0..255
+//   15, 16              switches (0 off)
+//
+// Distortions map each output position to a source position and move all
+// four channel planes alike, so alpha goes where its colour goes.
 #pragma once
 
 #include "imaging/image_view.h"
@@ -21,10 +35,87 @@ namespace mur::imaging {
 
 inline constexpr int32_t kRotateEffect = 51;
 
+enum ScriptEffectId : int32_t {
+    // Colour and neighbourhood filters.
+    kScriptColorize = 100,
+    kScriptEdge,
+    kScriptBump,
+    kScriptEmboss,
+    kScriptMaximum,
+    kScriptMinimum,
+    // Distortions.
+    kScriptTwirl = 120,
+    kScriptSineDistortion,
+    kScriptKaleidoscope,
+    kScriptPatternizer,
+    kScriptScratch,
+    kScriptWaves,
+    kScriptDivider,
+    kScriptCarpet,
+    kScriptGlass,
+    kScriptVoxel,
+    kScriptZoom,
+    kScriptRotate,
+    kScriptTilt,
+    kScriptSeamless,
+    // Generators.
+    kScriptLines = 140,
+    kScriptPoints,
+    kScriptCircles,
+    kScriptRectangles,
+    kScriptSplines,
+    kScriptWorms,
+    kScriptFibers,
+    kScriptTrees,
+    kScriptNoise,
+    kScriptBlobs,
+    kScriptPlasma,
+    kScriptSinePlasma,
+    kScriptFractalPlasma,
+    kScriptPerlinNoise,
+    kScriptPattern,
+};
+inline constexpr int32_t kFirstDistortion = kScriptTwirl, kLastDistortion = kScriptSeamless;
+inline constexpr int32_t kFirstGenerator = kScriptLines, kLastGenerator = kScriptPattern;
+
+// How a generator's picture lands on the picture it is drawn on.
+enum ScriptBlend : int32_t {
+    kBlendMultiply = 0,
+    kBlendScreen,
+    kBlendOverlay,
+    kBlendDarken,
+    kBlendLighten,
+    kBlendDifference,
+    kBlendAdd,
+    kBlendSubtract,
+    kBlendSoftLight,
+    kBlendHardLight,
+    kBlendDodge,
+    kBlendBurn,
+    kBlendNormal,      // 12: the drawn picture over the old one
+    kBlendExclusion,
+    kBlendAverage,
+    kBlendNegation,
+    kBlendBehind,      // the drawn picture under the old one
+    kBlendErase,       // the drawn picture's coverage cut out of the old one
+    kBlendCount
+};
+
+// The dialog's style choice as a generator's blend: 0 is Normal (12), 1..12
+// are 0..11, the rest pass unchanged (and blends outside 0..17 draw as Normal).
+constexpr int32_t generator_blend_from_style(int32_t style) noexcept
+{
+    if (style == 0) return kBlendNormal;
+    if (style >= 1 && style <= 12) return style - 1;
+    return style;
+}
+
+inline constexpr int32_t kScriptValueSlots = 20;
+
 struct ScriptEffect {
     int32_t number = 0;
     bool enabled = false;
-    double values[8] = {};
+    double values[kScriptValueSlots] = {};
 };
 
 struct ScriptEffectList {
@@ -32,6 +123,9 @@ struct ScriptEffectList {
     ScriptEffect effects[kCapacity];
     int32_t count = 0;
 };
+
+// Whether `number` is an effect this list runs.
+bool known_script_effect(int32_t number) noexcept;
 
 // False for an unknown number or a full list.
 bool add_script_effect(ScriptEffectList& list, int32_t number, int32_t flag) noexcept;

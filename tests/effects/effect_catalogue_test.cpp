@@ -30,11 +30,17 @@ const std::set<std::string> kPatternMakers = {
     "Elliptical", "Marble OLD", "Marble", "Ripple", "Wave", "Wow", "Zig Zag", "Perspective", "Warp", "Warp Edge",
     "Warp 3 Point", "Vertical Pivot", "Horizontal Pivot", "Skew",
     // Noises.
-    "Add Gaussian Noise", "Add Negative Exponential Noise", "Add Rayleigh Noise", "Add Uniform Noise"};
+    "Add Gaussian Noise", "Add Negative Exponential Noise", "Add Rayleigh Noise", "Add Uniform Noise",
+    // The scripted generators.
+    "Lines", "Points", "Circles", "Rectangles", "Splines", "Worms", "Fibers", "Trees", "Generate Noise", "Blobs",
+    "Plasma", "Sine Plasma", "Fractal Plasma", "Generate Perlin Noise", "Pattern"};
 
 // Effects whose result depends on the variant.
 const std::set<std::string> kRandom = {"Stipple",     "Color Noise", "Hugo Noise", "Perlin Noise", "Crackle",
-                                       "Fingerprint", "Scribble",    "Pointillism", "Crayon",      "Frosted Glass"};
+                                       "Fingerprint", "Scribble",    "Pointillism", "Crayon",      "Frosted Glass",
+    // The scripted generators, and the distortions with random draws.
+    "Lines", "Points", "Circles", "Rectangles", "Splines", "Worms", "Fibers", "Trees", "Generate Noise", "Blobs",
+    "Plasma", "Sine Plasma", "Fractal Plasma", "Generate Perlin Noise", "Pattern", "Scratch", "Glass"};
 
 void paint_flat(int32_t slot)
 {
