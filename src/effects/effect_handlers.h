@@ -105,6 +105,9 @@ bool feather(EffectContext& ctx);
 // ---- Routes 7 and 8: script-file families, merged results ---------------------
 
 // ---- Route 8: the clipboard picture ------------------------------------------
+// The clipboard picture resized over the page (clip_fill.cpp); false, the
+// layer left alone, when the clipboard holds no picture.
+bool clip_fill(EffectContext& ctx);
 
 // ---- Route 12: plug-ins --------------------------------------------------------
 

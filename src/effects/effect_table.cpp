@@ -142,6 +142,7 @@ constexpr EffectRecord kEffects[] = {
     // Route 8: results merged into the layer.
 
     // Route 8: the clipboard picture.
+    {"Clip Fill", 8, Framing::WeightedMerge, clip_fill, nullptr, kNeedsClipboard, kMid},
 
     // Route 9: native filters; the blurs are premultiplied around the filter.
     native("Box Blur", "Box Blur", Framing::Premultiplied, at(50)),
