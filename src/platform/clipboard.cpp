@@ -3,6 +3,7 @@
 
 #include "engine/memory.h"
 #include "imaging/bmp_reader.h"
+#include "platform/desktop_exchange.h"
 
 #include <atomic>
 #include <cstring>
@@ -135,6 +136,7 @@ bool put_clipboard_rgba32(const uint8_t* rgba, int32_t width, int32_t height, st
     imaging::ByteBlock block;
     if (!encode_dib(rgba, width, height, stride, block)) return false;
     replace_block(block.data, block.size);
+    announce_clipboard_change();
     return true;
 }
 
@@ -145,6 +147,7 @@ bool put_clipboard_dib(const uint8_t* dib, std::size_t size) noexcept
     if (!copy) return false;
     std::memcpy(copy, dib, size);
     replace_block(copy, size);
+    announce_clipboard_change();
     return true;
 }
 
@@ -163,6 +166,14 @@ bool copy_clipboard_dib(imaging::ByteBlock& block) noexcept
 bool read_clipboard_picture(imaging::Rgba32Picture& picture) noexcept
 {
     picture = {};
+    // With a desktop attached its clipboard is read: ours is the store.
+    if (const ExchangeBackend* desktop = exchange_backend()) {
+        const ForeignRead got = desktop->read(picture);
+        if (got != ForeignRead::Ours) {
+            g_reads.fetch_add(1, std::memory_order_relaxed);
+            return got == ForeignRead::Picture;
+        }
+    }
     std::lock_guard<std::mutex> hold(store().lock);
     if (!store().block) return false;
     g_reads.fetch_add(1, std::memory_order_relaxed);

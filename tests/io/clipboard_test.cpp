@@ -409,7 +409,7 @@ TEST_F(ClipboardTest, PicturesOtherOwnersPutDecodeAndDamagedOnesAreRefused)
     }
     auto damaged = [&](std::size_t at, uint32_t value) {
         std::vector<uint8_t> d = good;
-        for (int i = 0; i < 4; ++i) d[at + i] = uint8_t(value >> (8 * i));
+        for (std::size_t i = 0; i < 4; ++i) d.at(at + i) = uint8_t(value >> (8 * i));
         return d;
     };
     for (const std::vector<uint8_t>& d :
