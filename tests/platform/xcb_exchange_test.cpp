@@ -38,7 +38,7 @@ protected:
         const int number = 40 + int(getpid() % 500);
         g_display = ":" + std::to_string(number);
         const std::string socket = "/tmp/.X11-unix/X" + std::to_string(number);
-        std::vector<std::string> args = {"Xvfb", g_display, "-screen", "0", "1920x1080x24", "-nolisten", "tcp"};
+        std::vector<std::string> args = {"Xvfb", g_display, "-screen", "0", "1920x1080x24", "-nolisten", "tcp", "-noreset"};
         std::vector<char*> argv;
         for (std::string& a : args) argv.push_back(a.data());
         argv.push_back(nullptr);
