@@ -78,7 +78,7 @@ void BM_MagickOverComposite(benchmark::State& state)
         state.SkipWithError("MagickConstituteImage failed");
     } else {
         for (auto _ : state)
-            if (MagickCompositeImage(dst, src, OverCompositeOp, MagickTrue, 1000, 500) == MagickFalse)
+            if (MagickCompositeImage(dst, src, OverCompositeOp, 1000, 500) == MagickFalse)
                 state.SkipWithError("MagickCompositeImage failed");
     }
     DestroyMagickWand(src);

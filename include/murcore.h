@@ -2905,7 +2905,7 @@ MUR_API int32_t MUR_ChooseFont(void);
  * pixels a metre), as large as the character's box, the colour (r, g, b)
  * with the glyph's coverage as alpha.
  * @return the number of files written; 0 for a null or empty text, a null
- *   folder or when no font can be found.
+ *   or empty folder or when no font can be found.
  * @par Last error
  * "BuildTextBrushClips Excpt" on a fault.
  */

@@ -47,6 +47,14 @@ void over(uint8_t* d, const uint8_t* s) noexcept
         std::memcpy(d, s, 4);
         return;
     }
+    if (d[3] == 255) {  // an opaque destination stays opaque: one rounded division by 255
+        const uint32_t keep = 255 - sa;
+        for (int c = 0; c < 3; ++c) {
+            const uint32_t v = s[c] * sa + d[c] * keep + 128;
+            d[c] = static_cast<uint8_t>((v + (v >> 8)) >> 8);
+        }
+        return;
+    }
     const uint32_t da = d[3] * (255 - sa);  // x 255
     const uint32_t a = sa * 255 + da;       // x 255
     for (int c = 0; c < 3; ++c) d[c] = static_cast<uint8_t>((s[c] * sa * 255 + d[c] * da + a / 2) / a);
@@ -78,23 +86,39 @@ int32_t paste_picture_into_layer(const uint8_t* rgba, int32_t width, int32_t hei
     const auto w = static_cast<int32_t>(area.cols.length()), h = static_cast<int32_t>(area.rows.length());
     mem::Owned<uint8_t> under = layer_rect_rgba32(*layer, x0, y0, w, h);
     const std::size_t rowBytes = std::size_t(w) * 4;
+    const int32_t slot = engine.layers.currentLayer;
+    // Rows the picture covers whole are loaded back together; in the others
+    // only the runs it covers, so pixels under its transparent parts keep
+    // their 16 bits.
+    int32_t blockStart = 0;
+    auto flush = [&](int32_t end) {
+        if (end > blockStart)
+            layers::load_rgba32_layer(under.get() + std::size_t(blockStart) * rowBytes, static_cast<int32_t>(rowBytes),
+                                      slot, x0, y0 + blockStart, w, end - blockStart, true);
+    };
     for (int32_t row = 0; row < h; ++row) {
         const uint8_t* s = rgba + (std::size_t(y0 - y + row) * std::size_t(width) + std::size_t(x0 - x)) * 4;
         uint8_t* d = under.get() + std::size_t(row) * rowBytes;
-        // Only the runs the picture covers are loaded back: pixels under its
-        // transparent parts keep their 16 bits.
-        int32_t col = 0;
-        while (col < w) {
+        bool whole = true;
+        for (int32_t col = 0; col < w; ++col) {
+            if (s[col * 4 + 3]) over(d + col * 4, s + col * 4);
+            else whole = false;
+        }
+        if (whole) continue;
+        flush(row);
+        blockStart = row + 1;
+        for (int32_t col = 0; col < w;) {
             if (!s[col * 4 + 3]) {
                 ++col;
                 continue;
             }
             const int32_t start = col;
-            for (; col < w && s[col * 4 + 3]; ++col) over(d + col * 4, s + col * 4);
-            layers::load_rgba32_layer(d + start * 4, static_cast<int32_t>(rowBytes), engine.layers.currentLayer,
-                                      x0 + start, y0 + row, col - start, 1, true);
+            while (col < w && s[col * 4 + 3]) ++col;
+            layers::load_rgba32_layer(d + start * 4, static_cast<int32_t>(rowBytes), slot, x0 + start, y0 + row,
+                                      col - start, 1, true);
         }
     }
+    flush(h);
     undo::widen_dirty(x0, y0, x0 + w - 1, y0 + h - 1);
     return 1;
 }

@@ -93,7 +93,7 @@ int32_t choose_font(int32_t which)
 
 int32_t build_text_brush_clips(int32_t r, int32_t g, int32_t b, const char* text, const char* folder)
 {
-    if (!text || !*text || !folder) return 0;
+    if (!text || !*text || !folder || !*folder) return 0;
     platform::FontRecord* record = platform::font_record(platform::kTextBrushFont);
     if (!record || !platform::resolve_font_file(*record)) return 0;
     imaging::TextFont font;

@@ -6,6 +6,7 @@
 #include "platform/desktop_exchange.h"
 
 #include <atomic>
+#include <climits>
 #include <cstring>
 #include <mutex>
 
@@ -111,9 +112,46 @@ bool encode_dib(const uint8_t* rgba, int32_t width, int32_t height, std::ptrdiff
     return true;
 }
 
+namespace {
+
+// The block this store writes (a 40-byte header, 32 bits, BI_RGB, rows
+// without a colour table) is converted directly, with the bitmap reader's
+// rule that an alpha of zero throughout means an opaque picture.
+bool decode_plain_dib(const uint8_t* dib, std::size_t size, imaging::Rgba32Picture& picture) noexcept
+{
+    if (size < kDibHeaderBytes || le32(dib) != kDibHeaderBytes || le16(dib + 14) != 32 || le32(dib + 16) != 0 ||
+        le32(dib + 32) != 0)
+        return false;
+    const auto width = static_cast<int32_t>(le32(dib + 4)), signedHeight = static_cast<int32_t>(le32(dib + 8));
+    if (width <= 0 || signedHeight == 0 || signedHeight == INT32_MIN) return false;
+    const int32_t height = signedHeight < 0 ? -signedHeight : signedHeight;
+    const std::size_t rowBytes = std::size_t(width) * 4;
+    if (width > imaging::kMaxPictureSide || height > imaging::kMaxPictureSide ||
+        (size - kDibHeaderBytes) / rowBytes < std::size_t(height))
+        return false;
+    if (!imaging::allocate_unfilled_picture(picture, width, height)) return false;
+    uint8_t anyAlpha = 0;
+    for (int32_t y = 0; y < height; ++y) {
+        const uint8_t* s = dib + kDibHeaderBytes + std::size_t(signedHeight < 0 ? y : height - 1 - y) * rowBytes;
+        uint8_t* d = picture.pixels + std::size_t(y) * rowBytes;
+        for (int32_t x = 0; x < width; ++x, s += 4, d += 4) {
+            d[0] = s[2], d[1] = s[1], d[2] = s[0], d[3] = s[3];
+            anyAlpha |= s[3];
+        }
+    }
+    if (!anyAlpha)
+        for (std::size_t i = 3, n = rowBytes * std::size_t(height); i < n; i += 4) picture.pixels[i] = 255;
+    return true;
+}
+
+}  // namespace
+
 bool decode_dib(const uint8_t* dib, std::size_t size, imaging::Rgba32Picture& picture) noexcept
 {
     picture = {};
+    if (dib && size >= kDibHeaderBytes && le32(dib) == kDibHeaderBytes && le16(dib + 14) == 32 &&
+        le32(dib + 16) == 0 && le32(dib + 32) == 0)
+        return decode_plain_dib(dib, size, picture);
     const std::size_t offset = dib ? pixel_offset(dib, size) : 0;
     if (!offset || offset > size || size > SIZE_MAX - kFileHeaderBytes || size - kFileHeaderBytes > UINT32_MAX)
         return false;

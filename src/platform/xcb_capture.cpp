@@ -73,6 +73,19 @@ bool screen_format(const XcbApi* x, const xcb_setup_t* setup, const xcb_screen_t
 
 void convert_rows(const Format& f, const uint8_t* data, int32_t width, int32_t rows, uint8_t* out) noexcept
 {
+    // The common case: 32-bit pixels, least significant byte first, a byte
+    // a channel: the bytes are moved, not scaled.
+    const bool bytes = f.bitsPerPixel == 32 && !f.msbFirst && f.r.top == 255 && f.g.top == 255 && f.b.top == 255 &&
+                       f.r.shift % 8 == 0 && f.g.shift % 8 == 0 && f.b.shift % 8 == 0;
+    if (bytes) {
+        const int r = f.r.shift / 8, g = f.g.shift / 8, b = f.b.shift / 8;
+        for (int32_t y = 0; y < rows; ++y) {
+            const uint8_t* s = data + std::size_t(y) * f.rowBytes;
+            uint8_t* d = out + std::size_t(y) * std::size_t(width) * 4;
+            for (int32_t x = 0; x < width; ++x, s += 4, d += 4) d[0] = s[r], d[1] = s[g], d[2] = s[b], d[3] = 255;
+        }
+        return;
+    }
     for (int32_t y = 0; y < rows; ++y) {
         const uint8_t* s = data + std::size_t(y) * f.rowBytes;
         uint8_t* d = out + std::size_t(y) * std::size_t(width) * 4;

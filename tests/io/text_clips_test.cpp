@@ -97,6 +97,7 @@ TEST_F(TextClips, EachCharacterBecomesAnRgbaPngAtOneHundredDpi)
     EXPECT_EQ(MUR_BuildTextBrushClips(0, 0, 0, nullptr, dir.path.c_str()), 0);
     EXPECT_EQ(MUR_BuildTextBrushClips(INT_MIN, INT_MAX, 0, "x", nullptr), 0);
     EXPECT_EQ(MUR_BuildTextBrushClips(0, 0, 0, "xy", (dir / "no/such/folder").c_str()), 0);
+    EXPECT_EQ(MUR_BuildTextBrushClips(0, 0, 0, "xy", ""), 0);  // never the root folder
 }
 
 TEST_F(TextClips, TheChoosersConfirmThroughFontconfigAndWriteTheFaceBack)
