@@ -117,7 +117,8 @@ namespace {
 // The block this store writes (a 40-byte header, 32 bits, BI_RGB, rows
 // without a colour table) is converted directly, with the bitmap reader's
 // rule that an alpha of zero throughout means an opaque picture.
-bool decode_plain_dib(const uint8_t* dib, std::size_t size, imaging::Rgba32Picture& picture) noexcept
+bool decode_plain_dib(const uint8_t* dib, std::size_t size, imaging::Rgba32Picture& picture,
+                      const imaging::PictureLimits& limits) noexcept
 {
     if (size < kDibHeaderBytes || le32(dib) != kDibHeaderBytes || le16(dib + 14) != 32 || le32(dib + 16) != 0 ||
         le32(dib + 32) != 0)
@@ -126,8 +127,7 @@ bool decode_plain_dib(const uint8_t* dib, std::size_t size, imaging::Rgba32Pictu
     if (width <= 0 || signedHeight == 0 || signedHeight == INT32_MIN) return false;
     const int32_t height = signedHeight < 0 ? -signedHeight : signedHeight;
     const std::size_t rowBytes = std::size_t(width) * 4;
-    if (width > imaging::kMaxPictureSide || height > imaging::kMaxPictureSide ||
-        (size - kDibHeaderBytes) / rowBytes < std::size_t(height))
+    if (!limits.allows(width, height) || (size - kDibHeaderBytes) / rowBytes < std::size_t(height))
         return false;
     if (!imaging::allocate_unfilled_picture(picture, width, height)) return false;
     uint8_t anyAlpha = 0;
@@ -146,12 +146,13 @@ bool decode_plain_dib(const uint8_t* dib, std::size_t size, imaging::Rgba32Pictu
 
 }  // namespace
 
-bool decode_dib(const uint8_t* dib, std::size_t size, imaging::Rgba32Picture& picture) noexcept
+bool decode_dib(const uint8_t* dib, std::size_t size, imaging::Rgba32Picture& picture,
+                const imaging::PictureLimits& limits) noexcept
 {
     picture = {};
     if (dib && size >= kDibHeaderBytes && le32(dib) == kDibHeaderBytes && le16(dib + 14) == 32 &&
         le32(dib + 16) == 0 && le32(dib + 32) == 0)
-        return decode_plain_dib(dib, size, picture);
+        return decode_plain_dib(dib, size, picture, limits);
     const std::size_t offset = dib ? pixel_offset(dib, size) : 0;
     if (!offset || offset > size || size > SIZE_MAX - kFileHeaderBytes || size - kFileHeaderBytes > UINT32_MAX)
         return false;
@@ -164,7 +165,7 @@ bool decode_dib(const uint8_t* dib, std::size_t size, imaging::Rgba32Picture& pi
     put_le32(file + 2, uint32_t(size + kFileHeaderBytes));
     put_le32(file + 10, uint32_t(offset + kFileHeaderBytes));
     std::memcpy(file + kFileHeaderBytes, dib, size);
-    const bool ok = imaging::read_bmp_from_memory(file, size + kFileHeaderBytes, picture);
+    const bool ok = imaging::read_bmp_from_memory(file, size + kFileHeaderBytes, picture, limits);
     mem::release_nothrow(file);
     return ok;
 }

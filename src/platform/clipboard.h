@@ -11,6 +11,7 @@
 #pragma once
 
 #include "imaging/picture.h"
+#include "imaging/picture_limits.h"
 
 #include <cstddef>
 #include <cstdint>
@@ -54,7 +55,9 @@ uint64_t clipboard_reads() noexcept;
 bool encode_dib(const uint8_t* rgba, int32_t width, int32_t height, std::ptrdiff_t stride,
                 imaging::ByteBlock& block) noexcept;
 
-// Decodes a DIB block (no file header) with the bitmap reader.
-bool decode_dib(const uint8_t* dib, std::size_t size, imaging::Rgba32Picture& picture) noexcept;
+// Decodes a DIB block (no file header): the plain 32-bit blocks this store
+// writes directly, every other one with the bitmap reader.
+bool decode_dib(const uint8_t* dib, std::size_t size, imaging::Rgba32Picture& picture,
+                const imaging::PictureLimits& limits = {}) noexcept;
 
 }  // namespace mur::platform

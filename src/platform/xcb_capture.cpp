@@ -107,43 +107,48 @@ void convert_rows(const Format& f, const uint8_t* data, int32_t width, int32_t r
     }
 }
 
-// A shared memory segment the server writes bands into.
-struct SharedBand {
-    const XcbApi* x = nullptr;
-    xcb_connection_t* c = nullptr;
-    int id = -1;
-    void* address = nullptr;
-    xcb_shm_seg_t segment = 0;
-
-    bool open(const XcbApi* api, xcb_connection_t* connection, std::size_t bytes) noexcept
-    {
-        x = api, c = connection;
-        if (!x->shmId) return false;
-        const xcb_query_extension_reply_t* ext = x->xcb_get_extension_data(c, x->shmId);
-        if (!ext || !ext->present) return false;
-        xcb_shm_query_version_reply_t* v = x->xcb_shm_query_version_reply(c, x->xcb_shm_query_version(c), nullptr);
-        if (!v) return false;
-        std::free(v);
-        id = shmget(IPC_PRIVATE, bytes, IPC_CREAT | 0600);
-        if (id < 0) return false;
-        address = shmat(id, nullptr, 0);
-        if (address == reinterpret_cast<void*>(-1)) {
-            address = nullptr;
-            return false;
-        }
-        segment = x->xcb_generate_id(c);
-        x->xcb_shm_attach(c, segment, uint32_t(id), 0);
-        return true;
+// The session's shared memory segment, made (and attached by the server)
+// on the first capture and kept for the next ones while large enough.
+bool open_shared_band(XcbSession& s, std::size_t bytes) noexcept
+{
+    SharedSegment& g = s.shared;
+    if (g.failed) return false;
+    if (g.address && g.bytes >= bytes) return true;
+    close_shared_segment(s);
+    const XcbApi* x = s.x;
+    xcb_connection_t* c = s.connection;
+    g.failed = true;  // until it works
+    if (!x->shmId) return false;
+    const xcb_query_extension_reply_t* ext = x->xcb_get_extension_data(c, x->shmId);
+    if (!ext || !ext->present) return false;
+    xcb_shm_query_version_reply_t* v = x->xcb_shm_query_version_reply(c, x->xcb_shm_query_version(c), nullptr);
+    if (!v) return false;
+    std::free(v);
+    g.id = shmget(IPC_PRIVATE, bytes, IPC_CREAT | 0600);
+    if (g.id < 0) return false;
+    g.address = shmat(g.id, nullptr, 0);
+    if (g.address == reinterpret_cast<void*>(-1)) {
+        g.address = nullptr;
+        close_shared_segment(s);
+        return false;
     }
-    ~SharedBand()
-    {
-        if (segment) x->xcb_shm_detach(c, segment);
-        if (address) shmdt(address);
-        if (id >= 0) shmctl(id, IPC_RMID, nullptr);
-    }
-};
+    g.segment = x->xcb_generate_id(c);
+    x->xcb_shm_attach(c, g.segment, uint32_t(g.id), 0);
+    g.bytes = bytes;
+    g.failed = false;
+    return true;
+}
 
 }  // namespace
+
+void close_shared_segment(XcbSession& s) noexcept
+{
+    SharedSegment& g = s.shared;
+    if (g.segment) s.x->xcb_shm_detach(s.connection, g.segment);
+    if (g.address) shmdt(g.address);
+    if (g.id >= 0) shmctl(g.id, IPC_RMID, nullptr);
+    g = {};
+}
 
 bool capture_session_screen(XcbSession& s, imaging::Rgba32Picture& picture) noexcept
 {
@@ -154,8 +159,7 @@ bool capture_session_screen(XcbSession& s, imaging::Rgba32Picture& picture) noex
     const int32_t width = s.screen->width_in_pixels, height = s.screen->height_in_pixels;
     if (!imaging::allocate_unfilled_picture(picture, width, height)) return false;
     const int32_t bandRows = int32_t(std::max<std::size_t>(1, std::min<std::size_t>(kBandBytes / f.rowBytes, 65535)));
-    SharedBand shared;
-    bool useShm = shared.open(x, s.connection, f.rowBytes * std::size_t(bandRows));
+    bool useShm = open_shared_band(s, f.rowBytes * std::size_t(bandRows));
     bool ok = true;
     for (int32_t y = 0; y < height && ok; y += bandRows) {
         const int32_t rows = std::min(bandRows, height - y);
@@ -164,15 +168,17 @@ bool capture_session_screen(XcbSession& s, imaging::Rgba32Picture& picture) noex
             xcb_shm_get_image_reply_t* r = x->xcb_shm_get_image_reply(
                 s.connection,
                 x->xcb_shm_get_image(s.connection, s.screen->root, 0, int16_t(y), uint16_t(width), uint16_t(rows),
-                                     ~0u, XCB_IMAGE_FORMAT_Z_PIXMAP, shared.segment, 0),
+                                     ~0u, XCB_IMAGE_FORMAT_Z_PIXMAP, s.shared.segment, 0),
                 nullptr);
             const bool got = r != nullptr;
             std::free(r);
             if (got) {
-                convert_rows(f, static_cast<const uint8_t*>(shared.address), width, rows, out);
+                convert_rows(f, static_cast<const uint8_t*>(s.shared.address), width, rows, out);
                 continue;
             }
             useShm = false;  // the server could not attach the segment (a remote display): plain requests
+            close_shared_segment(s);
+            s.shared.failed = true;
         }
         {
             xcb_get_image_reply_t* r = x->xcb_get_image_reply(

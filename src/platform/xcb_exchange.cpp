@@ -98,6 +98,7 @@ void close_session(XcbSession* s) noexcept
     s->x->xcb_flush(s->connection);
     if (s->reader.joinable()) s->reader.join();
     for (xcb_generic_event_t* e : s->forwarded) std::free(e);
+    close_shared_segment(*s);
     s->x->xcb_destroy_window(s->connection, s->window);
     s->x->xcb_disconnect(s->connection);
     delete s;

@@ -38,12 +38,22 @@ EncodedBytes encode(bool png) noexcept
             bytes->assign(file.data, file.data + file.size);
             imaging::release_block(file);
         } else {
-            // A bitmap file is the block behind a 14-byte file header.
+            // A bitmap file is a plain 32-bit block behind a 14-byte file
+            // header; blocks of other forms are rewritten so first.
+            imaging::Rgba32Picture picture;
+            if (!decode_dib(dib.data, dib.size, picture)) {
+                imaging::release_block(dib);
+                return nullptr;
+            }
+            imaging::release_block(dib);
+            const bool encodedAgain =
+                encode_dib(picture.pixels, picture.width, picture.height, std::ptrdiff_t{picture.width} * 4, dib);
+            imaging::release_picture(picture);
+            if (!encodedAgain) return nullptr;
             const uint32_t total = uint32_t(dib.size + 14);
-            const uint32_t header = dib.size >= 4 ? uint32_t(dib.data[0] | dib.data[1] << 8) : 40;
             uint8_t file[14] = {'B', 'M'};
             for (int i = 0; i < 4; ++i) file[2 + i] = uint8_t(total >> (8 * i));
-            const uint32_t offset = 14 + header;  // the store's blocks carry no colour table
+            const uint32_t offset = 14 + uint32_t(kDibHeaderBytes);
             for (int i = 0; i < 4; ++i) file[10 + i] = uint8_t(offset >> (8 * i));
             bytes->resize(14 + dib.size);
             std::memcpy(bytes->data(), file, 14);

@@ -38,6 +38,15 @@ struct OutgoingTransfer {
 
 inline constexpr int kMaxTransfers = 8;
 
+// The shared memory the capture reads bands through (MIT-SHM).
+struct SharedSegment {
+    int id = -1;
+    void* address = nullptr;
+    xcb_shm_seg_t segment = 0;
+    std::size_t bytes = 0;
+    bool failed = false;  // the server offers none or cannot attach it
+};
+
 struct XcbSession {
     const XcbApi* x = nullptr;
     xcb_connection_t* connection = nullptr;
@@ -54,6 +63,9 @@ struct XcbSession {
     bool owning = false;
     xcb_timestamp_t ownedSince = 0;
 
+    // The capturing caller's own.
+    SharedSegment shared;
+
     // The thread's own.
     uint64_t encodedSerial = UINT64_MAX;
     EncodedBytes png, bmp;
@@ -66,5 +78,8 @@ void serve_session(XcbSession& session) noexcept;
 
 // The screen of a session as RGBA32 (MIT-SHM when offered).
 bool capture_session_screen(XcbSession& session, imaging::Rgba32Picture& picture) noexcept;
+
+// Gives the shared segment back (at the session's end).
+void close_shared_segment(XcbSession& session) noexcept;
 
 }  // namespace mur::platform

@@ -3,12 +3,14 @@
 // damaged ones), running out of memory, and the "Clip Fill" effect.
 #include "io/external_readers.h"
 #include "platform/clipboard.h"
+#include "platform/desktop_exchange.h"
 #include "support/engine_fixture.h"
 #include "support/random_pixels.h"
 
 #include <algorithm>
 #include <array>
 #include <climits>
+#include <cstdlib>
 #include <cstring>
 #include <random>
 #include <vector>
@@ -22,6 +24,9 @@ class ClipboardTest : public EngineTest {
 protected:
     void SetUp() override
     {
+        // The process's own clipboard, whatever desktop the tests run on.
+        unsetenv("DISPLAY");
+        platform::stop_exchange_backend();
         EngineTest::SetUp();
         create_image(kW, kH);
         ASSERT_EQ(MUR_CreateLayer(1, kW, kH), 1);  // white

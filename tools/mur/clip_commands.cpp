@@ -1,6 +1,7 @@
 #include "clip_commands.h"
 
 #include "contact_sheet.h"
+#include "device_commands.h"
 #include "murcore.h"
 #include "png_files.h"
 
@@ -18,15 +19,8 @@ int capture_command(const char* out)
         std::fprintf(stderr, "could not capture the screen: no X display (DISPLAY) or a visual it cannot read\n");
         return 1;
     }
-    const int32_t width = MUR_GetNewRGBAWidth(), height = MUR_GetNewRGBAHeight();
-    std::vector<uint8_t> pixels(std::size_t(width) * std::size_t(height) * 4);
-    MUR_GetNewRGBA32(pixels.data());
-    MUR_DeleteNewRGBA();
-    std::string error;
-    if (!write_png(out, pixels.data(), width, height, 4, error)) {
-        std::fprintf(stderr, "could not write %s: %s\n", out, error.c_str());
-        return 1;
-    }
+    int32_t width = 0, height = 0;
+    if (!write_held_picture(out, width, height)) return 1;
     std::printf("wrote %s (%dx%d)\n", out, width, height);
     return 0;
 }
