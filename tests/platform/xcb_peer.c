@@ -64,8 +64,10 @@ static int convert(xcb_atom_t target, unsigned char** out, uint32_t* size)
     xcb_convert_selection(c, win, atom("CLIPBOARD"), target, prop, XCB_CURRENT_TIME);
     xcb_flush(c);
     xcb_selection_notify_event_t* n = (xcb_selection_notify_event_t*)wait_for(XCB_SELECTION_NOTIFY, 10);
-    if (!n || n->property == XCB_NONE) return 0;
+    if (!n) return 0;
+    const xcb_atom_t answered = n->property;
     free(n);
+    if (answered == XCB_NONE) return 0;
     uint32_t length;
     unsigned char* first = get_property(prop, &type, &length);
     xcb_flush(c);
@@ -115,9 +117,10 @@ static int do_read(const char* path)
     unsigned char* png;
     if (!convert(atom("image/png"), &png, &size)) return 1;
     FILE* f = fopen(path, "wb");
-    if (!f || fwrite(png, 1, size, f) != size) return 1;
-    fclose(f);
-    return 0;
+    const int written = f && fwrite(png, 1, size, f) == size;
+    if (f) fclose(f);
+    free(png);
+    return written ? 0 : 1;
 }
 
 static int do_own(const char* path, int seconds)
@@ -149,7 +152,11 @@ static int do_own(const char* path, int seconds)
             continue;
         }
         int type = e->response_type & 0x7F;
-        if (type == XCB_SELECTION_CLEAR) return 0;
+        if (type == XCB_SELECTION_CLEAR) {
+            free(e);
+            free(data);
+            return 0;
+        }
         if (type == XCB_SELECTION_REQUEST) {
             xcb_selection_request_event_t* r = (xcb_selection_request_event_t*)e;
             xcb_selection_notify_event_t n = {0};
@@ -182,6 +189,7 @@ static int do_own(const char* path, int seconds)
         }
         free(e);
     }
+    free(data);
     return 0;
 }
 
