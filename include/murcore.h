@@ -2705,6 +2705,215 @@ MUR_API int32_t MUR_MakeWebPic(const char* source, const char* destination, int3
 /** @} */
 
 /**
+ * @defgroup clipboard Clipboard, screen capture and text-brush clips
+ * @brief Pictures exchanged through the clipboard, the screen read into
+ * the holding buffer, brushes made from the clipboard picture and text
+ * characters written as brush pictures.
+ *
+ * The clipboard holds one picture as a device-independent bitmap (32 bits,
+ * alpha kept). A 32-bit picture keeps its alpha unless every alpha byte is
+ * zero; smaller depths come in opaque. With a desktop attached the picture
+ * is also offered to and read from other programs; without one the
+ * process's own clipboard serves, and the screen cannot be captured.
+ * Pastes load back only the pixels the picture covers, so the rest of the
+ * layer keeps its 16-bit values.
+ * @{
+ */
+
+/**
+ * @brief Copies the current layer to the clipboard, its alpha weighed by
+ * the mask while the mask is enabled.
+ * @return 1 when put; 0 without a current layer or when memory runs out.
+ * @par Last error
+ * "ToClipBoard Excpt" on a fault.
+ */
+MUR_API int32_t MUR_ToClipboard(void);
+/**
+ * @brief Copies the rectangle with corners (x0, y0) and (x1, y1) of the
+ * current layer to the clipboard, as MUR_ToClipboard does.
+ *
+ * The corners may come in any order; the picture is |x0 - x1| x |y0 - y1|
+ * pixels (the far corner excluded), clipped to the layer. An empty
+ * rectangle puts nothing.
+ * @return 1 when put, else 0.
+ * @par Last error
+ * "ToClipBoardRect Excpt" on a fault.
+ */
+MUR_API int32_t MUR_ToClipboardRect(int32_t x0, int32_t y0, int32_t x1, int32_t y1);
+/**
+ * @brief Puts a host RGBA32 buffer of width x height pixels on the
+ * clipboard.
+ * @param buffer  width x height x 4 bytes; never written.
+ * @param x, y  where the buffer lies in the image, for the mask.
+ * @param applyMask  non-zero: while the mask is enabled, the mask rectangle
+ *   (x, y)-(x + width - 1, y + height - 1) weighs the alpha of a copy.
+ * @return 1 when put; 0 for a null buffer, a size outside 1..65535 or when
+ *   memory runs out.
+ * @par Last error
+ * "RGBA32ToClipBoardRect Excpt" on a fault.
+ */
+MUR_API int32_t MUR_RGBA32ToClipboardRect(const uint8_t* buffer, int32_t x, int32_t y, int32_t width, int32_t height,
+                                          int32_t applyMask);
+/**
+ * @brief Reads the clipboard picture into the holding buffer.
+ * @return 1 when read; 0 for an empty clipboard, one without a picture, a
+ *   damaged picture or when memory runs out.
+ * @par Last error
+ * "FromClipBoard Excpt" on a fault.
+ */
+MUR_API int32_t MUR_FromClipboard(void);
+/**
+ * @brief Pastes the clipboard picture over the current layer at (x, y),
+ * with its alpha, clipped to the layer.
+ *
+ * Only the pixels the picture covers change, through the texture and the
+ * enabled mask; the undo rectangle covers the paste. The holding buffer is
+ * released afterwards.
+ * @param centred  1: (x, y) is the picture's centre (half its size, rounded
+ *   toward zero, is taken off).
+ * @return 1 when any pixel was pasted, else 0.
+ * @par Last error
+ * "FromClipBoardInto Excpt" on a fault.
+ */
+MUR_API int32_t MUR_FromClipboardInto(int32_t x, int32_t y, int32_t centred);
+/**
+ * @brief The transforming paste: the clipboard picture scaled, turned and
+ * merged in "Normal" into the paint layer or the current layer.
+ *
+ * The picture's longer side becomes size (smooth: premultiplied bicubic
+ * below 5 pixels, else Lanczos; otherwise the nearest sample); angle turns
+ * it in hundredths of a degree (0 and 36000 turn nothing). The result is
+ * kept for the next call with the same size, angle and smoothing, which
+ * then does not read the clipboard; MUR_ClearClipEX2Cache forgets it (a new
+ * clipboard picture does not). The picture is placed at (x, y) (its centre
+ * with centred = 1), clipped to the image, weighed by the texture and the
+ * enabled mask and merged with the opacity given (0..256), density 255 and
+ * the current layer's alpha lock: into the paint layer when toPaintLayer is
+ * non-zero and one exists (its extents then cover the image), else into the
+ * current layer.
+ * @return 0 always.
+ * @par Last error
+ * "FromClipBoardIntoEX Excpt" on a fault.
+ */
+MUR_API int32_t MUR_FromClipboardIntoEX2(int32_t x, int32_t y, int32_t size, int32_t angle, int32_t centred,
+                                         int32_t smooth, int32_t opacity, int32_t toPaintLayer);
+/**
+ * @brief Forgets the transformed picture MUR_FromClipboardIntoEX2 keeps.
+ * @par Last error
+ * "ClearClipEX2Cache Excpt" on a fault.
+ */
+MUR_API void MUR_ClearClipEX2Cache(void);
+/**
+ * @brief Mirrors the clipboard picture and puts it back.
+ * @param horizontal  1 mirrors left to right; any other value top to bottom.
+ * @return 1 when done; 0 without a clipboard picture.
+ * @par Last error
+ * "ClipBoardHFlip Excpt" on a fault.
+ */
+MUR_API int32_t MUR_ClipboardFlip(int32_t horizontal);
+/**
+ * @brief Captures the whole screen into the holding buffer, alpha 255.
+ * @return 1 when captured; 0 without a display or a readable screen.
+ * @par Last error
+ * "ScreenCapture Excpt" on a fault.
+ */
+MUR_API int32_t MUR_ScreenCapture(void);
+/**
+ * @brief Captures the screen and pastes it into the current layer at (0, 0)
+ * as MUR_FromClipboardInto does.
+ * @return 1 when pasted, else 0.
+ * @par Last error
+ * "ScreenCaptureInto Excpt" on a fault.
+ */
+MUR_API int32_t MUR_ScreenCaptureInto(void);
+/**
+ * @brief Writes the clipboard picture to a file by extension (as
+ * MUR_WriteToFileRGBA32), through the holding buffer, which is released.
+ * @return 1 when written, else 0.
+ * @par Last error
+ * "FromClipBoardToFile Excpt" on a fault.
+ */
+MUR_API int32_t MUR_FromClipboardToFile(const char* path, const char* extension, int32_t dpi);
+/**
+ * @brief Reads a picture file into the holding buffer (MUR_ReadFromFile) and
+ * puts it on the clipboard.
+ * @return 1 when put, else 0.
+ * @par Last error
+ * "ToClipBoardFromFile Excpt" on a fault.
+ */
+MUR_API int32_t MUR_ToClipboardFromFile(const char* path);
+/**
+ * @brief Makes the clipboard picture the image brush: its longer side
+ * scaled to size (premultiplied; area average when narrowing, else
+ * Lanczos), centred on a transparent size x size square.
+ * @return 1 when loaded; 0 without a picture or for a size outside 1 ..
+ *   the largest brush size.
+ * @par Last error
+ * "FromClipBoardToImageBrush Excpt" on a fault.
+ */
+MUR_API int32_t MUR_FromClipboardToImageBrush(int32_t size);
+/**
+ * @brief Writes the square picture MUR_FromClipboardToImageBrush would load
+ * as a PNG file at 300 dpi.
+ * @return 1 when written, else 0.
+ * @par Last error
+ * "MUR_FromClipboardToImageBrushFile Excpt" on a fault.
+ */
+MUR_API int32_t MUR_FromClipboardToImageBrushFile(const char* path, int32_t size);
+/**
+ * @brief Writes a brush shape file from the clipboard picture: scaled as
+ * for the image brush, turned by angle hundredths of a degree (0 and 36000
+ * turn nothing), centred on a size x size square and written as a grey PNG
+ * at 300 dpi whose level is the coverage.
+ *
+ * A picture that is opaque everywhere takes its coverage from its
+ * darkness: 255 - (R + G + B) / 3, so black paint covers fully and white
+ * not at all.
+ * @return 1 when written, else 0.
+ * @par Last error
+ * "MUR_FromClipboardToShapeFile Excpt" on a fault.
+ */
+MUR_API int32_t MUR_FromClipboardToShapeFile(const char* path, int32_t size, int32_t angle);
+/**
+ * @brief The font chooser of the text brush: without a desktop dialog it
+ * confirms the current choice at once.
+ *
+ * The record is resolved through fontconfig (no family means "sans-serif",
+ * height 0 means 16 pixels) and the family of the face found is written
+ * back. When no font can be had, the last error becomes "Font Err:
+ * CFERR_NOFONTS", the record is emptied and the choice is tried once more.
+ * Hosts name a face with MUR_SetFontByName(1, ...).
+ * @return 1 when a font was confirmed, else 0.
+ * @par Last error
+ * "ChooseTextBrushFont Excpt" on a fault.
+ */
+MUR_API int32_t MUR_ChooseTextBrushFont(void);
+/**
+ * @brief The same chooser for the text tool's font (MUR_SetFontByName
+ * record 0).
+ * @return 1 when a font was confirmed, else 0.
+ * @par Last error
+ * "ChooseFont Excpt" on a fault.
+ */
+MUR_API int32_t MUR_ChooseFont(void);
+/**
+ * @brief Draws each character of a text in the text brush font into its own
+ * PNG file, folder/clip0.png, folder/clip1.png, ...
+ *
+ * Characters are UTF-8 code points; a byte that starts no valid sequence is
+ * a Windows-1252 character. Each file is RGBA at 8 bits, 100 dpi (3937
+ * pixels a metre), as large as the character's box, the colour (r, g, b)
+ * with the glyph's coverage as alpha.
+ * @return the number of files written; 0 for a null or empty text, a null
+ *   or empty folder or when no font can be found.
+ * @par Last error
+ * "BuildTextBrushClips Excpt" on a fault.
+ */
+MUR_API int32_t MUR_BuildTextBrushClips(int32_t r, int32_t g, int32_t b, const char* text, const char* folder);
+
+/** @} */
+
+/**
  * @defgroup export Animation and document export
  * @brief Recording an AVI or an animated GIF while the user paints, and
  * PDF documents and slide shows of picture files.

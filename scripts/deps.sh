@@ -5,8 +5,8 @@
 #   scripts/deps.sh          what the build and the tests need
 #   scripts/deps.sh bench    and the peers the benchmarks measure beside the
 #                            engine (pixman, OpenCV, icoutils' wrestool,
-#                            ImageMagick's MagickWand), which nothing else
-#                            needs
+#                            ImageMagick's MagickWand, ffmpeg's x11grab),
+#                            which nothing else needs
 set -euo pipefail
 
 packages=(
@@ -18,6 +18,10 @@ packages=(
     libraw-dev libwmf-dev
     libfreetype-dev libfontconfig-dev fonts-dejavu-core  # text (the tests draw with DejaVu)
     libhpdf-dev  # PDF documents (libharu, zlib licence)
+    # the desktop clipboard and screen capture over X11 (XCB, MIT; the
+    # library is loaded at run time, the headers describe it) and the
+    # virtual X server the tests exchange pictures through
+    libxcb1-dev libxcb-shm0-dev xvfb
     # scanners: SANE's header (the library is loaded at run time when there)
     # and the library itself, whose test backend the scanner tests use
     libsane-dev libsane1
@@ -34,7 +38,7 @@ packages=(
     python3-cffi python3-numpy python3-pip python3-setuptools python3-wheel
 )
 if [ "${1:-}" = bench ]; then
-    packages+=(libpixman-1-dev libopencv-dev icoutils libcairo2-dev libmagickwand-6.q16-dev)
+    packages+=(libpixman-1-dev libopencv-dev icoutils libcairo2-dev libmagickwand-6.q16-dev ffmpeg)
 fi
 
 missing=()

@@ -144,6 +144,9 @@ bool drop_shadow(EffectContext& ctx);       // stores the layer over its shadow
 bool radiant_2(EffectContext& ctx);
 
 // ---- Route 8: the clipboard picture ------------------------------------------
+// The clipboard picture resized over the page (clip_fill.cpp); false, the
+// layer left alone, when the clipboard holds no picture.
+bool clip_fill(EffectContext& ctx);
 
 // ---- Route 12: plug-ins --------------------------------------------------------
 // The plug-in host run on the current layer (plugin_handlers.cpp).

@@ -238,6 +238,7 @@ constexpr EffectRecord kEffects[] = {
     row("Radiant 2", 8, Framing::PremultipliedMerge, radiant_2, at(500, 900, 550, 500, 500, kScreen)),
 
     // Route 8: the clipboard picture.
+    {"Clip Fill", 8, Framing::WeightedMerge, clip_fill, nullptr, kNeedsClipboard, kMid},
 
     // Route 9: native filters; the blurs are premultiplied around the filter.
     native("Box Blur", "Box Blur", Framing::Premultiplied, at(50)),

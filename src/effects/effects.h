@@ -47,6 +47,7 @@ enum Needs : uint8_t {
     kNeedsMask = 1,          // writes the selection mask
     kNeedsScratchLayer = 2,  // reads layer 255
     kNeedsResource = 4,      // reads the file named by the resource path
+    kNeedsClipboard = 8,     // reads the clipboard picture
 };
 
 // A scripted effect's number in the effect-script list and the value slots

@@ -62,6 +62,7 @@ struct EngineState {
     IplBufferSet ipl;
     TabletState tablet;
     HoldingBuffer holding;
+    ClipTransformCache clipCache;
 };
 
 extern EngineState engine;

@@ -5,6 +5,7 @@
 #include "imaging/picture.h"
 #include "murcore.h"
 
+#include <cstddef>
 #include <cstdint>
 
 namespace mur::io {
@@ -47,6 +48,75 @@ int32_t save_page_to_file(const char* path, const char* extension, int32_t dpi, 
 int32_t make_thumbnail(const char* source, const char* destination, int32_t side);
 int32_t make_web_picture(const char* source, const char* destination, int32_t maxWidth, int32_t maxHeight);
 
+
+// ---- Clipboard and screen capture -------------------------------------------------
+
+// Puts an RGBA32 picture on the clipboard; false when it could not be put.
+bool put_on_clipboard(const uint8_t* rgba, int32_t width, int32_t height, std::ptrdiff_t stride) noexcept;
+
+// The clipboard picture into the holding buffer; false when the clipboard
+// holds none (or a block that does not decode).
+bool read_clipboard_into_holding();
+
+// Lays an RGBA32 picture with its alpha over the current layer at (x, y),
+// clipped to the layer; only the pixels the picture covers are loaded back,
+// through the texture and the enabled mask. 1 when any pixel landed.
+int32_t paste_picture_into_layer(const uint8_t* rgba, int32_t width, int32_t height, int64_t x, int64_t y);
+
+// The holding buffer pasted at (x, y) (its centre there when `centred`),
+// then released; 1 when any pixel landed.
+int32_t paste_holding_into_layer(int64_t x, int64_t y, bool centred);
+
+// The current layer, whole or the rectangle with corners (x0, y0) and
+// (x1, y1) in any order (the far corner excluded) clipped to the layer,
+// through the enabled mask onto the clipboard; 1 when put.
+int32_t layer_to_clipboard(int32_t x0, int32_t y0, int32_t x1, int32_t y1, bool whole);
+
+// A host's RGBA32 buffer onto the clipboard, the enabled mask's rectangle at
+// (x, y) laid on a copy's alpha when `applyMask`; 1 when put.
+int32_t buffer_to_clipboard(const uint8_t* buffer, int32_t x, int32_t y, int32_t width, int32_t height, bool applyMask);
+
+// The clipboard picture mirrored left to right (horizontal) or top to
+// bottom, put back; 1 when done.
+int32_t flip_clipboard(bool horizontal);
+
+// The screen into the holding buffer; 1 when captured.
+int32_t capture_screen_into_holding();
+
+// The transforming paste: the clipboard picture with its longer side at
+// `size` and turned by `angle` hundredths of a degree (the result kept in
+// the transform cache for the next paste with the same size, angle and
+// smoothing), placed at (x, y) (its centre there when `centred`), clipped to
+// the image, weighed by the texture and the mask and merged in Normal at
+// `opacity` into the paint layer (when asked and there is one; its extents
+// then cover the image) or the current layer.
+void paste_transformed(int32_t x, int32_t y, int32_t size, int32_t angle, bool centred, bool smooth, int32_t opacity,
+                       bool toPaintLayer);
+void clear_clip_cache() noexcept;
+
+// The clipboard picture scaled into a size x size square: the image brush
+// (1 when loaded), or a PNG file at 300 dpi, as it is or as a grey brush
+// shape (turned by `angle`; an opaque picture's coverage from its darkness).
+int32_t clipboard_to_image_brush(int32_t size);
+int32_t clipboard_to_brush_file(const char* path, int32_t size, int32_t angle, bool shape);
+
+// ---- Fonts and text-brush clips ----------------------------------------------------
+
+// The next character of a text from byte `at` (moved past it): a UTF-8
+// sequence, or else the byte alone as a Windows-1252 character.
+uint32_t next_character(const char* text, std::size_t& at) noexcept;
+
+// The last-error text of a font dialog error code ("Font Err: ...").
+const char* font_error_text(int32_t code) noexcept;
+
+// The font chooser of record `which` (0 text tool, 1 text brush): 1 when a
+// font was confirmed.
+int32_t choose_font(int32_t which);
+
+// Each character of `text` drawn in the text brush font and colour (r, g,
+// b) into folder/clip<i>.png (RGBA, 8 bits, 100 dpi); the number of files
+// written.
+int32_t build_text_brush_clips(int32_t r, int32_t g, int32_t b, const char* text, const char* folder);
 
 // ---- Animation and document export ----------------------------------------------
 

@@ -14,6 +14,7 @@
 #include "imaging/picture_reader.h"
 #include "imaging/resample.h"
 #include "imaging/script_effects.h"
+#include "paint/paint.h"
 
 #include <algorithm>
 #include <cmath>
@@ -325,6 +326,12 @@ void save(const char* path)
 }
 
 }  // namespace
+
+bool paint::load_image_brush_rgba32(const uint8_t* data, int32_t width, int32_t height)
+{
+    return load_rgba32(data, width, height);
+}
+
 }  // namespace mur
 
 using namespace mur;

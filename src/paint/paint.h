@@ -15,6 +15,10 @@ void set_brush_shape(const char* path, int32_t shapeParam, bool original);
 // count keeps them) and selects the first.
 void set_blend_buffer_count(int32_t count);
 
+// Makes an RGBA32 picture the image brush; false (the brush kept) when a
+// side is outside 1 .. the largest brush size.
+bool load_image_brush_rgba32(const uint8_t* data, int32_t width, int32_t height);
+
 
 // ---- The work of the exports of the same name (MUR_...), so that other
 // modules call it directly -------------------------------------------------

@@ -28,6 +28,7 @@ bool generic_family(const char* name) noexcept
 
 struct Match {
     char file[sizeof(FontRecord::file)] = "";
+    char family[sizeof(FontRecord::family)] = "";
     int32_t index = 0;
     bool familyFound = false;
 };
@@ -61,6 +62,9 @@ bool match_font(const char* family, int32_t weight, bool italic, Match& out) noe
     }
     out.familyFound = generic_family(family);
     FcChar8* name = nullptr;
+    if (FcPatternGetString(found, FC_FAMILY, 0, &name) == FcResultMatch && name &&
+        std::strlen(reinterpret_cast<const char*>(name)) < sizeof(out.family))
+        std::strcpy(out.family, reinterpret_cast<const char*>(name));
     for (int i = 0; !out.familyFound && FcPatternGetString(found, FC_FAMILY, i, &name) == FcResultMatch; ++i)
         out.familyFound = name && strcasecmp(reinterpret_cast<const char*>(name), family) == 0;
     FcPatternDestroy(found);
@@ -98,6 +102,33 @@ bool resolve_font_file(FontRecord& record) noexcept
     std::strcpy(record.file, m.file);
     record.faceIndex = m.index;
     return true;
+}
+
+int32_t confirm_font_choice(int32_t which) noexcept
+{
+    FontRecord* record = font_record(which);
+    if (!record) return kFontErrorNoFonts;
+    if (!record->family[0]) std::strcpy(record->family, "sans-serif");
+    if (record->pixelHeight <= 0) record->pixelHeight = 16;
+    record->pixelHeight = std::min(record->pixelHeight, kMaxFontPixelHeight);
+    if (record->weight <= 0) record->weight = 400;
+    record->weight = std::min(record->weight, 1000);
+    Match m;
+    if (!match_font(record->family, record->weight, record->italic, m)) return kFontErrorNoFonts;
+    if (m.family[0]) std::strcpy(record->family, m.family);
+    std::strcpy(record->file, m.file);
+    record->faceIndex = m.index;
+    return 0;
+}
+
+void clear_font_record(int32_t which) noexcept
+{
+    if (FontRecord* record = font_record(which)) {
+        *record = FontRecord{};
+        record->family[0] = '\0';
+        record->pixelHeight = 0;
+        record->weight = 0;
+    }
 }
 
 void reset_font_records() noexcept

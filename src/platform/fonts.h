@@ -39,6 +39,17 @@ bool choose_font_by_name(int32_t which, const char* family, int32_t pixelHeight,
 // false when no font file can be found (no fonts installed at all).
 bool resolve_font_file(FontRecord& record) noexcept;
 
+// The font chooser without a desktop dialog: confirms record `which` at
+// once, an empty family taken as "sans-serif", a height of 0 as 16 pixels
+// and a weight of 0 as 400, resolved through fontconfig, and the family of
+// the face found written back. 0 when confirmed, kFontErrorNoFonts when no
+// font can be found at all (or for another record number).
+inline constexpr int32_t kFontErrorNoFonts = 0x2001;
+int32_t confirm_font_choice(int32_t which) noexcept;
+
+// Record `which` emptied: no family, height 0, weight 0.
+void clear_font_record(int32_t which) noexcept;
+
 // Both records back to "sans-serif" at 16 pixels.
 void reset_font_records() noexcept;
 

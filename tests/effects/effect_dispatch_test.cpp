@@ -47,6 +47,8 @@ TEST_F(Effects, EveryNameRunsAndChangesThePictureMaskMakersOnlyTheMask)
     ASSERT_EQ(MUR_CreateLayer(kScratch, kW, kH), 1);  // for "Distort by Scratch Layer"
     paint(kScratch, 3);
     MUR_SetLayer(kLayer);
+    const std::vector<uint8_t> picture(5 * 4 * 4, 90);  // for "Clip Fill"
+    ASSERT_EQ(MUR_RGBA32ToClipboardRect(picture.data(), 0, 0, 5, 4, 0), 1);
     const char* lua = script("for y = 0, height - 1 do for x = 0, width - 1 do\n"
                              "  local r, g, b = get_rgb(x, y) set_rgb(x, y, g, b, r) end end\n");
     MUR_EnableMask(0);

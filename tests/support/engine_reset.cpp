@@ -6,6 +6,7 @@
 #include "imaging/lua_sandbox.h"
 #include "imaging/text_render.h"
 #include "platform/avi_compression.h"
+#include "platform/clipboard.h"
 #include "platform/fonts.h"
 #include "murcore.h"
 #include "undo/history.h"
@@ -24,6 +25,8 @@ void reset_engine()
     MUR_CloseAVI();             // and so do the recorders
     MUR_CloseGIF();
     MUR_I2PDF_Reset();
+    MUR_ClearClipEX2Cache();    // the transform cache and the clipboard too
+    platform::empty_clipboard();
     ToolSettings& tool = engine.tool;
     for (RandomByteTable* table : {&tool.randomTableA, &tool.randomTableB, &tool.pixColorVaryTable, &tool.pixLumVaryTable})
         DeleteRandArrayBtye(*table);

@@ -29,17 +29,24 @@ int scan_command(const char* out)
         std::fprintf(stderr, "could not scan: no scanner, or the scan failed\n");
         return 1;
     }
-    const int32_t width = MUR_GetNewRGBAWidth(), height = MUR_GetNewRGBAHeight();
+    int32_t width = 0, height = 0;
+    if (!write_held_picture(out, width, height)) return 1;
+    std::printf("wrote %s (%dx%d) from %s\n", out, width, height, MUR_TwainGetSourceName(0));
+    return 0;
+}
+
+bool write_held_picture(const char* out, int32_t& width, int32_t& height)
+{
+    width = MUR_GetNewRGBAWidth(), height = MUR_GetNewRGBAHeight();
     std::vector<uint8_t> pixels(std::size_t(width) * std::size_t(height) * 4);
     MUR_GetNewRGBA32(pixels.data());
     MUR_DeleteNewRGBA();
     std::string error;
     if (!write_png(out, pixels.data(), width, height, 4, error)) {
         std::fprintf(stderr, "could not write %s: %s\n", out, error.c_str());
-        return 1;
+        return false;
     }
-    std::printf("wrote %s (%dx%d) from %s\n", out, width, height, MUR_TwainGetSourceName(0));
-    return 0;
+    return true;
 }
 
 }  // namespace mur_tool

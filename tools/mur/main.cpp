@@ -1,6 +1,7 @@
 // mur: the command-line host of the engine. It drives libmurcore through the
 // public C interface only, as a paint program would.
 #include "demo.h"
+#include "clip_commands.h"
 #include "device_commands.h"
 #include "draw_sheet.h"
 #include "effects_sheet.h"
@@ -29,6 +30,8 @@ const char kHelp[] =
     "The command-line host of the murcore painting engine.\n"
     "\n"
     "commands:\n"
+    "  capture OUT.png          capture the X screen (DISPLAY) through the engine and write it to\n"
+    "                           OUT.png\n"
     "  demo [OUT_DIR]           paint a small layered document and a landscape, and write their views\n"
     "                           as PNG files into OUT_DIR (default: out)\n"
     "  draw OUT.png [PHOTO]     fill, draw rectangles, ellipses, gradients and text, shift colours,\n"
@@ -64,12 +67,16 @@ const char kHelp[] =
     "  soak [OPTIONS]           drive the engine through a seeded random walk of host calls, checking\n"
     "                           its invariants after every step (options --minutes N, --steps N,\n"
     "                           --seed S, --trace); a failing seed replays exactly\n"
+    "  textclips TEXT FOLDER    write each character of TEXT as a text-brush clip FOLDER/clipN.png\n"
+    "                           and a sheet of them, with the first pasted through the clipboard at\n"
+    "                           four angles, to FOLDER/sheet.png\n"
     "  --version                print the version\n"
     "  --help, -h               print this help\n";
 
 int usage()
 {
     std::fputs("usage: mur --version | mur --help | mur demo [OUT_DIR] | mur filters IN.png OUT.png\n"
+               "       mur capture OUT.png | mur textclips TEXT FOLDER\n"
                "       mur draw OUT.png [PHOTO] | mur effects IN.png OUT.png\n"
                "       mur geometry IN.png OUT.png\n"
                "       mur lua SCRIPT.lua IN.png OUT.png [SLIDERS]\n"
@@ -139,6 +146,8 @@ int main(int argc, char** argv)
     if (std::strcmp(argv[1], "record") == 0 && argc <= 3) return mur_tool::record(argc > 2 ? argv[2] : "out");
     if (std::strcmp(argv[1], "replay") == 0 && (argc == 4 || argc == 5))
         return mur_tool::replay_command(argv[2], argv[3], argc == 5 ? argv[4] : nullptr);
+    if (std::strcmp(argv[1], "capture") == 0 && argc == 3) return mur_tool::capture_command(argv[2]);
+    if (std::strcmp(argv[1], "textclips") == 0 && argc == 4) return mur_tool::textclips_command(argv[2], argv[3]);
     if (std::strcmp(argv[1], "soak") == 0) return soak_command(argc, argv);
     return usage();
 }
