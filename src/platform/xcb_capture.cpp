@@ -9,6 +9,7 @@
 #include <sys/shm.h>
 
 #include <algorithm>
+#include <bit>
 #include <cstdlib>
 #include <cstring>
 
@@ -75,14 +76,23 @@ void convert_rows(const Format& f, const uint8_t* data, int32_t width, int32_t r
 {
     // The common case: 32-bit pixels, least significant byte first, a byte
     // a channel: the bytes are moved, not scaled.
-    const bool bytes = f.bitsPerPixel == 32 && !f.msbFirst && f.r.top == 255 && f.g.top == 255 && f.b.top == 255 &&
-                       f.r.shift % 8 == 0 && f.g.shift % 8 == 0 && f.b.shift % 8 == 0;
+    const bool bytes = std::endian::native == std::endian::little && f.bitsPerPixel == 32 && !f.msbFirst &&
+                       f.r.top == 255 && f.g.top == 255 && f.b.top == 255 && f.r.shift % 8 == 0 &&
+                       f.g.shift % 8 == 0 && f.b.shift % 8 == 0;
     if (bytes) {
-        const int r = f.r.shift / 8, g = f.g.shift / 8, b = f.b.shift / 8;
+        // Each output word is R | G << 8 | B << 16 | 255 << 24 gathered by
+        // shifts from the input word, which the compiler keeps in vector
+        // lanes.
+        const int r = f.r.shift, g = f.g.shift, b = f.b.shift;
         for (int32_t y = 0; y < rows; ++y) {
             const uint8_t* s = data + std::size_t(y) * f.rowBytes;
             uint8_t* d = out + std::size_t(y) * std::size_t(width) * 4;
-            for (int32_t x = 0; x < width; ++x, s += 4, d += 4) d[0] = s[r], d[1] = s[g], d[2] = s[b], d[3] = 255;
+            for (int32_t x = 0; x < width; ++x) {
+                uint32_t p;
+                std::memcpy(&p, s + std::size_t(x) * 4, 4);
+                const uint32_t q = (p >> r & 0xFFu) | (p >> g & 0xFFu) << 8 | (p >> b & 0xFFu) << 16 | 0xFF000000u;
+                std::memcpy(d + std::size_t(x) * 4, &q, 4);
+            }
         }
         return;
     }
