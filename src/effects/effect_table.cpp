@@ -235,7 +235,7 @@ constexpr EffectRecord kEffects[] = {
     row("Add Rayleigh Noise", 8, Framing::WeightedMerge, add_rayleigh_noise, at(500, 1000)),
     row("Add Uniform Noise", 8, Framing::WeightedMerge, add_uniform_noise, at(500, 1000)),
     row("Drop Shadow", 8, Framing::WeightedMerge, drop_shadow, at(250, 500, 125, 700)),
-    row("Radiant 2", 8, Framing::PremultipliedMerge, radiant_2, at(500, 900, 550, 500, 500, kScreen)),
+    row("Radiant 2", 8, Framing::PremultipliedMerge, radiant_2, at(700, 900, 550, 500, 500, kScreen)),
 
     // Route 8: the clipboard picture.
 
