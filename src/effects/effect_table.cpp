@@ -223,11 +223,11 @@ constexpr EffectRecord kEffects[] = {
       nullptr, kNeedsResource, at(500, 500, 500, 500, 500, 28)},
     {"Texturize Bump Utility", 7, Framing::WeightedMerge, texturize_bump,
       nullptr, kNeedsResource, at(500, 500, 500, 500, 500, 28)},
-    {"Displacement Bump Material", 7, Framing::None, displacement_bump, nullptr, kNeedsResource, at(200)},
-    {"Displacement Bump Nature", 7, Framing::None, displacement_bump, nullptr, kNeedsResource, at(200)},
-    {"Displacement Bump Surface", 7, Framing::None, displacement_bump, nullptr, kNeedsResource, at(200)},
-    {"Displacement Bump Other", 7, Framing::None, displacement_bump, nullptr, kNeedsResource, at(200)},
-    {"Displacement Bump Utility", 7, Framing::None, displacement_bump, nullptr, kNeedsResource, at(200)},
+    {"Displacement Bump Material", 7, Framing::None, displacement_bump, nullptr, kNeedsResource, at(500)},
+    {"Displacement Bump Nature", 7, Framing::None, displacement_bump, nullptr, kNeedsResource, at(500)},
+    {"Displacement Bump Surface", 7, Framing::None, displacement_bump, nullptr, kNeedsResource, at(500)},
+    {"Displacement Bump Other", 7, Framing::None, displacement_bump, nullptr, kNeedsResource, at(500)},
+    {"Displacement Bump Utility", 7, Framing::None, displacement_bump, nullptr, kNeedsResource, at(500)},
 
     // Route 8: results merged into the layer.
     row("Add Gaussian Noise", 8, Framing::WeightedMerge, add_gaussian_noise, at(500, 1000)),
