@@ -163,7 +163,7 @@ constexpr EffectRecord kEffects[] = {
     script_rows::scripted("Sine Distortion", imaging::kScriptSineDistortion, script_rows::sliders(500, 300)),
     script_rows::scripted("Kaleidoscope", imaging::kScriptKaleidoscope, script_rows::sliders(300, 0)),
     script_rows::scripted("Patternizer", imaging::kScriptPatternizer, script_rows::sliders(300)),
-    script_rows::scripted("Scratch", imaging::kScriptScratch, script_rows::sliders(500, 500), true),
+    script_rows::scripted("Scratch", imaging::kScriptScratch, script_rows::sliders(700, 1000), true),
     script_rows::scripted("Waves", imaging::kScriptWaves, script_rows::sliders(500, 300)),
     script_rows::scripted("Divider", imaging::kScriptDivider, script_rows::sliders(0)),
     script_rows::scripted("Carpet", imaging::kScriptCarpet, script_rows::sliders(200)),
