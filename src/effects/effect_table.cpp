@@ -163,7 +163,7 @@ constexpr EffectRecord kEffects[] = {
     script_rows::scripted("Sine Distortion", imaging::kScriptSineDistortion, script_rows::sliders(500, 300)),
     script_rows::scripted("Kaleidoscope", imaging::kScriptKaleidoscope, script_rows::sliders(300, 0)),
     script_rows::scripted("Patternizer", imaging::kScriptPatternizer, script_rows::sliders(300)),
-    script_rows::scripted("Scratch", imaging::kScriptScratch, script_rows::sliders(500, 500), true),
+    script_rows::scripted("Scratch", imaging::kScriptScratch, script_rows::sliders(700, 1000), true),
     script_rows::scripted("Waves", imaging::kScriptWaves, script_rows::sliders(500, 300)),
     script_rows::scripted("Divider", imaging::kScriptDivider, script_rows::sliders(0)),
     script_rows::scripted("Carpet", imaging::kScriptCarpet, script_rows::sliders(200)),
@@ -223,11 +223,11 @@ constexpr EffectRecord kEffects[] = {
       nullptr, kNeedsResource, at(500, 500, 500, 500, 500, 28)},
     {"Texturize Bump Utility", 7, Framing::WeightedMerge, texturize_bump,
       nullptr, kNeedsResource, at(500, 500, 500, 500, 500, 28)},
-    {"Displacement Bump Material", 7, Framing::None, displacement_bump, nullptr, kNeedsResource, at(200)},
-    {"Displacement Bump Nature", 7, Framing::None, displacement_bump, nullptr, kNeedsResource, at(200)},
-    {"Displacement Bump Surface", 7, Framing::None, displacement_bump, nullptr, kNeedsResource, at(200)},
-    {"Displacement Bump Other", 7, Framing::None, displacement_bump, nullptr, kNeedsResource, at(200)},
-    {"Displacement Bump Utility", 7, Framing::None, displacement_bump, nullptr, kNeedsResource, at(200)},
+    {"Displacement Bump Material", 7, Framing::None, displacement_bump, nullptr, kNeedsResource, at(500)},
+    {"Displacement Bump Nature", 7, Framing::None, displacement_bump, nullptr, kNeedsResource, at(500)},
+    {"Displacement Bump Surface", 7, Framing::None, displacement_bump, nullptr, kNeedsResource, at(500)},
+    {"Displacement Bump Other", 7, Framing::None, displacement_bump, nullptr, kNeedsResource, at(500)},
+    {"Displacement Bump Utility", 7, Framing::None, displacement_bump, nullptr, kNeedsResource, at(500)},
 
     // Route 8: results merged into the layer.
     row("Add Gaussian Noise", 8, Framing::WeightedMerge, add_gaussian_noise, at(500, 1000)),
@@ -235,7 +235,7 @@ constexpr EffectRecord kEffects[] = {
     row("Add Rayleigh Noise", 8, Framing::WeightedMerge, add_rayleigh_noise, at(500, 1000)),
     row("Add Uniform Noise", 8, Framing::WeightedMerge, add_uniform_noise, at(500, 1000)),
     row("Drop Shadow", 8, Framing::WeightedMerge, drop_shadow, at(250, 500, 125, 700)),
-    row("Radiant 2", 8, Framing::PremultipliedMerge, radiant_2, at(500, 900, 550, 500, 500, kScreen)),
+    row("Radiant 2", 8, Framing::PremultipliedMerge, radiant_2, at(700, 900, 550, 500, 500, kScreen)),
 
     // Route 8: the clipboard picture.
     {"Clip Fill", 8, Framing::WeightedMerge, clip_fill, nullptr, kNeedsClipboard, kMid},

@@ -144,8 +144,8 @@ bool radiant_2(EffectContext& ctx)
     const imaging::ConstImageView view(bright.get(), ctx.width, ctx.height, std::ptrdiff_t{ctx.width} * 4, 4);
     made(imaging::motion_blur(view, destination_view(ctx), rays, 4));
     // A streak averages its highlight with the dark along it: slider 6 gains
-    // it back (500: three times).
-    const double gain = 1 + std::clamp(slider(ctx, 6), 0, 2000) * 0.004;
+    // it back (500: eleven times).
+    const double gain = 1 + std::clamp(slider(ctx, 6), 0, 2000) * 0.02;
     uint8_t* d = ctx.destination;
 #pragma omp parallel for schedule(static)
     for (std::ptrdiff_t i = 0; i < n * 4; ++i) d[i] = imaging::fx::clamp8(d[i] * gain);

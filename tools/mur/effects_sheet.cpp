@@ -47,6 +47,21 @@ std::vector<uint8_t> rings(int w, int h)
     return rgba;
 }
 
+// The photo inside an ellipse, transparent around it, so that the shadow an
+// effect draws under the layer's alpha has room to show.
+std::vector<uint8_t> cut_out(const Picture& photo)
+{
+    std::vector<uint8_t> rgba = photo.rgba;
+    const int w = photo.width, h = photo.height;
+    const double rx = 0.38 * w, ry = 0.38 * h;
+    for (int y = 0; y < h; ++y)
+        for (int x = 0; x < w; ++x) {
+            const double u = (x + 0.5 - w / 2.0) / rx, v = (y + 0.5 - h / 2.0) / ry;
+            if (u * u + v * v > 1) rgba[(std::size_t(y) * w + x) * 4 + 3] = 0;
+        }
+    return rgba;
+}
+
 }  // namespace
 
 int effects_sheet(const char* inPath, const char* outPath)
@@ -61,7 +76,7 @@ int effects_sheet(const char* inPath, const char* outPath)
         std::fprintf(stderr, "mur effects: no layer: %s\n", MUR_GetLastError());
         return 1;
     }
-    const std::vector<uint8_t> scratch = rings(w, h);
+    const std::vector<uint8_t> scratch = rings(w, h), cutOut = cut_out(photo);
     MUR_LoadRGBA32Layer(scratch.data(), w * 4, kScratch, 0, 0, w, h, 0);
     MUR_SetLayer(kLayer);
     MUR_EnableMask(0);
@@ -73,14 +88,17 @@ int effects_sheet(const char* inPath, const char* outPath)
     char name[64];
     int32_t v[10];
     for (int32_t index = 0; MUR_IPLEffectInfo(index, reinterpret_cast<uint8_t*>(name), sizeof name, v); ++index) {
-        MUR_LoadRGBA32Layer(photo.rgba.data(), w * 4, kLayer, 0, 0, w, h, 0);
+        const bool shadowed = std::strcmp(name, "Drop Shadow") == 0;
+        MUR_LoadRGBA32Layer((shadowed ? cutOut : photo.rgba).data(), w * 4, kLayer, 0, 0, w, h, 0);
         MUR_ClearMask(65535, 65535, 65535);  // all protected: the mask makers mark what they select
         MUR_IPLAllocSrcBuffer32();
         MUR_IPLAllocDstBuffer32();
         const std::string resource = v[8] == kScriptFileRoute ? texture_for(name) : script;
-        // The colour: a warm mid-tone, which the HSL mask maker looks for.
+        // The colour: a warm mid-tone, which the HSL mask maker looks for; the
+        // shadow a dark one.
+        const int32_t tone = shadowed ? 4 : 1;
         const int32_t ran = MUR_IPLImageProcess(0, name, 1, v[0], v[1], v[2], v[3], v[4], v[5], v[6], v[7], 0, 0, 0,
-                                                0, 0, 0, 160, 110, 70,
+                                                0, 0, 0, 160 / tone, 110 / tone, 70 / tone,
                                                 (v[9] & kNeedsResource) ? resource.c_str() : nullptr);
         std::printf("%3d  %-26s %s\n", index + 1, name, ran ? "" : "(not run)");
         if (v[9] & kNeedsMask) {
