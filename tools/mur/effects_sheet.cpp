@@ -4,6 +4,7 @@
 #include "contact_sheet.h"
 #include "share_dir.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <cstring>
@@ -62,6 +63,19 @@ std::vector<uint8_t> cut_out(const Picture& photo)
     return rgba;
 }
 
+// The middle of the photo, a third of its width and height, for the
+// clipboard: "Clip Fill" lays it resized over the whole page.
+std::vector<uint8_t> middle_third(const Picture& photo, int& w, int& h)
+{
+    w = std::max(1, photo.width / 3), h = std::max(1, photo.height / 3);
+    std::vector<uint8_t> rgba(std::size_t(w) * h * 4);
+    for (int y = 0; y < h; ++y)
+        std::memcpy(&rgba[std::size_t(y) * w * 4],
+                    &photo.rgba[(std::size_t(y + photo.height / 3) * photo.width + photo.width / 3) * 4],
+                    std::size_t(w) * 4);
+    return rgba;
+}
+
 }  // namespace
 
 int effects_sheet(const char* inPath, const char* outPath)
@@ -81,6 +95,9 @@ int effects_sheet(const char* inPath, const char* outPath)
     MUR_SetLayer(kLayer);
     MUR_EnableMask(0);
     MUR_IPLInit(0);
+    int clipW = 0, clipH = 0;
+    const std::vector<uint8_t> clip = middle_third(photo, clipW, clipH);
+    MUR_RGBA32ToClipboardRect(clip.data(), 0, 0, clipW, clipH, 0);
 
     std::vector<Cell> cells;
     std::vector<uint8_t> result(std::size_t(w) * h * 4);
