@@ -104,16 +104,16 @@ bool add_uniform_noise(EffectContext& ctx) { return added_noise(ctx, imaging::No
 bool drop_shadow(EffectContext& ctx)
 {
     const EffectArgs& a = *ctx.args;
-    imaging::ShadowSpec spec;
-    spec.blur = slider(ctx, 1) * 0.02;
-    imaging::shadow_offset(slider(ctx, 2) * 0.02, slider(ctx, 3) * 0.36, spec.offsetX, spec.offsetY);
-    spec.opacity = slider(ctx, 4) * 0.001;
-    spec.colour[0] = static_cast<uint8_t>(a.red & 0xFF);
-    spec.colour[1] = static_cast<uint8_t>(a.green & 0xFF);
-    spec.colour[2] = static_cast<uint8_t>(a.blue & 0xFF);
+    imaging::ShadowLook look;
+    look.blur = slider(ctx, 1) * 0.02;
+    imaging::shadow_offset(slider(ctx, 2) * 0.02, slider(ctx, 3) * 0.36, look.offsetX, look.offsetY);
+    look.opacity = slider(ctx, 4) * 0.001;
+    look.colour[0] = static_cast<uint8_t>(a.red & 0xFF);
+    look.colour[1] = static_cast<uint8_t>(a.green & 0xFF);
+    look.colour[2] = static_cast<uint8_t>(a.blue & 0xFF);
     // The layer over its shadow replaces the layer, through mask and texture.
     ctx.mergeMode = kStoreResult;
-    return made(imaging::drop_shadow(source_view(ctx), destination_view(ctx), spec));
+    return made(imaging::drop_shadow(source_view(ctx), destination_view(ctx), look));
 }
 
 bool radiant_2(EffectContext& ctx)

@@ -17,7 +17,7 @@ void shadow_offset(double distance, double angleDegrees, int32_t& dx, int32_t& d
     dy = static_cast<int32_t>(std::lround(d * std::sin(a)));
 }
 
-bool drop_shadow(const ConstImageView& src, const ImageView& dst, const ShadowSpec& spec) noexcept
+bool drop_shadow(const ConstImageView& src, const ImageView& dst, const ShadowLook& look) noexcept
 {
     if (!fx::same_shape(src, dst) || src.bytesPerPixel != 4) return false;
     const int32_t w = src.width, h = src.height;
@@ -29,11 +29,11 @@ bool drop_shadow(const ConstImageView& src, const ImageView& dst, const ShadowSp
         for (int32_t x = 0; x < w; ++x) a[x] = s[x * 4 + 3];
     }
     const ImageView plane = g8_view(alpha.get(), w, h, w);
-    const double sigma = std::isfinite(spec.blur) ? std::clamp(spec.blur, 0.0, 1e4) : 0.0;
+    const double sigma = std::isfinite(look.blur) ? std::clamp(look.blur, 0.0, 1e4) : 0.0;
     if (sigma > 0 && !gaussian_blur(plane, plane, sigma)) return false;
-    const double opacity = std::isfinite(spec.opacity) ? std::clamp(spec.opacity, 0.0, 1.0) : 0.0;
-    const int64_t ox = spec.offsetX, oy = spec.offsetY;
-    const uint8_t* colour = spec.colour;
+    const double opacity = std::isfinite(look.opacity) ? std::clamp(look.opacity, 0.0, 1.0) : 0.0;
+    const int64_t ox = look.offsetX, oy = look.offsetY;
+    const uint8_t* colour = look.colour;
 #pragma omp parallel for schedule(static)
     for (int32_t y = 0; y < h; ++y) {
         const int64_t sy = y - oy;

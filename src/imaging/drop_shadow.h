@@ -8,7 +8,7 @@
 
 namespace mur::imaging {
 
-struct ShadowSpec {
+struct ShadowLook {
     double blur = 0;         // standard deviation of the blur, pixels
     int32_t offsetX = 0;     // the shadow lies this far right of the picture
     int32_t offsetY = 0;     // and this far below it
@@ -24,6 +24,6 @@ void shadow_offset(double distance, double angleDegrees, int32_t& dx, int32_t& d
 // overlapping): where the picture is opaque it stays as it is, where it is
 // transparent the shadow shows, in between the picture is composited over
 // the shadow. False when the views do not match or memory cannot be had.
-bool drop_shadow(const ConstImageView& src, const ImageView& dst, const ShadowSpec& spec) noexcept;
+bool drop_shadow(const ConstImageView& src, const ImageView& dst, const ShadowLook& look) noexcept;
 
 }  // namespace mur::imaging
