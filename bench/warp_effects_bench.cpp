@@ -4,34 +4,15 @@
 // perspective distort through MagickWand on the same picture with the same
 // number of threads, when MagickWand is installed. The argument is the
 // thread count; the CPU column is the process's CPU time.
-#include "bench_pictures.h"
-#include "murcore.h"
-
-#include <benchmark/benchmark.h>
-#include <omp.h>
-
-#ifdef MUR_BENCH_MAGICKWAND
-#include <wand/MagickWand.h>
-#endif
-
-#include <array>
-#include <vector>
+#include "effect_runs.h"
 
 namespace {
 
-constexpr int kSide = 4096;
-
-const std::vector<uint8_t>& picture()
-{
-    static const std::vector<uint8_t> p = mur_bench::photo_like(kSide);
-    return p;
-}
+constexpr int kSide = mur_bench::kEffectSide;
+const std::vector<uint8_t>& picture() { return mur_bench::effect_picture(); }
 
 // Dialog values matched to the peer's arguments below.
-struct Warp {
-    const char* name;
-    std::array<int32_t, 6> sliders;
-};
+using Warp = mur_bench::Effect;
 // Radius 0.5 x 4096 = 2048 about the middle, amount 50 %: implode 0.5.
 constexpr Warp kPinch{"Pinch", {500, 500, 500, 500, 500, 500}};
 // Amplitude 0.122 x 0.05 x 4096 = 24.99, wavelength 0.037 x 4096 = 151.55.
@@ -68,21 +49,17 @@ void BM_Pinch(benchmark::State& s) { run_warp(s, kPinch); }
 void BM_Wave(benchmark::State& s) { run_warp(s, kWave); }
 void BM_Perspective(benchmark::State& s) { run_warp(s, kPerspective); }
 
-#define MUR_WARP_BENCH(fn) \
-    BENCHMARK(fn)->Arg(2)->Iterations(3)->Unit(benchmark::kMillisecond)->UseRealTime()->MeasureProcessCPUTime()
-
-MUR_WARP_BENCH(BM_Pinch);
-MUR_WARP_BENCH(BM_Wave);
-MUR_WARP_BENCH(BM_Perspective);
+MUR_EFFECT_BENCH(BM_Pinch);
+MUR_EFFECT_BENCH(BM_Wave);
+MUR_EFFECT_BENCH(BM_Perspective);
 
 #ifdef MUR_BENCH_MAGICKWAND
-// The operation applied to a fresh copy of the picture each time.
+// The operation applied to a fresh copy of the picture each time (the
+// warps replace the wand's picture).
 template <class Operation>
-void run_magick(benchmark::State& state, Operation&& operation)
+void run_magick_on_copies(benchmark::State& state, Operation&& operation)
 {
-    MagickWandGenesis();
-    SetMagickResourceLimit(ThreadResource, static_cast<MagickSizeType>(state.range(0)));
-    MagickWand* original = NewMagickWand();
+    MagickWand* original = mur_bench::new_magick_wand(state);
     if (MagickConstituteImage(original, kSide, kSide, "RGBA", CharPixel, picture().data()) == MagickFalse) {
         state.SkipWithError("MagickConstituteImage failed");
         DestroyMagickWand(original);
@@ -101,14 +78,14 @@ void run_magick(benchmark::State& state, Operation&& operation)
     state.SetItemsProcessed(state.iterations() * int64_t{kSide} * kSide);
 }
 
-void BM_MagickImplode(benchmark::State& s) { run_magick(s, [](MagickWand* w) { return MagickImplodeImage(w, 0.5); }); }
+void BM_MagickImplode(benchmark::State& s) { run_magick_on_copies(s, [](MagickWand* w) { return MagickImplodeImage(w, 0.5); }); }
 void BM_MagickWave(benchmark::State& s)
 {
-    run_magick(s, [](MagickWand* w) { return MagickWaveImage(w, kWaveAmplitude, kWaveLength); });
+    run_magick_on_copies(s, [](MagickWand* w) { return MagickWaveImage(w, kWaveAmplitude, kWaveLength); });
 }
 void BM_MagickDistortPerspective(benchmark::State& s)
 {
-    run_magick(s, [](MagickWand* w) {
+    run_magick_on_copies(s, [](MagickWand* w) {
         const double n = kSide;
         // Source and destination of each corner: top left, top right,
         // bottom right, bottom left.
@@ -117,9 +94,9 @@ void BM_MagickDistortPerspective(benchmark::State& s)
     });
 }
 
-MUR_WARP_BENCH(BM_MagickImplode);
-MUR_WARP_BENCH(BM_MagickWave);
-MUR_WARP_BENCH(BM_MagickDistortPerspective);
+MUR_EFFECT_BENCH(BM_MagickImplode);
+MUR_EFFECT_BENCH(BM_MagickWave);
+MUR_EFFECT_BENCH(BM_MagickDistortPerspective);
 #endif
 
 }  // namespace
