@@ -8,8 +8,9 @@
 
 namespace {
 
+using mur_bench::run_effect;
+
 constexpr int kSide = mur_bench::kEffectSide;
-const std::vector<uint8_t>& picture() { return mur_bench::effect_picture(); }
 
 // Dialog values matched to the peer's arguments below.
 using Warp = mur_bench::Effect;
@@ -22,76 +23,34 @@ constexpr double kWaveAmplitude = 0.122 * 0.05 * kSide, kWaveLength = 0.037 * kS
 constexpr Warp kPerspective{"Perspective", {800, 500, 500, 500, 500, 500}};
 constexpr double kInset = 0.6 * 0.95 * kSide / 2;
 
-void run_warp(benchmark::State& state, const Warp& warp)
-{
-    omp_set_num_threads(static_cast<int>(state.range(0)));
-    MUR_CreateImage(nullptr, kSide, kSide, 16, 0);
-    MUR_CreateLayer(2, kSide, kSide);
-    MUR_SetLayer(2);
-    MUR_IPLAllocSrcBuffer32();
-    MUR_IPLAllocDstBuffer32();
-    const std::array<int32_t, 6>& s = warp.sliders;
-    for (auto _ : state) {
-        state.PauseTiming();  // every run on the same picture
-        MUR_LoadRGBA32Layer(picture().data(), kSide * 4, 2, 0, 0, kSide, kSide, 0);
-        state.ResumeTiming();
-        if (MUR_IPLImageProcess(0, warp.name, 1, s[0], s[1], s[2], s[3], s[4], s[5], 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0,
-                                nullptr) != 1)
-            state.SkipWithError("effect failed");
-    }
-    MUR_IPLFreeSrcBuffer32();
-    MUR_IPLFreeDstBuffer32();
-    MUR_DeleteImage();
-    state.SetItemsProcessed(state.iterations() * int64_t{kSide} * kSide);
-}
-
-void BM_Pinch(benchmark::State& s) { run_warp(s, kPinch); }
-void BM_Wave(benchmark::State& s) { run_warp(s, kWave); }
-void BM_Perspective(benchmark::State& s) { run_warp(s, kPerspective); }
+void BM_Pinch(benchmark::State& s) { run_effect(s, kPinch, true); }
+void BM_Wave(benchmark::State& s) { run_effect(s, kWave, true); }
+void BM_Perspective(benchmark::State& s) { run_effect(s, kPerspective, true); }
 
 MUR_EFFECT_BENCH(BM_Pinch);
 MUR_EFFECT_BENCH(BM_Wave);
 MUR_EFFECT_BENCH(BM_Perspective);
 
 #ifdef MUR_BENCH_MAGICKWAND
-// The operation applied to a fresh copy of the picture each time (the
-// warps replace the wand's picture).
-template <class Operation>
-void run_magick_on_copies(benchmark::State& state, Operation&& operation)
-{
-    MagickWand* original = mur_bench::new_magick_wand(state);
-    if (MagickConstituteImage(original, kSide, kSide, "RGBA", CharPixel, picture().data()) == MagickFalse) {
-        state.SkipWithError("MagickConstituteImage failed");
-        DestroyMagickWand(original);
-        return;
-    }
-    for (auto _ : state) {
-        state.PauseTiming();
-        MagickWand* wand = CloneMagickWand(original);
-        state.ResumeTiming();
-        if (operation(wand) == MagickFalse) state.SkipWithError("ImageMagick failed");
-        state.PauseTiming();
-        DestroyMagickWand(wand);
-        state.ResumeTiming();
-    }
-    DestroyMagickWand(original);
-    state.SetItemsProcessed(state.iterations() * int64_t{kSide} * kSide);
-}
+using mur_bench::run_magick;
 
-void BM_MagickImplode(benchmark::State& s) { run_magick_on_copies(s, [](MagickWand* w) { return MagickImplodeImage(w, 0.5); }); }
+void BM_MagickImplode(benchmark::State& s)
+{
+    run_magick(s, [](MagickWand* w) { return MagickImplodeImage(w, 0.5); }, true);
+}
 void BM_MagickWave(benchmark::State& s)
 {
-    run_magick_on_copies(s, [](MagickWand* w) { return MagickWaveImage(w, kWaveAmplitude, kWaveLength); });
+    run_magick(s, [](MagickWand* w) { return MagickWaveImage(w, kWaveAmplitude, kWaveLength); }, true);
 }
 void BM_MagickDistortPerspective(benchmark::State& s)
 {
-    run_magick_on_copies(s, [](MagickWand* w) {
+    run_magick(s, [](MagickWand* w) {
         const double n = kSide;
         // Source and destination of each corner: top left, top right,
         // bottom right, bottom left.
         const double points[16] = {0, 0, kInset, 0, n, 0, n - kInset, 0, n, n, n, n, 0, n, 0, n};
         return MagickDistortImage(w, PerspectiveDistortion, 16, points, MagickFalse);
-    });
+    }, true);
 }
 
 MUR_EFFECT_BENCH(BM_MagickImplode);
